@@ -1,0 +1,61 @@
+// CrtSettings: every display, CRT and sound option in one record, filled once at
+// start-up from the [CRT] section of "Vrinx.ini" and changed in memory afterwards.
+#pragma once
+#include <cstdint>
+
+struct DisplayMode {
+  uint32_t width, height, bitsPerPixel, refreshRate;
+};
+
+struct CrtSettings {
+  // The [CRT] keys, in the order they are read.
+  uint32_t Music, VSync, VRR, Bloom, BloomThreshold, BloomStrengthPercent;
+  uint32_t Scanlines, Distortion, Glow, RGBMask, Persistence, ChromaticSeparation, ColorBleeding;
+  uint32_t AspectRatio4x3, StretchToFit;
+  uint32_t CurvaturePermille, VignettePermille, ScanlineBrightnessPermille, ScanlineContrastPermille;
+  uint32_t GlowThreshold, GlowStrengthPercent, MaskStrength256, PersistenceMs;
+  uint32_t ChromaticStrengthPercent, BleedingSideWeight;
+  // Run-time options the file doesn't hold.
+  uint32_t crtFiltersEnabled, fullscreenRequested, loopDemo;
+  DisplayMode selectedMode;
+  uint32_t vrrAvailable, vrrProbeResult, muted, volumePercent, alwaysOnTop;
+};
+
+extern CrtSettings g_settings;
+
+struct ConfigKey {
+  const char* name;
+  uint32_t CrtSettings::*field;
+  uint32_t defaultValue, minimum, maximum;
+};
+
+constexpr int kConfigKeyCount = 25;
+extern const ConfigKey kConfigKeys[kConfigKeyCount];
+
+// The text that /saveconfig writes, CR LF line ends, without a terminating zero.
+constexpr uint32_t kConfigDefaultTextSize = 2760;
+extern const char kConfigDefaultText[];
+
+constexpr const char* kConfigWarning =
+    "Could not create the CRT configuration beside the executable. Built-in defaults will be used.";
+
+// Every key to its default; aspect and stretch are the places that receive
+// AspectRatio4x3 and StretchToFit (null: a scratch place).
+void ConfigSetDefaults(CrtSettings* settings, uint32_t* aspect, uint32_t* stretch);
+
+// A value as the file may hold it: blanks and tabs, decimal digits, blanks and tabs.
+// Gives up on a number above 1000 before reading a further digit, so it never overflows.
+// Returns 1 and the value, or 0.
+int ConfigParseInteger(const char* text, uint32_t* value);
+
+// Reads one key's text as returned by the profile reader (length = its return value).
+typedef uint32_t (*ConfigKeyReader)(const char* key, char* buffer, uint32_t size, void* context);
+
+// Step "for each key": default first, then the text when it is 1..62 characters,
+// parses and lies in the key's range.
+void ConfigReadKeys(CrtSettings* settings, uint32_t* aspect, uint32_t* stretch,
+                    ConfigKeyReader reader, void* context);
+
+// Checks the bare file name and joins it to the executable's folder (the module
+// path up to and including its last backslash). Returns 0 when either is unusable.
+int ConfigBuildPath(const char* modulePath, const char* fileName, char* out, uint32_t outSize);
