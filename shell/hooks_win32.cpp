@@ -1,0 +1,115 @@
+// The demo thread's hooks into the shell: pacing on the millisecond clock, frame
+// publication, pause and stop, the music position, snapshots and the thread itself.
+#include <windows.h>
+
+#include <cstring>
+
+#include "audio/audio_output.h"
+#include "demo/demo_hooks.h"
+#include "demo/demo_loop.h"
+#include "shell/asset_image.h"
+#include "shell/frame_publish.h"
+#include "shell/pacing.h"
+#include "shell/render_meter.h"
+#include "shell/shell_flags.h"
+#include "shell/shell_win32.h"
+
+uint8_t* AssetSnapshot;
+uint8_t* StateSnapshot;
+
+namespace {
+
+int64_t counter_now() {
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  return now.QuadPart;
+}
+
+void publish_frame() {
+  meter_begin(g_renderMeter, counter_now());
+  std::memcpy(g_stagingFrame, AssetImage + kDisplayBufferOffset, kFramePixels);
+  meter_end(g_renderMeter, counter_now());
+  EnterCriticalSection(&frameLock);
+  frame_publish_copy(g_sharedFrame);
+  LeaveCriticalSection(&frameLock);
+  InvalidateRect(g_window, nullptr, FALSE);
+}
+
+}  // namespace
+
+uint32_t shell_clock_ms() { return timeGetTime(); }
+
+void pollPauseAndStop() {
+  if (g_shell.stopDemo) demo_exit();
+  if (!g_shell.paused) return;
+  meter_suspend(g_renderMeter, counter_now());
+  audio_pause();
+  while (g_shell.paused) {
+    if (g_shell.stopDemo) demo_exit();
+    Sleep(10);
+  }
+  audio_resume();
+  g_pacing.nextFrameTime = shell_clock_ms();
+  meter_resume(g_renderMeter, counter_now());
+}
+
+void waitRetrace() {
+  meter_end(g_renderMeter, counter_now());
+  for (;;) {
+    pollPauseAndStop();
+    int32_t position = audio_music_position();
+    if (position != -1) g_pacing.musicPosition = position;
+    uint32_t now = shell_clock_ms();
+    if (pacing_frame_due(g_pacing, now)) {
+      pacing_advance(g_pacing, now);
+      break;
+    }
+    Sleep(1);
+  }
+  publish_frame();
+  meter_close_frame(g_renderMeter, counter_now());
+  meter_begin(g_renderMeter, counter_now());
+}
+
+MusicKeyParts queryMusicPosition() {
+  pollPauseAndStop();
+  if (audio_song_finished()) demo_exit();
+  int32_t position = audio_music_position();
+  if (position == -1) position = g_pacing.musicPosition;
+  else g_pacing.musicPosition = position;
+  uint32_t packed = static_cast<uint32_t>(position);
+  return MusicKeyParts{static_cast<uint16_t>((packed & 0xFF) << 8), static_cast<uint8_t>(packed >> 16)};
+}
+
+void pacing_run_start() {
+  LARGE_INTEGER frequency;
+  QueryPerformanceFrequency(&frequency);
+  meter_start(g_renderMeter, frequency.QuadPart, counter_now());
+  frame_header_init(g_frameDescription.header);
+  g_pacing.nextFrameTime = shell_clock_ms();
+}
+
+void pacing_run_reset() {
+  g_pacing.musicPosition = 0;
+  g_pacing.frameFraction = 0;
+  std::memset(g_stagingFrame, 0, kFramePixels);
+  g_pacing.nextFrameTime = shell_clock_ms();
+}
+
+uint8_t* snapshot_allocate(uint32_t size) {
+  return static_cast<uint8_t*>(VirtualAlloc(nullptr, size, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+}
+
+void FreeSnapshots() {
+  if (AssetSnapshot) VirtualFree(AssetSnapshot, 0, MEM_RELEASE);
+  if (StateSnapshot) VirtualFree(StateSnapshot, 0, MEM_RELEASE);
+  AssetSnapshot = StateSnapshot = nullptr;
+}
+
+void set_exit_code_failure() { g_shell.exitCode = 1; }
+
+DWORD WINAPI demo_thread_main(void*) {
+  demo_run();
+  PostMessageA(g_window, WM_APP_DEMO_EXITED, 0, 0);
+  return 0;
+}

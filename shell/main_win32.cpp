@@ -1,0 +1,150 @@
+// Process start-up, the main thread's message loop and the orderly shutdown.
+#include <windows.h>
+#include <shellapi.h>
+
+#include "audio/audio_output.h"
+#include "shell/asset_image.h"
+#include "shell/assets.h"
+#include "shell/shell_flags.h"
+#include "shell/shell_win32.h"
+
+ShellFlags g_shell;
+HWND g_window;
+HMENU g_contextMenu;
+CRITICAL_SECTION frameLock;
+SharedFrame g_sharedFrame;
+
+namespace {
+
+constexpr int kIconResource = 101;
+constexpr int kMenuResource = 109;
+constexpr char kClassName[] = "Vrinx32Class";
+
+HMENU g_menu;
+
+[[noreturn]] void fail(const char* message) {
+  MessageBoxA(nullptr, message, kProgramTitle, MB_OK | MB_ICONERROR);
+  ExitProcess(1);
+}
+
+void enter_executable_folder() {
+  char path[MAX_PATH];
+  DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return;
+  char* slash = nullptr;
+  for (char* p = path; *p; ++p)
+    if (*p == '\\') slash = p;
+  if (!slash) return;
+  *slash = 0;
+  SetCurrentDirectoryA(path);
+}
+
+bool create_window(HINSTANCE instance) {
+  WNDCLASSEXA wc = {};
+  wc.cbSize = sizeof wc;
+  wc.style = CS_HREDRAW | CS_VREDRAW;
+  wc.lpfnWndProc = shell_window_proc;
+  wc.hInstance = instance;
+  wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(kIconResource));
+  wc.hIconSm = wc.hIcon;
+  wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));   // IDC_ARROW
+  wc.lpszClassName = kClassName;
+  if (!RegisterClassExA(&wc)) return false;
+
+  // The 4:3 default shows 200 lines as 240.
+  RECT r = {0, 0, 320, 240};
+  AdjustWindowRect(&r, WS_OVERLAPPEDWINDOW, FALSE);
+  g_window = CreateWindowExA(0, kClassName, kProgramTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                             CW_USEDEFAULT, r.right - r.left, r.bottom - r.top, nullptr, nullptr,
+                             instance, nullptr);
+  return g_window != nullptr;
+}
+
+void run_message_loop() {
+  for (;;) {
+    HANDLE thread = reinterpret_cast<HANDLE>(g_shell.demoThread);
+    DWORD wait = MsgWaitForMultipleObjects(thread ? 1 : 0, &thread, FALSE, INFINITE, 0xFF);
+    if (thread && wait == WAIT_OBJECT_0) {
+      CloseHandle(thread);
+      g_shell.demoThread = 0;
+      if (g_shell.quitRequested || g_shell.exitCode) return;
+      SendMessageA(g_window, WM_APP_DEMO_FINISHED, 0, 0);
+    } else if (wait == WAIT_FAILED) {
+      g_shell.exitCode = 1;
+      g_shell.stopDemo = 1;
+      Sleep(1);
+    }
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_QUIT) {
+        g_shell.stopDemo = 1;
+        g_shell.quitRequested = 1;
+        EndMenu();
+        if (!g_shell.demoThread) return;
+        continue;
+      }
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+  }
+}
+
+[[noreturn]] void shutdown() {
+  FreeSnapshots();
+  DestroyMenu(g_menu);
+  DeleteCriticalSection(&frameLock);
+  timeEndPeriod(1);
+  audio_unload_song();
+  audio_close();
+  DestroyWindow(g_window);
+  ExitProcess(static_cast<UINT>(g_shell.exitCode));
+}
+
+}  // namespace
+
+bool shell_has_switch(const wchar_t* name) {
+  int count = 0;
+  wchar_t** args = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (!args) return false;
+  bool found = false;
+  for (int i = 1; i < count && !found; ++i) found = lstrcmpiW(args[i], name) == 0;
+  LocalFree(args);
+  return found;
+}
+
+int main(int, char**) {
+  HINSTANCE instance = GetModuleHandleA(nullptr);
+  enter_executable_folder();
+
+  if (!UnpackAssets()) fail("Unable to decompress embedded assets. Windows 8 or later is required.");
+
+  if (!audio_open(kAudioDefaultDevice, 44100)) audio_open(kAudioSilent, 44100);
+  if (!audio_load_song(AssetImage + kMusicOffset, kMusicSize)) {
+    MessageBoxA(nullptr, "Unable to initialize the music player or load the embedded music.",
+                kProgramTitle, MB_OK | MB_ICONERROR);
+    audio_close();
+    ExitProcess(1);
+  }
+
+  InitializeCriticalSection(&frameLock);
+  if (!create_window(instance)) {
+    MessageBoxA(nullptr, "Unable to create the demo window.", kProgramTitle, MB_OK | MB_ICONERROR);
+    audio_close();
+    ExitProcess(1);
+  }
+  g_menu = LoadMenuA(instance, MAKEINTRESOURCEA(kMenuResource));
+  g_contextMenu = GetSubMenu(g_menu, 0);
+
+  ShowWindow(g_window, SW_SHOW);
+  UpdateWindow(g_window);
+  timeBeginPeriod(1);
+
+  HANDLE thread = CreateThread(nullptr, 0, demo_thread_main, nullptr, 0, nullptr);
+  if (!thread) {
+    g_shell.exitCode = 1;
+  } else {
+    g_shell.demoThread = reinterpret_cast<uintptr_t>(thread);
+    run_message_loop();
+  }
+  shutdown();
+}

@@ -1,0 +1,42 @@
+#include "tests/demo/fake_shell.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "demo/demo_hooks.h"
+#include "demo/demo_loop.h"
+#include "shell/asset_image.h"
+#include "shell/frame_publish.h"
+
+FakeShell g_fake;
+uint8_t* AssetSnapshot;
+uint8_t* StateSnapshot;
+
+void waitRetrace() {
+  if (static_cast<int>(g_fake.frames.size()) == g_fake.framesToRun) demo_exit();
+  const uint8_t* display = AssetImage + kDisplayBufferOffset;
+  g_fake.frames.push_back(CapturedFrame{{display, display + kDisplayBufferSize},
+                                        {WorkingPalette, WorkingPalette + kFramePaletteSize}});
+}
+
+void pollPauseAndStop() {}
+
+MusicKeyParts queryMusicPosition() {
+  int frame = static_cast<int>(g_fake.frames.size()) - 1;
+  uint32_t key = g_fake.musicKey ? g_fake.musicKey(frame) : 0;
+  return MusicKeyParts{static_cast<uint16_t>(key & 0xFF00), static_cast<uint8_t>(key & 0xFF)};
+}
+
+void pacing_run_start() {}
+void pacing_run_reset() {}
+uint8_t* snapshot_allocate(uint32_t size) { return static_cast<uint8_t*>(std::malloc(size)); }
+bool audio_start() { return !g_fake.audioStartFails; }
+void set_exit_code_failure() { g_fake.exitFailure = true; }
+
+const std::vector<CapturedFrame>& run_demo_frames(int frames, uint32_t (*musicKey)(int)) {
+  g_fake.frames.clear();
+  g_fake.framesToRun = frames;
+  g_fake.musicKey = musicKey;
+  demo_run();
+  return g_fake.frames;
+}
