@@ -59,3 +59,7 @@ void ConfigReadKeys(CrtSettings* settings, uint32_t* aspect, uint32_t* stretch,
 // Checks the bare file name and joins it to the executable's folder (the module
 // path up to and including its last backslash). Returns 0 when either is unusable.
 int ConfigBuildPath(const char* modulePath, const char* fileName, char* out, uint32_t outSize);
+
+// Win32: fills g_settings from the [CRT] section of fileName beside the executable,
+// writing the default file first under /saveconfig. The record is always usable after.
+void LoadConfiguration(const char* fileName, const char* caption, uint32_t* aspect, uint32_t* stretch);

@@ -1,0 +1,379 @@
+#include "gpu/presenter.h"
+
+#include <d3d11.h>
+#include <dxgi1_5.h>
+
+#include "gpu/present_mode.h"
+#include "gpu/vrr_probe.h"
+#include "shell/shell_flags.h"
+#include "shell/test_log_win32.h"
+
+int32_t crtLastFrameOnGpu;
+
+namespace {
+
+constexpr wchar_t kFatalCaption[] = L"Direct3D 11 required";
+constexpr wchar_t kFatalText[] =
+    L"A hardware GPU supporting Direct3D 11 (feature level 11.0) is required. GPU initialization "
+    L"or rendering failed. Update your graphics driver and try again.";
+constexpr DXGI_FORMAT kFormat = DXGI_FORMAT_B8G8R8A8_UNORM;
+constexpr UINT kAllowTearingFlag = 0x800;  // DXGI_SWAP_CHAIN_FLAG_ALLOW_TEARING
+constexpr HRESULT kStatusOccluded = 0x087A0001;
+
+struct Presenter {
+  ID3D11Device* device;
+  ID3D11DeviceContext* context;
+  IDXGISwapChain1* swapChain;
+  ID3D11Texture2D* backBuffer;
+  HMODULE d3dModule;
+  HWND window;
+  uint32_t width, height;
+  uint32_t swapChainFlags;
+  int32_t tearingSupported;
+  int32_t ready;
+  int32_t lastSyncInterval;
+  uint32_t lastPresentFlags;
+  HRESULT lastError;
+  uint32_t presentCount, resizeCount, recreateCount;
+  uint8_t creationFailed, inPresent, fatalShown;
+  HMONITOR probedMonitor;
+  int32_t vrrCapability;
+};
+
+Presenter g_presenter = {};
+
+template <typename T>
+void Release(T*& p) {
+  if (p) p->Release();
+  p = nullptr;
+}
+
+HRESULT HresultFromLastError() {
+  DWORD code = GetLastError();
+  return code > 0 ? HRESULT(0x80070000u | (code & 0xFFFF)) : HRESULT(code);
+}
+
+bool LoadD3d(PFN_D3D11_CREATE_DEVICE* create) {
+  Presenter& p = g_presenter;
+  if (!p.d3dModule) p.d3dModule = LoadLibraryExW(L"d3d11.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  *create = p.d3dModule ? reinterpret_cast<PFN_D3D11_CREATE_DEVICE>(
+                              reinterpret_cast<void*>(GetProcAddress(p.d3dModule, "D3D11CreateDevice")))
+                        : nullptr;
+  if (!*create) p.lastError = HresultFromLastError();
+  return *create != nullptr;
+}
+
+HRESULT CreateDevice(PFN_D3D11_CREATE_DEVICE create) {
+  const D3D_FEATURE_LEVEL level = D3D_FEATURE_LEVEL_11_0;
+  return create(nullptr, D3D_DRIVER_TYPE_HARDWARE, nullptr, D3D11_CREATE_DEVICE_BGRA_SUPPORT, &level,
+                1, D3D11_SDK_VERSION, &g_presenter.device, nullptr, &g_presenter.context);
+}
+
+bool DeviceUsable() {
+  const Presenter& p = g_presenter;
+  return p.device && p.ready == 1 && p.device->GetFeatureLevel() >= D3D_FEATURE_LEVEL_11_0;
+}
+
+bool CreateDeviceAndSwapChain(HWND window, uint32_t width, uint32_t height) {
+  Presenter& p = g_presenter;
+  PFN_D3D11_CREATE_DEVICE create;
+  if (!LoadD3d(&create)) return false;
+  IDXGIDevice1* dxgiDevice = nullptr;
+  IDXGIAdapter* adapter = nullptr;
+  IDXGIFactory2* factory = nullptr;
+  IDXGIFactory5* factory5 = nullptr;
+  BOOL allowTearing = FALSE;
+  HRESULT hr = CreateDevice(create);
+  if (SUCCEEDED(hr)) hr = p.device->QueryInterface(__uuidof(IDXGIDevice1), reinterpret_cast<void**>(&dxgiDevice));
+  if (SUCCEEDED(hr)) hr = dxgiDevice->SetMaximumFrameLatency(1);
+  if (SUCCEEDED(hr)) hr = dxgiDevice->GetAdapter(&adapter);
+  if (SUCCEEDED(hr)) hr = adapter->GetParent(__uuidof(IDXGIFactory2), reinterpret_cast<void**>(&factory));
+  if (SUCCEEDED(hr)) {
+    if (FAILED(factory->QueryInterface(__uuidof(IDXGIFactory5), reinterpret_cast<void**>(&factory5))) ||
+        FAILED(factory5->CheckFeatureSupport(DXGI_FEATURE_PRESENT_ALLOW_TEARING, &allowTearing,
+                                             sizeof allowTearing)))
+      allowTearing = FALSE;
+    DXGI_SWAP_CHAIN_DESC1 desc = {};
+    desc.Width = width;
+    desc.Height = height;
+    desc.Format = kFormat;
+    desc.Stereo = FALSE;
+    desc.SampleDesc.Count = 1;
+    desc.SampleDesc.Quality = 0;
+    desc.BufferUsage = DXGI_USAGE_RENDER_TARGET_OUTPUT;
+    desc.BufferCount = 2;
+    desc.Scaling = DXGI_SCALING_STRETCH;
+    desc.SwapEffect = DXGI_SWAP_EFFECT_FLIP_DISCARD;
+    desc.AlphaMode = DXGI_ALPHA_MODE_IGNORE;
+    desc.Flags = allowTearing ? kAllowTearingFlag : 0;
+    hr = factory->CreateSwapChainForHwnd(p.device, window, &desc, nullptr, nullptr, &p.swapChain);
+    if (SUCCEEDED(hr)) hr = factory->MakeWindowAssociation(window, DXGI_MWA_NO_WINDOW_CHANGES | DXGI_MWA_NO_ALT_ENTER);
+    if (SUCCEEDED(hr)) {
+      p.swapChainFlags = desc.Flags;
+      hr = p.swapChain->GetBuffer(0, __uuidof(ID3D11Texture2D), reinterpret_cast<void**>(&p.backBuffer));
+    }
+  }
+  Release(factory5);
+  Release(factory);
+  Release(adapter);
+  Release(dxgiDevice);
+  if (FAILED(hr)) {
+    p.lastError = hr;
+    PresenterReleaseAll();
+    return false;
+  }
+  p.window = window;
+  p.width = width;
+  p.height = height;
+  p.tearingSupported = allowTearing ? 1 : 0;
+  p.ready = 1;
+  p.lastError = 0;
+  test_log("presenter: device created %ux%u tearing=%d", width, height, p.tearingSupported);
+  return true;
+}
+
+bool ResizeSwapChain(uint32_t width, uint32_t height) {
+  Presenter& p = g_presenter;
+  if (width == p.width && height == p.height) return true;
+  Release(p.backBuffer);
+  p.context->ClearState();
+  p.context->Flush();
+  HRESULT hr = p.swapChain->ResizeBuffers(2, width, height, kFormat, p.swapChainFlags);
+  if (SUCCEEDED(hr))
+    hr = p.swapChain->GetBuffer(0, __uuidof(ID3D11Texture2D), reinterpret_cast<void**>(&p.backBuffer));
+  if (FAILED(hr)) {
+    p.lastError = hr;
+    return false;
+  }
+  p.resizeCount++;
+  p.width = width;
+  p.height = height;
+  return true;
+}
+
+// Tearing support as a fresh DXGI factory reports it; dxgi.dll is loaded only for the question.
+bool FactoryAllowsTearing() {
+  HMODULE dxgi = LoadLibraryExW(L"dxgi.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  if (!dxgi) return false;
+  typedef HRESULT(WINAPI * CreateFactory)(REFIID, void**);
+  CreateFactory create =
+      reinterpret_cast<CreateFactory>(reinterpret_cast<void*>(GetProcAddress(dxgi, "CreateDXGIFactory1")));
+  IDXGIFactory5* factory = nullptr;
+  BOOL allow = FALSE;
+  if (create && SUCCEEDED(create(__uuidof(IDXGIFactory5), reinterpret_cast<void**>(&factory))) &&
+      FAILED(factory->CheckFeatureSupport(DXGI_FEATURE_PRESENT_ALLOW_TEARING, &allow, sizeof allow)))
+    allow = FALSE;
+  Release(factory);
+  FreeLibrary(dxgi);
+  return allow != FALSE;
+}
+
+void UnloadAndClear() {
+  Presenter& p = g_presenter;
+  PresenterReleaseAll();
+  if (p.d3dModule) FreeLibrary(p.d3dModule);
+  p.d3dModule = nullptr;
+  p.window = nullptr;
+  p.fatalShown = 0;
+  p.inPresent = 0;
+  p.creationFailed = 0;
+}
+
+int PresentLocked(HWND window, HBITMAP dib, uint32_t width, uint32_t height, uint32_t vsync, uint32_t vrr) {
+  Presenter& p = g_presenter;
+  if (p.device && (!p.swapChain || p.window != window)) {
+    PresenterReleaseAll();
+    p.creationFailed = 0;
+  }
+  if (!p.device) {
+    if (p.creationFailed) {
+      PresenterFatal();
+      return 0;
+    }
+    if (!CreateDeviceAndSwapChain(window, width, height)) {
+      p.creationFailed = 1;
+      p.window = window;
+      PresenterFatal();
+      return 0;
+    }
+  }
+  if (!ResizeSwapChain(width, height)) {
+    PresenterReleaseAll();
+    p.recreateCount++;
+    if (!CreateDeviceAndSwapChain(window, width, height)) {
+      p.creationFailed = 1;
+      p.window = window;
+      PresenterFatal();
+      return 0;
+    }
+  }
+
+  DIBSECTION section;
+  if (GetObjectW(dib, sizeof section, &section) != int(sizeof section) || !section.dsBm.bmBits ||
+      uint32_t(section.dsBm.bmWidth) != width || uint32_t(section.dsBm.bmHeight) != height) {
+    p.lastError = E_INVALIDARG;
+    return 0;
+  }
+  GdiFlush();
+  p.context->UpdateSubresource(p.backBuffer, 0, nullptr, section.dsBm.bmBits, UINT(section.dsBm.bmWidthBytes), 0);
+
+  if (vrr && p.tearingSupported) {
+    HMONITOR monitor = MonitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY);
+    if (monitor != p.probedMonitor) {
+      p.vrrCapability = FactoryAllowsTearing() ? ProbeMonitorVrr(monitor) : 0;
+      p.probedMonitor = monitor;
+    }
+  }
+  PresentMode mode = ChoosePresentMode(vsync, vrr, p.tearingSupported, p.vrrCapability);
+  p.lastSyncInterval = int32_t(mode.syncInterval);
+  p.lastPresentFlags = mode.flags;
+  HRESULT hr = p.swapChain->Present(mode.syncInterval, mode.flags);
+  if (hr == kStatusOccluded) return 0;
+  if (FAILED(hr)) {
+    p.lastError = hr;
+    PresenterReleaseAll();
+    p.recreateCount++;
+    p.creationFailed = 0;
+    test_log("presenter: present failed 0x%08lx", static_cast<unsigned long>(hr));
+    return 0;
+  }
+  p.presentCount++;
+  return 1;
+}
+
+}  // namespace
+
+int PresenterCreateForWindow(HWND window, uint32_t width, uint32_t height) {
+  Presenter& p = g_presenter;
+  if (window) {
+    if (p.swapChain && p.window != window) {
+      PresenterReleaseAll();
+      p.creationFailed = 0;
+    }
+    if (!p.swapChain) {
+      PresenterReleaseAll();
+      if (!CreateDeviceAndSwapChain(window, width, height)) return 0;
+    }
+    if (!ResizeSwapChain(width, height)) {
+      PresenterReleaseAll();
+      if (!CreateDeviceAndSwapChain(window, width, height)) return 0;
+    }
+  }
+  return DeviceUsable() ? 1 : 0;
+}
+
+int PresenterCreateDeviceOnly() {
+  Presenter& p = g_presenter;
+  if (p.device) return DeviceUsable() ? 1 : 0;
+  PFN_D3D11_CREATE_DEVICE create;
+  if (!LoadD3d(&create)) return 0;
+  HRESULT hr = CreateDevice(create);
+  if (FAILED(hr)) {
+    p.lastError = hr;
+    PresenterReleaseAll();
+    return 0;
+  }
+  p.ready = 1;
+  p.lastError = 0;
+  return 1;
+}
+
+bool PresenterCheckGpu(HWND owner) {
+  Presenter& p = g_presenter;
+  bool usable;
+  if (p.device) {
+    usable = DeviceUsable();
+  } else {
+    PFN_D3D11_CREATE_DEVICE create;
+    usable = LoadD3d(&create);
+    if (usable) {
+      HRESULT hr = CreateDevice(create);
+      usable = SUCCEEDED(hr);
+      if (!usable) p.lastError = hr;
+    }
+  }
+  if (!usable) MessageBoxW(owner, kFatalText, kFatalCaption, MB_ICONERROR);
+  UnloadAndClear();
+  return usable;
+}
+
+int PresentFrame(HWND window, HDC, HDC, HBITMAP dibSection, uint32_t width, uint32_t height,
+                 uint32_t vsyncSetting, uint32_t vrrSetting) {
+  Presenter& p = g_presenter;
+  if (p.inPresent || width == 0 || height == 0 || IsIconic(window)) return 0;
+  p.inPresent = 1;
+  int presented = PresentLocked(window, dibSection, width, height, vsyncSetting, vrrSetting);
+  p.inPresent = 0;
+  return presented;
+}
+
+void PresenterShutdown() {
+  Presenter& p = g_presenter;
+  test_log("presenter: presents=%u resizes=%u recreates=%u", p.presentCount, p.resizeCount, p.recreateCount);
+  UnloadAndClear();
+}
+
+void PresenterReleaseAll() {
+  Presenter& p = g_presenter;
+  Release(p.backBuffer);
+  if (p.context) {
+    p.context->ClearState();
+    p.context->Flush();
+  }
+  Release(p.swapChain);
+  Release(p.context);
+  Release(p.device);
+  p.swapChainFlags = 0;
+  p.width = 0;
+  p.height = 0;
+  p.probedMonitor = nullptr;
+  p.vrrCapability = 2;
+  p.tearingSupported = 0;
+  p.ready = 0;
+}
+
+void PresenterFatal() {
+  Presenter& p = g_presenter;
+  if (p.fatalShown) return;
+  p.fatalShown = 1;
+  MessageBoxW(p.window, kFatalText, kFatalCaption, MB_ICONERROR);
+  if (!p.window) ExitProcess(1);
+  g_shell.exitCode = 1;
+  PostMessageW(p.window, WM_CLOSE, 0, 0);
+}
+
+HBITMAP CreateTopDownDib(HDC dc, uint32_t width, uint32_t height) {
+  if (width == 0 || height == 0 || width > 0x4000 || height > 0x4000) return nullptr;
+  BITMAPINFOHEADER header = {};
+  header.biSize = sizeof header;
+  header.biWidth = LONG(width);
+  header.biHeight = -LONG(height);
+  header.biPlanes = 1;
+  header.biBitCount = 32;
+  header.biCompression = BI_RGB;
+  void* bits = nullptr;
+  return CreateDIBSection(dc, reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS, &bits, nullptr, 0);
+}
+
+void PrintClient(HWND window, HDC targetDC, HDC memoryDC, uint32_t width, uint32_t height, UINT flags) {
+  DefWindowProcW(window, WM_PRINT, reinterpret_cast<WPARAM>(targetDC),
+                 LPARAM(flags & ~UINT(PRF_CLIENT | PRF_ERASEBKGND)));
+  if (!memoryDC || !(flags & PRF_CLIENT)) return;
+  POINT origin = {0, 0};
+  if (flags & PRF_NONCLIENT) {
+    POINT client = {0, 0};
+    RECT frame;
+    ClientToScreen(window, &client);
+    GetWindowRect(window, &frame);
+    origin.x = client.x - frame.left;
+    origin.y = client.y - frame.top;
+  }
+  BitBlt(targetDC, origin.x, origin.y, int(width), int(height), memoryDC, 0, 0, SRCCOPY);
+}
+
+const char* CrtStatusText(int crtInUse) { return CrtStatusTextFor(crtInUse, crtLastFrameOnGpu); }
+const char* RendererStatusText() { return RendererStatusTextFor(g_presenter.ready); }
+const char* SyncStatusText() {
+  const Presenter& p = g_presenter;
+  return SyncStatusTextFor(p.ready, p.lastPresentFlags, uint32_t(p.lastSyncInterval));
+}

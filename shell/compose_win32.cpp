@@ -1,0 +1,206 @@
+#include "shell/compose_win32.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "gpu/presenter.h"
+#include "shell/compose.h"
+#include "shell/config.h"
+#include "shell/render_meter.h"
+#include "shell/shell_flags.h"
+#include "shell/shell_win32.h"
+
+int32_t overlayMode;
+
+namespace {
+
+struct Surface {
+  HDC dc;
+  HBITMAP bitmap;
+  HGDIOBJ previous;
+  int width, height;
+};
+
+struct OverlayFont {
+  HFONT font;
+  uint32_t height;
+};
+
+Surface g_surface;
+OverlayFont g_font;
+PresentRateMeter g_rateMeter;
+int64_t g_counterFrequency;
+SharedFrame g_frame;  // the painter's private copy of the published frame
+
+// Test hooks, read from the environment once: VRINX_TEST_OVERLAY=1 shows the overlay
+// from the start; VRINX_TEST_FRAME=path with VRINX_TEST_FRAME_AT=n keeps the n-th
+// published frame on screen from then on and writes it (header, palette, pixels) to path.
+struct TestHooks {
+  int read;
+  const char* framePath;
+  uint32_t holdAt, copies, holding;
+};
+TestHooks g_test;
+
+void ReadTestHooks() {
+  if (g_test.read) return;
+  g_test.read = 1;
+  const char* overlay = getenv("VRINX_TEST_OVERLAY");
+  if (overlay && *overlay == '1') overlayMode = 1;
+  g_test.framePath = getenv("VRINX_TEST_FRAME");
+  const char* at = getenv("VRINX_TEST_FRAME_AT");
+  g_test.holdAt = at ? uint32_t(strtoul(at, nullptr, 10)) : 70;
+}
+
+void HoldTestFrame() {
+  if (!g_test.framePath || g_test.holding || g_frame.lineCount == 0 || ++g_test.copies < g_test.holdAt) return;
+  g_test.holding = 1;
+  HANDLE file = CreateFileA(g_test.framePath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;
+  DWORD written;
+  WriteFile(file, &g_frame, sizeof g_frame.description + kFramePixels, &written, nullptr);
+  CloseHandle(file);
+}
+
+bool EnsureSurface(HDC windowDC, int width, int height) {
+  if (g_surface.dc && g_surface.width == width && g_surface.height == height) return true;
+  ReleaseSurface();
+  HDC dc = CreateCompatibleDC(windowDC);
+  if (!dc) return false;
+  HBITMAP bitmap = CreateTopDownDib(windowDC, uint32_t(width), uint32_t(height));
+  if (!bitmap) {
+    DeleteDC(dc);
+    return false;
+  }
+  g_surface = Surface{dc, bitmap, SelectObject(dc, bitmap), width, height};
+  return true;
+}
+
+void DrawOverlay(int w, int h) {
+  const CrtSettings& s = g_settings;
+  OverlayState state;
+  state.paused = g_shell.paused;
+  state.rateValid = g_rateMeter.valid;
+  state.fps10 = g_rateMeter.fps10;
+  state.ms10 = g_rateMeter.ms10;
+  state.syncText = SyncStatusText();
+  state.workValid = g_renderMeter.resultValid;
+  state.workMicroseconds = g_renderMeter.microsecondsPerFrame;
+  state.rendererText = RendererStatusText();
+  state.crtText = CrtStatusText(CrtPassInUse(s));
+  OverlayText text;
+  OverlayBuildText(state, s, &text);
+  int n = text.listCount;
+
+  uint32_t d = OverlayFontHeight(uint32_t(w), uint32_t(h), uint32_t(n), uint32_t(strlen(text.line[0])));
+  if (!g_font.font || g_font.height != d) {
+    DeleteOverlayFont();
+    g_font.font = CreateFontA(-int(d), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                              OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY,
+                              FIXED_PITCH | FF_MODERN, "Consolas");
+    g_font.height = d;
+  }
+  HDC dc = g_surface.dc;
+  int saved = SaveDC(dc);
+  SelectObject(dc, g_font.font ? static_cast<HGDIOBJ>(g_font.font) : GetStockObject(ANSI_FIXED_FONT));
+  SetTextAlign(dc, TA_TOP | TA_LEFT);
+  SetTextColor(dc, RGB(255, 255, 255));
+  SetBkColor(dc, RGB(16, 16, 16));
+  SetBkMode(dc, OPAQUE);
+
+  int heights[4];
+  int widest = 0, listHeight = 0;
+  SIZE size;
+  for (int i = 0; i < 4 + n; i++) {
+    const char* line = i < 4 ? text.line[i] : text.list[i - 4];
+    if (!GetTextExtentPoint32A(dc, line, int(strlen(line)), &size)) {
+      RestoreDC(dc, saved);
+      return;
+    }
+    if (i < 4) heights[i] = size.cy;
+    else listHeight = size.cy;
+    if (size.cx > widest) widest = size.cx;
+  }
+  OverlayLayout o = OverlayPlace(w, h, heights, listHeight, n, widest);
+  RECT box = {o.left, o.top, o.right, o.bottom};
+  ExtTextOutA(dc, o.textX, o.lineY[0], ETO_OPAQUE | ETO_CLIPPED, &box, text.line[0],
+              UINT(strlen(text.line[0])), nullptr);
+  for (int i = 1; i < 4; i++)
+    ExtTextOutA(dc, o.textX, o.lineY[i], ETO_CLIPPED, &box, text.line[i], UINT(strlen(text.line[i])), nullptr);
+  for (int i = 0; i < n; i++)
+    ExtTextOutA(dc, o.textX, o.listY + i * o.listStep, ETO_CLIPPED, &box, text.list[i],
+                UINT(strlen(text.list[i])), nullptr);
+  RestoreDC(dc, saved);
+}
+
+void FeedPresentRateMeter() {
+  if (!g_counterFrequency) {
+    LARGE_INTEGER f;
+    QueryPerformanceFrequency(&f);
+    g_counterFrequency = f.QuadPart;
+  }
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  PresentRateFeed(&g_rateMeter, g_shell.paused, now.QuadPart, g_counterFrequency);
+}
+
+}  // namespace
+
+void Paint(HDC windowDC) {
+  ReadTestHooks();
+  if (!g_test.holding) {
+    EnterCriticalSection(&frameLock);
+    uint32_t lines = g_sharedFrame.lineCount <= kFrameHeight ? g_sharedFrame.lineCount : kFrameHeight;
+    memcpy(&g_frame.description, &g_sharedFrame.description, sizeof g_frame.description);
+    memcpy(g_frame.pixels, g_sharedFrame.pixels, lines * kFrameWidth);
+    g_frame.lineCount = lines;
+    LeaveCriticalSection(&frameLock);
+    HoldTestFrame();
+  }
+  int lines = int(g_frame.lineCount);
+  if (lines == 0) return;
+
+  RECT client;
+  GetClientRect(g_window, &client);
+  int w = client.right, h = client.bottom;
+  if (w <= 0 || h <= 0 || !EnsureSurface(windowDC, w, h)) return;
+  RECT all = {0, 0, w, h};
+  FillRect(g_surface.dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+
+  const CrtSettings& s = g_settings;
+  ComposeRect d = ComposeDestination(kFrameWidth, lines, w, h, g_shell.fullscreenActive, int(s.StretchToFit),
+                                     int(s.AspectRatio4x3));
+  SetStretchBltMode(g_surface.dc, COLORONCOLOR);
+  int result = StretchDIBits(g_surface.dc, d.x, d.y, d.width, d.height, 0, 0, kFrameWidth, lines,
+                             g_frame.pixels, reinterpret_cast<const BITMAPINFO*>(&g_frame.description),
+                             DIB_RGB_COLORS, SRCCOPY);
+  if (result == 0 || result == int(GDI_ERROR)) return;
+
+  if (overlayMode == 1 && w >= kOverlayMinSize && h >= kOverlayMinSize) DrawOverlay(w, h);
+  if (PresentFrame(g_window, windowDC, g_surface.dc, g_surface.bitmap, uint32_t(w), uint32_t(h), s.VSync, s.VRR) &&
+      overlayMode == 1)
+    FeedPresentRateMeter();
+}
+
+void CopySurfaceTo(HDC target) {
+  if (g_surface.dc) BitBlt(target, 0, 0, g_surface.width, g_surface.height, g_surface.dc, 0, 0, SRCCOPY);
+}
+
+void PrintSurface(HWND window, HDC target, UINT flags) {
+  PrintClient(window, target, g_surface.dc, uint32_t(g_surface.width), uint32_t(g_surface.height), flags);
+}
+
+void ReleaseSurface() {
+  if (!g_surface.dc) return;
+  SelectObject(g_surface.dc, g_surface.previous);
+  DeleteObject(g_surface.bitmap);
+  DeleteDC(g_surface.dc);
+  g_surface = Surface{};
+}
+
+void DeleteOverlayFont() {
+  if (g_font.font) DeleteObject(g_font.font);
+  g_font = OverlayFont{};
+}
+
+void ResetPresentRateMeter() { PresentRateReset(&g_rateMeter); }

@@ -1,0 +1,46 @@
+// libFuzzer target: the value parser and the key reader on arbitrary text.
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+#include "shell/config.h"
+
+namespace {
+
+struct Input {
+  const uint8_t* data;
+  size_t size;
+};
+
+uint32_t ReadFuzz(const char*, char* buffer, uint32_t size, void* context) {
+  Input* in = static_cast<Input*>(context);
+  size_t n = in->size < size - 1 ? in->size : size - 1;
+  memcpy(buffer, in->data, n);
+  buffer[n] = 0;
+  return uint32_t(strlen(buffer));
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  char text[128];
+  size_t n = size < sizeof text - 1 ? size : sizeof text - 1;
+  memcpy(text, data, n);
+  text[n] = 0;
+  uint32_t value = 0;
+  if (ConfigParseInteger(text, &value)) {
+    // Accepted text is blanks, digits, blanks, and the value is what strtoul reads.
+    const char* p = text + strspn(text, " \t");
+    size_t digits = strspn(p, "0123456789");
+    if (digits == 0 || p[digits + strspn(p + digits, " \t")] != 0) abort();
+    if (value > 10009 || strtoul(p, nullptr, 10) != value) abort();
+  }
+  CrtSettings s;
+  Input in = {data, size};
+  ConfigReadKeys(&s, nullptr, nullptr, ReadFuzz, &in);
+  for (const ConfigKey& k : kConfigKeys)
+    if (k.field != &CrtSettings::AspectRatio4x3 && k.field != &CrtSettings::StretchToFit &&
+        (s.*k.field < k.minimum || s.*k.field > k.maximum))
+      abort();
+  return 0;
+}
