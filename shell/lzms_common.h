@@ -1,0 +1,171 @@
+// The adaptive model that an LZMS encoder and decoder share: slot tables, bit
+// probabilities, the repeat-offset queues and the Huffman rebuild schedule. Both
+// sides must update it identically, item by item.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+constexpr unsigned kLzmsNumLiteralSyms = 256;
+constexpr unsigned kLzmsNumLengthSyms = 54;
+constexpr unsigned kLzmsNumDeltaPowerSyms = 8;
+constexpr unsigned kLzmsMaxNumOffsetSyms = 799;
+constexpr unsigned kLzmsMaxCodewordLen = 15;
+
+constexpr unsigned kLzmsLiteralRebuild = 1024;
+constexpr unsigned kLzmsLzOffsetRebuild = 1024;
+constexpr unsigned kLzmsLengthRebuild = 512;
+constexpr unsigned kLzmsDeltaOffsetRebuild = 1024;
+constexpr unsigned kLzmsDeltaPowerRebuild = 512;
+
+constexpr unsigned kLzmsNumMainStates = 16;
+constexpr unsigned kLzmsNumMatchStates = 32;
+constexpr unsigned kLzmsNumLzStates = 64;
+constexpr unsigned kLzmsNumLzRepStates = 64;
+constexpr unsigned kLzmsNumDeltaStates = 64;
+constexpr unsigned kLzmsNumDeltaRepStates = 64;
+constexpr unsigned kLzmsNumReps = 3;  // for LZ offsets and for delta pairs
+
+constexpr unsigned kLzmsProbBits = 6;
+constexpr uint32_t kLzmsProbDenominator = 1u << kLzmsProbBits;
+
+// Slot base values and extra-bit counts: offset slot s covers
+// [base[s], base[s] + 2^extra[s]); base[count] is a sentinel.
+struct LzmsSlotTables {
+  uint32_t offsetBase[kLzmsMaxNumOffsetSyms + 1];
+  uint8_t offsetExtra[kLzmsMaxNumOffsetSyms];
+  uint32_t lengthBase[kLzmsNumLengthSyms + 1];
+  uint8_t lengthExtra[kLzmsNumLengthSyms];
+};
+extern const LzmsSlotTables kLzmsSlots;
+
+// Largest slot whose base is <= value (value >= 1).
+unsigned LzmsOffsetSlot(uint32_t offset);
+unsigned LzmsLengthSlot(uint32_t length);
+// Offset alphabet size for a block that decompresses to `size` bytes.
+unsigned LzmsNumOffsetSlots(size_t size);
+
+// A bit probability: the share of zeros among the last 64 bits coded with it.
+struct LzmsProb {
+  uint32_t zeros;
+  uint64_t recent;
+};
+
+inline void LzmsProbInit(LzmsProb* p) {
+  p->zeros = 48;
+  p->recent = 0x0000000055555555ull;
+}
+
+inline uint32_t LzmsProbGet(const LzmsProb* p) {
+  uint32_t prob = p->zeros;
+  if (prob == 0) prob = 1;
+  if (prob == kLzmsProbDenominator) prob = kLzmsProbDenominator - 1;
+  return prob;
+}
+
+inline void LzmsProbUpdate(LzmsProb* p, unsigned bit) {
+  p->zeros += static_cast<uint32_t>(p->recent >> 63) - bit;
+  p->recent = (p->recent << 1) | bit;
+}
+
+// All binary decisions, each with its state (the last few bits coded there).
+struct LzmsBitModel {
+  uint32_t mainState, matchState, lzState, deltaState;
+  uint32_t lzRepState[kLzmsNumReps - 1], deltaRepState[kLzmsNumReps - 1];
+  LzmsProb main[kLzmsNumMainStates];
+  LzmsProb match[kLzmsNumMatchStates];
+  LzmsProb lz[kLzmsNumLzStates];
+  LzmsProb lzRep[kLzmsNumReps - 1][kLzmsNumLzRepStates];
+  LzmsProb delta[kLzmsNumDeltaStates];
+  LzmsProb deltaRep[kLzmsNumReps - 1][kLzmsNumDeltaRepStates];
+};
+void LzmsBitModelInit(LzmsBitModel* m);
+
+// Repeat queues. The offset of a match enters the queue only once the next
+// item has been coded, so a match can never repeat the match right before it.
+// Delta pairs are stored as (power << 32) | raw offset.
+struct LzmsQueues {
+  uint32_t lz[kLzmsNumReps + 1];
+  uint64_t delta[kLzmsNumReps + 1];
+  uint32_t lzPending;
+  uint64_t deltaPending;
+  size_t lzPendingEnd, deltaPendingEnd;  // output position after that match
+};
+void LzmsQueuesInit(LzmsQueues* q);
+
+// Before an LZ match at output position `pos`: admit the pending offset if
+// another item came in between.
+inline void LzmsLzBegin(LzmsQueues* q, size_t pos) {
+  if (q->lzPending != 0 && pos != q->lzPendingEnd) {
+    for (unsigned i = kLzmsNumReps; i > 0; --i) q->lz[i] = q->lz[i - 1];
+    q->lz[0] = q->lzPending;
+    q->lzPending = 0;
+  }
+}
+// Removes and returns repeat entry `idx`.
+inline uint32_t LzmsLzTake(LzmsQueues* q, unsigned idx) {
+  uint32_t offset = q->lz[idx];
+  for (unsigned i = idx; i < kLzmsNumReps; ++i) q->lz[i] = q->lz[i + 1];
+  return offset;
+}
+inline void LzmsLzEnd(LzmsQueues* q, uint32_t offset, size_t endPos) {
+  if (q->lzPending != 0) {
+    for (unsigned i = kLzmsNumReps; i > 0; --i) q->lz[i] = q->lz[i - 1];
+    q->lz[0] = q->lzPending;
+  }
+  q->lzPending = offset;
+  q->lzPendingEnd = endPos;
+}
+
+inline void LzmsDeltaBegin(LzmsQueues* q, size_t pos) {
+  if (q->deltaPending != 0 && pos != q->deltaPendingEnd) {
+    for (unsigned i = kLzmsNumReps; i > 0; --i) q->delta[i] = q->delta[i - 1];
+    q->delta[0] = q->deltaPending;
+    q->deltaPending = 0;
+  }
+}
+inline uint64_t LzmsDeltaTake(LzmsQueues* q, unsigned idx) {
+  uint64_t pair = q->delta[idx];
+  for (unsigned i = idx; i < kLzmsNumReps; ++i) q->delta[i] = q->delta[i + 1];
+  return pair;
+}
+inline void LzmsDeltaEnd(LzmsQueues* q, uint64_t pair, size_t endPos) {
+  if (q->deltaPending != 0) {
+    for (unsigned i = kLzmsNumReps; i > 0; --i) q->delta[i] = q->delta[i - 1];
+    q->delta[0] = q->deltaPending;
+  }
+  q->deltaPending = pair;
+  q->deltaPendingEnd = endPos;
+}
+
+// One adaptive Huffman code: symbol counts, and the code rebuilt from them
+// every `rebuildEvery` symbols, after which the counts are halved.
+struct LzmsHuffman {
+  unsigned numSyms;
+  unsigned rebuildEvery;
+  unsigned untilRebuild;
+  uint32_t freqs[kLzmsMaxNumOffsetSyms];
+  uint8_t lens[kLzmsMaxNumOffsetSyms];
+  uint32_t codewords[kLzmsMaxNumOffsetSyms];
+};
+void LzmsHuffmanInit(LzmsHuffman* h, unsigned numSyms, unsigned rebuildEvery);
+void LzmsHuffmanRebuild(LzmsHuffman* h);
+// Counts one coded symbol; returns 1 when the code was rebuilt.
+inline int LzmsHuffmanCount(LzmsHuffman* h, unsigned sym) {
+  ++h->freqs[sym];
+  if (--h->untilRebuild == 0) {
+    LzmsHuffmanRebuild(h);
+    return 1;
+  }
+  return 0;
+}
+
+// Length-limited canonical Huffman code for freqs[0..numSyms): symbols sorted
+// by (frequency, value), the tree built preferring leaves on ties, lengths
+// handed out longest first, codewords assigned in symbol order.
+void LzmsMakeCanonicalCode(unsigned numSyms, unsigned maxLen, const uint32_t* freqs,
+                           uint8_t* lens, uint32_t* codewords);
+
+// The x86 address translation. The encoder runs it with undo = 0 before
+// compressing, the decoder with undo = 1 after decoding. `scratch` holds 65536
+// entries.
+void LzmsX86Filter(uint8_t* data, size_t size, int32_t* scratch, int undo);

@@ -1,0 +1,224 @@
+#include "shell/lzms_decode.h"
+
+#include <cstring>
+#include <new>
+
+#include "shell/lzms_common.h"
+
+namespace {
+
+constexpr unsigned kTableBits = kLzmsMaxCodewordLen;
+constexpr uint16_t kInvalidEntry = 0xFFFF;
+
+uint16_t Load16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
+
+// Range decoder over the 16-bit words at the front of the block.
+struct RangeDecoder {
+  uint32_t range, code;
+  const uint8_t* next;
+  const uint8_t* end;
+};
+
+// Huffman bit stream over the 16-bit words at the back of the block, read
+// backwards, each word from its top bit down. Past the front it reads zeros.
+struct BitReader {
+  uint64_t bits;
+  unsigned count;
+  const uint8_t* next;
+  const uint8_t* begin;
+};
+
+struct Code {
+  LzmsHuffman h;
+  uint16_t table[1u << kTableBits];  // (length << 10) | symbol for every 15-bit prefix
+};
+
+struct Decoder {
+  RangeDecoder rd;
+  BitReader br;
+  LzmsBitModel bits;
+  LzmsQueues queues;
+  Code literal, lzOffset, length, deltaOffset, deltaPower;
+  int32_t x86Scratch[65536];
+};
+
+void BuildTable(Code* c) {
+  const LzmsHuffman& h = c->h;
+  uint32_t filled = 0;
+  for (unsigned s = 0; s < h.numSyms; ++s) {
+    unsigned len = h.lens[s];
+    if (len == 0) continue;
+    uint32_t first = h.codewords[s] << (kTableBits - len);
+    uint32_t n = 1u << (kTableBits - len);
+    uint16_t entry = uint16_t(len << 10 | s);
+    for (uint32_t k = 0; k < n; ++k) c->table[first + k] = entry;
+    filled += n;
+  }
+  if (filled < (1u << kTableBits)) {
+    // Only a one-symbol (or empty) alphabet leaves gaps: codewords 0..filled-1.
+    for (uint32_t k = filled; k < (1u << kTableBits); ++k) c->table[k] = kInvalidEntry;
+  }
+}
+
+void CodeInit(Code* c, unsigned numSyms, unsigned rebuildEvery) {
+  LzmsHuffmanInit(&c->h, numSyms, rebuildEvery);
+  BuildTable(c);
+}
+
+void Refill(BitReader* br, unsigned need) {
+  while (br->count < need) {
+    uint64_t word = 0;
+    if (br->next - br->begin >= 2) {
+      br->next -= 2;
+      word = Load16(br->next);
+    }
+    br->bits |= word << (48 - br->count);
+    br->count += 16;
+  }
+}
+
+uint32_t ReadBits(BitReader* br, unsigned n) {
+  if (n == 0) return 0;
+  Refill(br, n);
+  uint32_t v = uint32_t(br->bits >> (64 - n));
+  br->bits <<= n;
+  br->count -= n;
+  return v;
+}
+
+// Returns the symbol, or -1 for a codeword outside the code.
+int DecodeSymbol(BitReader* br, Code* c) {
+  Refill(br, kTableBits);
+  uint16_t entry = c->table[br->bits >> (64 - kTableBits)];
+  if (entry == kInvalidEntry) return -1;
+  unsigned len = entry >> 10;
+  unsigned sym = entry & 0x3FF;
+  br->bits <<= len;
+  br->count -= len;
+  if (LzmsHuffmanCount(&c->h, sym)) BuildTable(c);
+  return int(sym);
+}
+
+unsigned DecodeBit(RangeDecoder* rd, uint32_t* state, unsigned numStates, LzmsProb* probs) {
+  LzmsProb* p = &probs[*state];
+  uint32_t prob = LzmsProbGet(p);
+  if ((rd->range & 0xFFFF0000u) == 0) {
+    rd->range <<= 16;
+    rd->code <<= 16;
+    if (rd->end - rd->next >= 2) {
+      rd->code |= Load16(rd->next);
+      rd->next += 2;
+    }
+  }
+  uint32_t bound = (rd->range >> kLzmsProbBits) * prob;
+  unsigned bit;
+  if (rd->code < bound) {
+    rd->range = bound;
+    bit = 0;
+  } else {
+    rd->range -= bound;
+    rd->code -= bound;
+    bit = 1;
+  }
+  LzmsProbUpdate(p, bit);
+  *state = ((*state << 1) | bit) & (numStates - 1);
+  return bit;
+}
+
+// Slot symbol plus extra bits; 0 for a bad symbol (valid values are >= 1).
+uint32_t DecodeOffset(Decoder* d, Code* c) {
+  int slot = DecodeSymbol(&d->br, c);
+  if (slot < 0) return 0;
+  return kLzmsSlots.offsetBase[slot] + ReadBits(&d->br, kLzmsSlots.offsetExtra[slot]);
+}
+
+uint32_t DecodeLength(Decoder* d) {
+  int slot = DecodeSymbol(&d->br, &d->length);
+  if (slot < 0) return 0;
+  return kLzmsSlots.lengthBase[slot] + ReadBits(&d->br, kLzmsSlots.lengthExtra[slot]);
+}
+
+// Which of the repeat entries the next match uses.
+unsigned DecodeRepIndex(RangeDecoder* rd, uint32_t* states, LzmsProb (*probs)[64]) {
+  unsigned idx = 0;
+  while (idx < kLzmsNumReps - 1 && DecodeBit(rd, &states[idx], 64, probs[idx])) ++idx;
+  return idx;
+}
+
+int DecodeItems(Decoder* d, uint8_t* out, size_t outSize) {
+  LzmsBitModel& m = d->bits;
+  RangeDecoder* rd = &d->rd;
+  size_t pos = 0;
+  while (pos < outSize) {
+    if (!DecodeBit(rd, &m.mainState, kLzmsNumMainStates, m.main)) {
+      int sym = DecodeSymbol(&d->br, &d->literal);
+      if (sym < 0) return 0;
+      out[pos++] = uint8_t(sym);
+      continue;
+    }
+    if (!DecodeBit(rd, &m.matchState, kLzmsNumMatchStates, m.match)) {
+      LzmsLzBegin(&d->queues, pos);
+      uint32_t offset;
+      if (!DecodeBit(rd, &m.lzState, kLzmsNumLzStates, m.lz))
+        offset = DecodeOffset(d, &d->lzOffset);
+      else
+        offset = LzmsLzTake(&d->queues, DecodeRepIndex(rd, m.lzRepState, m.lzRep));
+      uint32_t length = DecodeLength(d);
+      if (offset == 0 || length == 0 || offset > pos || length > outSize - pos) return 0;
+      const uint8_t* src = out + pos - offset;
+      for (uint32_t k = 0; k < length; ++k) out[pos + k] = src[k];
+      pos += length;
+      LzmsLzEnd(&d->queues, offset, pos);
+    } else {
+      LzmsDeltaBegin(&d->queues, pos);
+      uint64_t pair;
+      if (!DecodeBit(rd, &m.deltaState, kLzmsNumDeltaStates, m.delta)) {
+        int power = DecodeSymbol(&d->br, &d->deltaPower);
+        if (power < 0) return 0;
+        pair = uint64_t(power) << 32 | DecodeOffset(d, &d->deltaOffset);
+      } else {
+        pair = LzmsDeltaTake(&d->queues, DecodeRepIndex(rd, m.deltaRepState, m.deltaRep));
+      }
+      uint32_t length = DecodeLength(d);
+      uint32_t power = uint32_t(pair >> 32);
+      uint64_t raw = uint32_t(pair);
+      if (power >= kLzmsNumDeltaPowerSyms || raw == 0 || length == 0) return 0;
+      uint64_t off1 = uint64_t(1) << power;
+      uint64_t off2 = raw << power;
+      if (off1 + off2 > pos || length > outSize - pos) return 0;
+      for (uint32_t k = 0; k < length; ++k, ++pos)
+        out[pos] = uint8_t(out[pos - off1] + out[pos - off2] - out[pos - off1 - off2]);
+      LzmsDeltaEnd(&d->queues, pair, pos);
+    }
+  }
+  return 1;
+}
+
+}  // namespace
+
+int LzmsDecode(const uint8_t* in, size_t inSize, uint8_t* out, size_t outSize) {
+  // The block is a sequence of 16-bit words; the range decoder needs two.
+  if (inSize < 4 || (inSize & 1) || outSize > 0x7fffffff) return 0;
+  Decoder* d = new (std::nothrow) Decoder;
+  if (!d) return 0;
+  d->rd.range = 0xFFFFFFFFu;
+  d->rd.code = uint32_t(Load16(in)) << 16 | Load16(in + 2);
+  d->rd.next = in + 4;
+  d->rd.end = in + inSize;
+  d->br.bits = 0;
+  d->br.count = 0;
+  d->br.begin = in;
+  d->br.next = in + inSize;
+  LzmsBitModelInit(&d->bits);
+  LzmsQueuesInit(&d->queues);
+  unsigned offsetSlots = LzmsNumOffsetSlots(outSize);
+  CodeInit(&d->literal, kLzmsNumLiteralSyms, kLzmsLiteralRebuild);
+  CodeInit(&d->lzOffset, offsetSlots, kLzmsLzOffsetRebuild);
+  CodeInit(&d->length, kLzmsNumLengthSyms, kLzmsLengthRebuild);
+  CodeInit(&d->deltaOffset, offsetSlots, kLzmsDeltaOffsetRebuild);
+  CodeInit(&d->deltaPower, kLzmsNumDeltaPowerSyms, kLzmsDeltaPowerRebuild);
+  int ok = DecodeItems(d, out, outSize);
+  if (ok) LzmsX86Filter(out, outSize, d->x86Scratch, 1);
+  delete d;
+  return ok;
+}

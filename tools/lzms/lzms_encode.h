@@ -1,0 +1,11 @@
+// LZMS compressor (build time): one block, decodable by LzmsDecode.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+// Returns the LZMS block for `in` (empty for empty input).
+std::vector<uint8_t> LzmsEncode(const uint8_t* in, size_t size);
+
+// The block wrapped in the Compression API's buffer format.
+std::vector<uint8_t> CompressBufferLzms(const uint8_t* in, size_t size);
