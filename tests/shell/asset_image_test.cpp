@@ -1,0 +1,113 @@
+// The embedded asset image: the generated blob unpacks (with our decoder and
+// with wimlib) to the image the builder wrote, the pieces sit at their offsets,
+// and the music region loads with the module loader.
+#include <gtest/gtest.h>
+#include <wimlib.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "audio/module.h"
+#include "shell/asset_image.h"
+#include "shell/assets_blob.h"
+#include "shell/compress_container.h"
+#include "tools/asset_image/asset_image_build.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+Bytes ReadFile(const std::string& path) {
+  Bytes v;
+  FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return v;
+  int c;
+  while ((c = std::fgetc(f)) != EOF) v.push_back(uint8_t(c));
+  std::fclose(f);
+  return v;
+}
+
+TEST(AssetBlob, UnpacksToTheBuiltImage) {
+  const Bytes image = ReadFile(VRINX_ASSET_DIR "/asset_image.bin");
+  ASSERT_EQ(kAssetImageSize, image.size());
+  Bytes out(kAssetImageSize);
+  ASSERT_EQ(1, DecompressBuffer(kAssetBlob, kAssetBlobSize, out.data(), out.size()));
+  EXPECT_EQ(image, out);
+  // Better than 4:1.
+  EXPECT_LT(kAssetBlobSize * 4, kAssetImageSize);
+
+  CompressedBuffer cb;
+  ASSERT_EQ(1, ParseCompressedBuffer(kAssetBlob, kAssetBlobSize, &cb));
+  wimlib_decompressor* d = nullptr;
+  ASSERT_EQ(0, wimlib_create_decompressor(WIMLIB_COMPRESSION_TYPE_LZMS, kAssetImageSize, &d));
+  Bytes viaWimlib(kAssetImageSize);
+  EXPECT_EQ(0, wimlib_decompress(cb.data, cb.dataSize, viaWimlib.data(), kAssetImageSize, d));
+  wimlib_free_decompressor(d);
+  EXPECT_EQ(image, viaWimlib);
+
+  // One byte short of the image is a failure, not a partial success.
+  EXPECT_EQ(0, DecompressBuffer(kAssetBlob, kAssetBlobSize, out.data(), out.size() - 1));
+}
+
+TEST(AssetBlob, PiecesAtTheirOffsets) {
+  Bytes image(kAssetImageSize);
+  ASSERT_EQ(1, DecompressBuffer(kAssetBlob, kAssetBlobSize, image.data(), image.size()));
+  for (uint32_t i = 0; i < kCameraPathOffset; ++i)
+    ASSERT_EQ(0, image[i]) << "drawing surfaces start zero, byte " << i;
+#ifdef VRINX_CONTENT_DIR
+  const Bytes camera = ReadFile(VRINX_CONTENT_DIR "/camera_path.bin");
+  const Bytes object = ReadFile(VRINX_CONTENT_DIR "/object_model.bin");
+  const Bytes tune = ReadFile(VRINX_CONTENT_DIR "/tune.mod");
+  EXPECT_EQ(camera, Bytes(image.begin() + kCameraPathOffset,
+                          image.begin() + kCameraPathOffset + camera.size()));
+  EXPECT_EQ(object, Bytes(image.begin() + kObjectModelOffset,
+                          image.begin() + kObjectModelOffset + object.size()));
+  EXPECT_EQ(tune, Bytes(image.begin() + kMusicOffset, image.begin() + kMusicOffset + tune.size()));
+  for (size_t i = kMusicOffset + tune.size(); i < kAssetImageSize; ++i) ASSERT_EQ(0, image[i]);
+#endif
+  // The whole music region, padding included, is what start-up hands the player.
+  char message[MODULE_MESSAGE_SIZE] = {};
+  ByteSource src{image.data() + kMusicOffset, kMusicSize};
+  Module* m = module_load(src, message);
+  ASSERT_NE(nullptr, m) << message;
+  EXPECT_EQ(4, m->channelCount);
+  EXPECT_GE(m->orderCount, 1);
+  module_free(m);
+}
+
+TEST(AssetImageBuild, PlacesPiecesAndRejectsOversizedOnes) {
+  AssetPieces pieces;
+  pieces.cameraPath.assign(kCameraPathSize, 0x11);
+  pieces.objectModel.assign(100, 0x22);
+  pieces.music = PlaceholderMod();
+  Bytes image(kAssetImageSize, 0xEE);
+  std::string error;
+  ASSERT_EQ(1, AssembleAssetImage(pieces, image.data(), &error)) << error;
+  EXPECT_EQ(0, image[399999]);
+  EXPECT_EQ(0x11, image[400000]);
+  EXPECT_EQ(0x11, image[414399]);
+  EXPECT_EQ(0x22, image[414400]);
+  EXPECT_EQ(0x22, image[414499]);
+  EXPECT_EQ(0, image[414500]);
+  EXPECT_EQ(0, image[425739]);
+  EXPECT_EQ(Bytes({'M', '.', 'K', '.'}), Bytes(image.begin() + 425740 + 1080, image.begin() + 425740 + 1084));
+  EXPECT_EQ(0, image[kAssetImageSize - 1]);
+
+  AssetPieces bad = pieces;
+  bad.cameraPath.pop_back();
+  EXPECT_EQ(0, AssembleAssetImage(bad, image.data(), &error));
+  EXPECT_NE(std::string::npos, error.find("camera path"));
+  bad = pieces;
+  bad.objectModel.assign(kObjectModelSize + 1, 1);
+  EXPECT_EQ(0, AssembleAssetImage(bad, image.data(), &error));
+  EXPECT_NE(std::string::npos, error.find("object model"));
+  bad = pieces;
+  bad.music.assign(kMusicSize + 1, 1);
+  EXPECT_EQ(0, AssembleAssetImage(bad, image.data(), &error));
+  EXPECT_NE(std::string::npos, error.find("music"));
+  bad.music.assign(kMusicSize, 1);
+  EXPECT_EQ(1, AssembleAssetImage(bad, image.data(), &error));  // exactly full fits
+}
+
+}  // namespace

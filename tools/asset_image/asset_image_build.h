@@ -1,0 +1,22 @@
+// Assembling the asset image from its content pieces, and its embeddable form.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct AssetPieces {
+  std::vector<uint8_t> cameraPath;   // exactly kCameraPathSize bytes, or empty for zeros
+  std::vector<uint8_t> objectModel;  // at most kObjectModelSize bytes, zero padded
+  std::vector<uint8_t> music;        // at most kMusicSize bytes, zero padded
+};
+
+// Lays the pieces out at their offsets in `image` (kAssetImageSize bytes); the
+// drawing surfaces stay zero. Returns 0 with *error set when a piece does not fit.
+int AssembleAssetImage(const AssetPieces& pieces, uint8_t* image, std::string* error);
+
+// A minimal valid 4-channel "M.K." module: one looped square-wave instrument
+// and one pattern. Stands in until the real tune is generated.
+std::vector<uint8_t> PlaceholderMod();
+
+// C++ source defining kAssetBlob and kAssetBlobSize (shell/assets_blob.h).
+std::string AssetBlobSource(const std::vector<uint8_t>& blob);

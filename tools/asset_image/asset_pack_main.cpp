@@ -1,0 +1,74 @@
+// asset_pack <out dir> [--camera FILE] [--object FILE] [--music FILE]
+// Writes asset_image.bin (the unpacked image), asset_blob.lzms (the compressed
+// block in the Compression API's buffer format) and asset_blob.cpp into out dir.
+// A missing camera path or object stays zero; a missing tune is a placeholder.
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "shell/asset_image.h"
+#include "shell/compress_container.h"
+#include "tools/asset_image/asset_image_build.h"
+#include "tools/lzms/lzms_encode.h"
+
+namespace {
+
+int ReadFile(const char* path, std::vector<uint8_t>* out) {
+  FILE* f = std::fopen(path, "rb");
+  if (!f) return 0;
+  out->clear();
+  uint8_t buf[65536];
+  size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out->insert(out->end(), buf, buf + n);
+  int ok = !std::ferror(f);
+  std::fclose(f);
+  return ok;
+}
+
+int WriteFile(const std::string& path, const void* data, size_t size) {
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return 0;
+  int ok = std::fwrite(data, 1, size, f) == size;
+  return std::fclose(f) == 0 && ok;
+}
+
+int Fail(const std::string& message) {
+  std::fprintf(stderr, "asset_pack: %s\n", message.c_str());
+  return 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) return Fail("usage: asset_pack <out dir> [--camera F] [--object F] [--music F]");
+  const std::string outDir = argv[1];
+  AssetPieces pieces;
+  pieces.music = PlaceholderMod();
+  for (int i = 2; i < argc; i += 2) {
+    if (i + 1 >= argc) return Fail(std::string("missing file after ") + argv[i]);
+    std::vector<uint8_t>* piece = !std::strcmp(argv[i], "--camera")   ? &pieces.cameraPath
+                                  : !std::strcmp(argv[i], "--object") ? &pieces.objectModel
+                                  : !std::strcmp(argv[i], "--music")  ? &pieces.music
+                                                                      : nullptr;
+    if (!piece) return Fail(std::string("unknown option ") + argv[i]);
+    if (!ReadFile(argv[i + 1], piece)) return Fail(std::string("cannot read ") + argv[i + 1]);
+  }
+
+  std::vector<uint8_t> image(kAssetImageSize);
+  std::string error;
+  if (!AssembleAssetImage(pieces, image.data(), &error)) return Fail(error);
+  std::vector<uint8_t> blob = CompressBufferLzms(image.data(), image.size());
+  std::vector<uint8_t> check(kAssetImageSize);
+  if (!DecompressBuffer(blob.data(), blob.size(), check.data(), check.size()) || check != image)
+    return Fail("the compressed image does not decode back to the image");
+
+  const std::string source = AssetBlobSource(blob);
+  if (!WriteFile(outDir + "/asset_image.bin", image.data(), image.size()) ||
+      !WriteFile(outDir + "/asset_blob.lzms", blob.data(), blob.size()) ||
+      !WriteFile(outDir + "/asset_blob.cpp", source.data(), source.size()))
+    return Fail("cannot write into " + outDir);
+  std::printf("asset image: %u -> %zu bytes (%.2f:1)\n", kAssetImageSize, blob.size(),
+              double(kAssetImageSize) / double(blob.size()));
+  return 0;
+}
