@@ -245,11 +245,8 @@ std::vector<uint8_t> write_xm(const XmSpec& spec) {
         out[at + 237] = ins.vibratoDepth;
         out[at + 238] = ins.vibratoRate;
         put16le(out, at + 239, ins.fadeout);
-        if (ins.samples.empty()) {
-            out.resize(at + ins.headerSize);
-            continue;
-        }
-        out.resize(at + ins.headerSize, 0);
+        out.resize(at + ins.headerSize, 0);  // a short header drops the fields past its end
+        if (ins.samples.empty()) continue;
 
         std::vector<std::vector<uint8_t>> data;
         for (const XmSampleSpec& s : ins.samples) {
