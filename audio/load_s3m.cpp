@@ -44,6 +44,7 @@ bool read_instrument(const ByteSource& src, const S3mLayout& l, int32_t i, Instr
     bool sixteenBit = (flags & 4) != 0;
     // A sample cut short by the end of the file keeps only the frames the file holds.
     int64_t available = bs_remaining(src, dataAt) / (sixteenBit ? 2 : 1);
+    if (available > MODULE_MAX_SAMPLE_FRAMES) available = MODULE_MAX_SAMPLE_FRAMES;
     if (length > available) length = available;
     int64_t loopLength = (loopEnd < length ? loopEnd : length) - loopStart;
     if (loopLength < 1 || !(flags & 1)) loopLength = 0;

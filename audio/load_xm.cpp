@@ -10,7 +10,6 @@ const char* const MSG_XM_VERSION = "XM format version must be 0x0104!";
 const char* const MSG_XM_PACKING = "Unknown pattern packing type!";
 
 constexpr int32_t MAX_SAMPLES_PER_INSTRUMENT = 256;  // the key map holds bytes
-constexpr int64_t MAX_SAMPLE_FRAMES = 0x3FFFFFFF;    // ping-pong doubling stays in int32
 
 // Unpacks rows x channels notes: a byte with bit 0x80 announces which of the five
 // fields follow; any other byte is the key of a note with all five fields.
@@ -92,7 +91,7 @@ bool read_sample(const ByteSource& src, uint64_t header, uint64_t dataAt, Sample
     }
     // A sample cut short by the end of the file keeps only the frames the file holds.
     int64_t available = bs_remaining(src, dataAt) / (sixteenBit ? 2 : 1);
-    if (available > MAX_SAMPLE_FRAMES) available = MAX_SAMPLE_FRAMES;
+    if (available > MODULE_MAX_SAMPLE_FRAMES) available = MODULE_MAX_SAMPLE_FRAMES;
     if (length > available) length = available;
     uint32_t loopKind = type & 3;
     if (loopKind == 0 || loopStart + loopLength > length) loopLength = 0;

@@ -13,6 +13,7 @@ constexpr int32_t MODULE_MAX_CHANNELS = 128;
 constexpr int32_t MODULE_MAX_PATTERNS = 256;
 constexpr int32_t MODULE_MAX_INSTRUMENTS = 255;
 constexpr int32_t MODULE_MAX_ROWS = 256;
+constexpr int64_t MODULE_MAX_SAMPLE_FRAMES = 0x3FFFFFFF;  // ping-pong doubling stays in int32
 
 extern const char* const MSG_OUT_OF_MEMORY;
 extern const char* const MSG_INVALID_MODULE;
