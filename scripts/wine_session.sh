@@ -16,6 +16,10 @@ wine_session_start() {
   trap wine_session_end EXIT
   wineboot -i >/dev/null 2>&1 || true
   wineserver -w 2>/dev/null || true
+  # One persistent server for the whole session: programs started side by side
+  # must not race each other to start it.
+  wineserver -p 2>/dev/null || true
+  wine cmd /c exit >/dev/null 2>&1 || true
 }
 
 wine_session_end() {

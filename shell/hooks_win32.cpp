@@ -13,6 +13,7 @@
 #include "shell/render_meter.h"
 #include "shell/shell_flags.h"
 #include "shell/shell_win32.h"
+#include "shell/test_log_win32.h"
 
 uint8_t* AssetSnapshot;
 uint8_t* StateSnapshot;
@@ -110,6 +111,7 @@ void set_exit_code_failure() { g_shell.exitCode = 1; }
 
 DWORD WINAPI demo_thread_main(void*) {
   demo_run();
+  test_log("demo thread ended");
   PostMessageA(g_window, WM_APP_DEMO_EXITED, 0, 0);
   return 0;
 }

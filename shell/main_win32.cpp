@@ -7,6 +7,7 @@
 #include "shell/assets.h"
 #include "shell/shell_flags.h"
 #include "shell/shell_win32.h"
+#include "shell/test_log_win32.h"
 
 ShellFlags g_shell;
 HWND g_window;
@@ -90,6 +91,7 @@ void run_message_loop() {
 }
 
 [[noreturn]] void shutdown() {
+  test_log("shutdown exit code %d", g_shell.exitCode);
   FreeSnapshots();
   DestroyMenu(g_menu);
   DeleteCriticalSection(&frameLock);

@@ -1,0 +1,23 @@
+#include "shell/test_log_win32.h"
+
+#include <windows.h>
+
+#include <cstdarg>
+
+void test_log(const char* format, ...) {
+  char path[MAX_PATH];
+  DWORD length = GetEnvironmentVariableA("VRINX_TEST_LOG", path, sizeof path);
+  if (length == 0 || length >= sizeof path) return;
+  char line[512];
+  va_list args;
+  va_start(args, format);
+  int n = wvsprintfA(line, format, args);
+  va_end(args);
+  line[n++] = '\n';
+  HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;
+  DWORD written;
+  WriteFile(file, line, static_cast<DWORD>(n), &written, nullptr);
+  CloseHandle(file);
+}

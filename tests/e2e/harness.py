@@ -1,0 +1,132 @@
+"""Runs Vrinx.exe under Wine for the end-to-end tests.
+
+The display and the Wine prefix come from scripts/wine_session.sh (DISPLAY, WINEPREFIX);
+each test starts the program in a scratch copy of its folder, drives it with winctl.exe,
+takes screenshots of its client area and collects the exit code. Everything a test
+starts is ended by PID when it finishes.
+"""
+import argparse
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+
+def parse_args():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--exe", required=True)
+    parser.add_argument("--winctl", required=True)
+    return parser.parse_args()
+
+
+class Image:
+    """An RGB picture: pixel(x, y) -> (r, g, b)."""
+
+    def __init__(self, width, height, data):
+        self.width, self.height, self.data = width, height, data
+
+    def pixel(self, x, y):
+        i = (y * self.width + x) * 3
+        return tuple(self.data[i:i + 3])
+
+    def count(self, colour):
+        n = 0
+        for i in range(0, len(self.data), 3):
+            if tuple(self.data[i:i + 3]) == colour:
+                n += 1
+        return n
+
+
+def read_ppm(blob):
+    # P6 header: magic, width, height, maxval, each separated by white space.
+    fields, pos = [], 0
+    while len(fields) < 4:
+        while blob[pos:pos + 1].isspace():
+            pos += 1
+        start = pos
+        while not blob[pos:pos + 1].isspace():
+            pos += 1
+        fields.append(blob[start:pos])
+    assert fields[0] == b"P6" and fields[3] == b"255", fields
+    width, height = int(fields[1]), int(fields[2])
+    data = blob[pos + 1:pos + 1 + width * height * 3]
+    return Image(width, height, data)
+
+
+class Vrinx:
+    """One run of the program in a scratch folder; use as a context manager."""
+
+    def __init__(self, args, program_args=(), env=None, files=None):
+        self.args = args
+        self.folder = tempfile.mkdtemp(prefix="vrinx-e2e-")
+        self.exe = os.path.join(self.folder, "Vrinx.exe")
+        shutil.copy(args.exe, self.exe)
+        for name, content in (files or {}).items():
+            with open(os.path.join(self.folder, name), "wb") as f:
+                f.write(content)
+        environment = dict(os.environ)
+        environment.update(env or {})
+        self.process = subprocess.Popen(["wine", self.exe, *program_args], cwd=self.folder,
+                                        env=environment, stdout=subprocess.DEVNULL,
+                                        stderr=subprocess.DEVNULL, start_new_session=True)
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        if self.process.poll() is None:
+            os.killpg(self.process.pid, 9)
+            self.process.wait()
+        shutil.rmtree(self.folder, ignore_errors=True)
+
+    def winctl(self, *words, timeout=60):
+        result = subprocess.run(["wine", self.args.winctl, *words], capture_output=True,
+                                timeout=timeout)
+        return result.returncode, result.stdout.decode("latin-1").replace("\r", "")
+
+    def wait_window(self, seconds=60):
+        code, _ = self.winctl("wait", str(seconds), timeout=seconds + 30)
+        if code != 0:
+            raise AssertionError("the demo window did not appear")
+
+    def client_rect(self):
+        code, out = self.winctl("rect")
+        if code != 0:
+            raise AssertionError("no demo window")
+        return tuple(int(v) for v in out.split())
+
+    def screenshot(self):
+        """The window's client area as an Image."""
+        x, y, w, h = self.client_rect()
+        blob = subprocess.run(["import", "-silent", "-window", "root", "-crop",
+                               "%dx%d+%d+%d" % (w, h, x, y), "+repage", "-depth", "8", "ppm:-"],
+                              capture_output=True, check=True, timeout=60).stdout
+        return read_ppm(blob)
+
+    def file(self, name):
+        return os.path.join(self.folder, name)
+
+    def wait_exit(self, timeout=60):
+        """The exit code, or None if the program is still running after `timeout` s."""
+        try:
+            return self.process.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            return None
+
+
+def check(condition, message):
+    if not condition:
+        raise AssertionError(message)
+
+
+def main(test):
+    args = parse_args()
+    started = time.time()
+    try:
+        test(args)
+    except AssertionError as error:
+        print("FAIL: %s" % error)
+        sys.exit(1)
+    print("ok (%.1f s)" % (time.time() - started))

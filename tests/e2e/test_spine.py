@@ -1,0 +1,43 @@
+"""The program starts, shows the gliding blue checkerboard from row 6 of the tune on,
+and a WM_CLOSE ends it with exit code 0 once the demo thread has ended."""
+import os
+import time
+
+import harness
+
+LIGHT_BLUE = (7 * 4, 9 * 4, 20 * 4)   # colour 128
+DARK_BLUE = (0, 0, 12 * 4)            # colour 129
+
+
+def test(args):
+    log = os.path.join(os.environ.get("TMPDIR", "/tmp"), "vrinx-spine-%d.log" % os.getpid())
+    env = {"VRINX_TEST_LOG": "Z:" + log.replace("/", "\\")}
+    try:
+        with harness.Vrinx(args, ["/nogui"], env=env) as run:
+            run.wait_window()
+            time.sleep(1.5)
+            shot = run.screenshot()
+            harness.check((shot.width, shot.height) == (320, 240),
+                          "client area %dx%d, expected 320x240" % (shot.width, shot.height))
+            light, dark = shot.count(LIGHT_BLUE), shot.count(DARK_BLUE)
+            harness.check(light > 20000 and dark > 20000,
+                          "checkerboard colours: %d light, %d dark pixels" % (light, dark))
+            first = shot.pixel(0, 0)
+            time.sleep(0.3)
+            moved = run.screenshot().data != shot.data
+            harness.check(moved, "the checkerboard does not glide (pixel 0,0 was %s)" % (first,))
+
+            harness.check(run.winctl("close")[0] == 0, "WM_CLOSE could not be posted")
+            code = run.wait_exit(30)
+            harness.check(code == 0, "exit code %r after WM_CLOSE" % code)
+        with open(log) as f:
+            events = f.read().split("\n")
+        harness.check(events[:2] == ["demo thread ended", "shutdown exit code 0"],
+                      "events %r" % events)
+    finally:
+        if os.path.exists(log):
+            os.remove(log)
+
+
+if __name__ == "__main__":
+    harness.main(test)

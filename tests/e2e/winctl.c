@@ -1,0 +1,64 @@
+/* Test helper run under Wine beside Vrinx.exe: finds the demo window and talks
+   to it the way Windows would.
+     winctl wait SECONDS      wait until the window exists
+     winctl rect              print the client area in screen pixels: x y width height
+     winctl close             post WM_CLOSE
+     winctl key VK            post WM_KEYDOWN/WM_KEYUP with a virtual-key code
+     winctl message TITLE     print the text of a message box captioned TITLE, then press OK
+   Exit code 0 on success, 1 when the window is not there. */
+#include <windows.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+static HWND demo_window(void) { return FindWindowA("Vrinx32Class", NULL); }
+
+static BOOL CALLBACK print_static_text(HWND child, LPARAM unused) {
+  char text[1024], cls[32];
+  (void)unused;
+  GetClassNameA(child, cls, sizeof cls);
+  if (lstrcmpiA(cls, "Static") == 0 && GetWindowTextA(child, text, sizeof text) > 0) printf("%s\n", text);
+  return TRUE;
+}
+
+int main(int argc, char** argv) {
+  if (argc < 2) return 2;
+  if (strcmp(argv[1], "wait") == 0 && argc == 3) {
+    for (int i = 0; i < atoi(argv[2]) * 10; ++i) {
+      if (demo_window()) return 0;
+      Sleep(100);
+    }
+    return 1;
+  }
+  if (strcmp(argv[1], "message") == 0 && argc == 3) {
+    for (int i = 0; i < 300; ++i) {
+      HWND box = FindWindowA("#32770", argv[2]);
+      if (box) {
+        EnumChildWindows(box, print_static_text, 0);
+        fflush(stdout);
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        return 0;
+      }
+      Sleep(100);
+    }
+    return 1;
+  }
+  HWND w = demo_window();
+  if (!w) return 1;
+  if (strcmp(argv[1], "rect") == 0) {
+    RECT r;
+    POINT origin = {0, 0};
+    GetClientRect(w, &r);
+    ClientToScreen(w, &origin);
+    printf("%ld %ld %ld %ld\n", origin.x, origin.y, r.right, r.bottom);
+    return 0;
+  }
+  if (strcmp(argv[1], "close") == 0) return PostMessageA(w, WM_CLOSE, 0, 0) ? 0 : 1;
+  if (strcmp(argv[1], "key") == 0 && argc == 3) {
+    WPARAM vk = (WPARAM)strtol(argv[2], NULL, 0);
+    PostMessageA(w, WM_KEYDOWN, vk, 1);
+    PostMessageA(w, WM_KEYUP, vk, 0xC0000001);
+    return 0;
+  }
+  return 2;
+}
