@@ -62,6 +62,17 @@ bool rendered_song_render(Module* module, uint32_t sampleRate, RenderedSong* son
     return ok;
 }
 
+int32_t rendered_song_position(const RenderedSong& song, uint64_t frame) {
+    if (song.markCount == 0) return -1;
+    uint32_t lo = 0, hi = song.markCount;
+    while (lo + 1 < hi) {
+        uint32_t mid = lo + (hi - lo) / 2;
+        if (frame < song.marks[mid].frame) hi = mid;
+        else lo = mid;
+    }
+    return song.marks[lo].row * 65536 + song.marks[lo].orderIndex;
+}
+
 void rendered_song_free(RenderedSong* song) {
     std::free(song->pcm);
     std::free(song->marks);

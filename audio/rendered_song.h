@@ -28,5 +28,9 @@ struct RenderedSong {
 // are refused. On failure song is left empty; module stays the caller's.
 bool rendered_song_render(Module* module, uint32_t sampleRate, RenderedSong* song);
 
+// The song position playing at frame: (row << 16) + order index of the last mark not
+// after it; -1 without marks.
+int32_t rendered_song_position(const RenderedSong& song, uint64_t frame);
+
 // Frees the PCM and the marks and zeroes the record.
 void rendered_song_free(RenderedSong* song);

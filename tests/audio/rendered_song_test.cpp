@@ -30,9 +30,27 @@ TEST(RenderedSong, OneMarkPerTickAndTheWholeSong) {
     // Centre panning stays 128: 8192 * (127 * 16384 >> 8) >> 15 and 8192 * 8192 >> 15.
     EXPECT_EQ(out.pcm[2 * 100], 2032);
     EXPECT_EQ(out.pcm[2 * 100 + 1], 2048);
+    EXPECT_EQ(rendered_song_position(out, 0), 0);
+    EXPECT_EQ(rendered_song_position(out, 6 * 882 - 1), 0);
+    EXPECT_EQ(rendered_song_position(out, 6 * 882), 1 << 16);
+    EXPECT_EQ(rendered_song_position(out, 100000000), 3 << 16);  // past the end: the last tick
     rendered_song_free(&out);
+    EXPECT_EQ(rendered_song_position(out, 0), -1);
     EXPECT_EQ(out.pcm, nullptr);
     EXPECT_EQ(out.bytes, 0u);
+}
+
+TEST(RenderedSong, PositionCarriesOrderAndRow) {
+    TestSong song(1, 2, 2);
+    song.module.defaultSpeed = 1;
+    song.orders = {0, 1};
+    RenderedSong out;
+    ASSERT_TRUE(rendered_song_render(song.build(), 44100, &out));
+    ASSERT_EQ(out.markCount, 4u);
+    EXPECT_EQ(rendered_song_position(out, 882), 1 << 16);
+    EXPECT_EQ(rendered_song_position(out, 2 * 882), 1);
+    EXPECT_EQ(rendered_song_position(out, 4 * 882 - 1), (1 << 16) + 1);
+    rendered_song_free(&out);
 }
 
 TEST(RenderedSong, NarrowsTheStereoImage) {
