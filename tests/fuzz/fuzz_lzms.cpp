@@ -1,0 +1,24 @@
+// libFuzzer target: the asset container and the LZMS decoder on arbitrary bytes.
+// A buffer that starts with the container signature goes through the container
+// (claims up to 1 MiB are honoured); anything else is a raw LZMS block whose
+// first two bytes give the output size.
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "shell/compress_container.h"
+#include "shell/lzms_decode.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  CompressedBuffer cb;
+  if (ParseCompressedBuffer(data, size, &cb)) {
+    if (cb.uncompressedSize > (1u << 20)) return 0;
+    std::vector<uint8_t> out(cb.uncompressedSize);
+    DecompressBuffer(data, size, out.data(), out.size());
+    return 0;
+  }
+  if (size < 2) return 0;
+  std::vector<uint8_t> out(1 + (data[0] | data[1] << 8));
+  LzmsDecode(data + 2, size - 2, out.data(), out.size());
+  return 0;
+}
