@@ -21,13 +21,13 @@ struct Loaded {
 };
 
 TEST(ReplayFiles, ModArpeggioSpeedAndPcm) {
-    ModSpec spec;
-    spec.samples[0].lengthWords = 32;
-    spec.samples[0].loopLengthWords = 32;
-    spec.samples[0].data.assign(64, 64);  // 64 * 256 = 16384
-    spec.cell(0, 0, 0) = {428, 1, 0x0, 0x47};
-    spec.cell(0, 1, 1) = {0, 0, 0xF, 0x03};
-    Loaded l(write_mod(spec));
+    ModSpec mod;
+    mod.samples[0].lengthWords = 32;
+    mod.samples[0].loopLengthWords = 32;
+    mod.samples[0].data.assign(64, 64);  // 64 * 256 = 16384
+    mod.cell(0, 0, 0) = {428, 1, 0x0, 0x47};
+    mod.cell(0, 1, 1) = {0, 0, 0xF, 0x03};
+    Loaded l(write_mod(mod));
     ASSERT_NE(l.m, nullptr) << l.message;
 
     Replay* r = replay_create(l.m, 44100, 1);
@@ -56,11 +56,11 @@ TEST(ReplayFiles, ModArpeggioSpeedAndPcm) {
 }
 
 TEST(ReplayFiles, XmKeyOffReleasesTheEnvelope) {
-    XmSpec spec;
-    spec.channels = 1;
-    spec.patterns[0].cells.resize(64);
-    spec.patterns[0].cells[0] = {49, 1, 0, 0, 0};
-    spec.patterns[0].cells[1] = {97, 0, 0, 0, 0};
+    XmSpec xm;
+    xm.channels = 1;
+    xm.patterns[0].cells.resize(64);
+    xm.patterns[0].cells[0] = {49, 1, 0, 0, 0};
+    xm.patterns[0].cells[1] = {97, 0, 0, 0, 0};
     XmInstrumentSpec ins;
     XmSampleSpec s;
     s.values.assign(64, 10);
@@ -71,8 +71,8 @@ TEST(ReplayFiles, XmKeyOffReleasesTheEnvelope) {
     ins.volumeEnvelope.sustain = 1;
     ins.volumeEnvelope.type = 1 | 2;
     ins.fadeout = 4096;
-    spec.instruments = {ins};
-    Loaded l(write_xm(spec));
+    xm.instruments = {ins};
+    Loaded l(write_xm(xm));
     ASSERT_NE(l.m, nullptr) << l.message;
     Replay* r = replay_create(l.m, 44100, 1);
     ASSERT_NE(r, nullptr);
