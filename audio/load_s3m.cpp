@@ -157,7 +157,9 @@ Module* load_s3m(const ByteSource& src, const char** message) {
     bs_text(src, 0, m->name, 28);
     m->channelCount = channels;
     m->fastVolumeSlides = (bs_u16le(src, 38) & 0x40) != 0 || bs_u16le(src, 40) == 0x1300;
-    m->defaultGlobalVolume = static_cast<int32_t>(bs_u8(src, 48));
+    // Global volumes run 0..64; a larger header value would overdrive the mixer.
+    uint32_t globalVolume = bs_u8(src, 48);
+    m->defaultGlobalVolume = static_cast<int32_t>(globalVolume > 64 ? 64 : globalVolume);
     m->defaultSpeed = static_cast<int32_t>(bs_u8(src, 49));
     m->defaultTempo = static_cast<int32_t>(bs_u8(src, 50));
     m->c2Rate = 8363;

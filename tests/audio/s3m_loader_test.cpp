@@ -45,6 +45,12 @@ TEST(S3mLoader, HeaderFields) {
     EXPECT_EQ(m.fastVolumeSlides, 0);
     EXPECT_EQ(m.channelCount, 4);
 
+    S3mSpec loud;
+    loud.globalVolume = 200;
+    Loaded g(write_s3m(loud));
+    ASSERT_NE(g.m, nullptr);
+    EXPECT_EQ(g.m->defaultGlobalVolume, 64);
+
     S3mSpec fast;
     fast.flags = 0x40;
     Loaded f(write_s3m(fast));
