@@ -1,5 +1,6 @@
-// Pre-render speed of the module player: synthetic songs of 4, 8 and 32 channels and,
-// when given, the embedded tune, as multiples of real time on one core.
+// Pre-render speed of the module player, as multiples of real time on one core:
+// synthetic songs of 4, 8 and 32 channels, then the embedded tune (the file named as
+// argument, else the build's content/tune.mod when the build makes one).
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -69,10 +70,14 @@ int main(int argc, char** argv) {
         std::snprintf(name, sizeof name, "synthetic-%d", channels);
         measure(name, song.build());
     }
-    if (argc > 1) {
-        FILE* f = std::fopen(argv[1], "rb");
+    const char* tune = argc > 1 ? argv[1] : nullptr;
+#ifdef VRINX_TUNE_PATH
+    if (!tune) tune = VRINX_TUNE_PATH;
+#endif
+    if (tune) {
+        FILE* f = std::fopen(tune, "rb");
         if (!f) {
-            std::printf("%s: cannot open\n", argv[1]);
+            std::printf("%s: cannot open\n", tune);
             return 0;
         }
         std::vector<uint8_t> bytes;
@@ -81,7 +86,7 @@ int main(int argc, char** argv) {
         char message[MODULE_MESSAGE_SIZE];
         Module* m = module_load(ByteSource{bytes.data(), static_cast<uint32_t>(bytes.size())}, message);
         if (!m) {
-            std::printf("%s: %s\n", argv[1], message);
+            std::printf("%s: %s\n", tune, message);
             return 0;
         }
         measure("embedded tune", m);
