@@ -40,7 +40,7 @@ void read_envelope(const ByteSource& src, uint64_t points, uint32_t count, const
         int32_t t = static_cast<int32_t>(bs_u16le(src, points + 4 * p));
         tick = (relativeTicks && p > 0) ? tick + t : t;
         uint32_t amplitude = bs_u16le(src, points + 4 * p + 2);
-        e->pointTicks[p] = static_cast<int16_t>(tick);
+        e->pointTicks[p] = static_cast<int16_t>(tick > 32767 ? 32767 : tick);
         e->pointAmplitudes[p] = static_cast<int16_t>(amplitude > 64 ? 64 : amplitude);
     }
     e->pointCount = static_cast<uint8_t>(count > 12 ? 0 : count);
