@@ -9,7 +9,7 @@
 namespace {
 
 constexpr unsigned kHashBits = 17;
-constexpr unsigned kChainDepth = 48;
+constexpr unsigned kChainDepth = 256;
 constexpr uint32_t kNiceLength = 96;     // stop searching once a match is this long
 constexpr uint32_t kMaxLength = 1u << 20;
 
