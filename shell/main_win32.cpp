@@ -120,7 +120,9 @@ int main(int, char**) {
 
   if (!UnpackAssets()) fail("Unable to decompress embedded assets. Windows 8 or later is required.");
 
-  if (!audio_open(kAudioDefaultDevice, 44100)) audio_open(kAudioSilent, 44100);
+  bool device = audio_open(kAudioDefaultDevice, 44100);
+  if (!device) audio_open(kAudioSilent, 44100);
+  test_log("audio output: %s", device ? "wave device" : "silent");
   if (!audio_load_song(AssetImage + kMusicOffset, kMusicSize)) {
     MessageBoxA(nullptr, "Unable to initialize the music player or load the embedded music.",
                 kProgramTitle, MB_OK | MB_ICONERROR);
