@@ -63,9 +63,8 @@ int main() {
   std::printf("decompression, best of %d:\n", kRounds);
   Report("ours,   our block (UnpackAssets)",
          BestMs([&] { DecompressBuffer(kAssetBlob, kAssetBlobSize, out.data(), out.size()); }));
-  Report("wimlib, our block", BestMs([&] {
-           wimlib_decompress(cb.data, cb.dataSize, out.data(), out.size(), d);
-         }));
+  Report("wimlib, our block",
+         BestMs([&] { wimlib_decompress(cb.data, cb.dataSize, out.data(), out.size(), d); }));
   Report("ours,   wimlib's block",
          BestMs([&] { LzmsDecode(theirs.data(), theirs.size(), out.data(), out.size()); }));
   Report("wimlib, wimlib's block", BestMs([&] {

@@ -5,7 +5,7 @@
 namespace {
 
 // Slot tables as run lengths: run i holds that many slots whose width is 2^i.
-constexpr uint8_t kOffsetSlotRuns[] = {9,  0,  9,  7,  10, 15, 15, 20, 20, 30, 33,
+constexpr uint8_t kOffsetSlotRuns[] = {9,  0,  9,  7,  10, 15, 15, 20, 20,  30, 33,
                                        40, 42, 45, 60, 73, 80, 85, 95, 105, 6};
 constexpr uint8_t kLengthSlotRuns[] = {27, 4, 6, 4, 5, 2, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0, 1};
 constexpr uint32_t kOffsetSentinel = 0x7fffffff;
@@ -35,8 +35,7 @@ constexpr void ExpandRuns(const uint8_t (&runs)[N], uint32_t sentinel, uint32_t*
 
 constexpr LzmsSlotTables MakeSlotTables() {
   LzmsSlotTables t{};
-  ExpandRuns(kOffsetSlotRuns, kOffsetSentinel, t.offsetBase, t.offsetExtra,
-             kLzmsMaxNumOffsetSyms);
+  ExpandRuns(kOffsetSlotRuns, kOffsetSentinel, t.offsetBase, t.offsetExtra, kLzmsMaxNumOffsetSyms);
   ExpandRuns(kLengthSlotRuns, kLengthSentinel, t.lengthBase, t.lengthExtra, kLzmsNumLengthSyms);
   return t;
 }
@@ -71,8 +70,8 @@ void LzmsBitModelInit(LzmsBitModel* m) {
   m->mainState = m->matchState = m->lzState = m->deltaState = 0;
   for (unsigned i = 0; i < kLzmsNumReps - 1; ++i) {
     m->lzRepState[i] = m->deltaRepState[i] = 0;
-    ProbsInit(m->lzRep[i], kLzmsNumLzRepStates);
-    ProbsInit(m->deltaRep[i], kLzmsNumDeltaRepStates);
+    ProbsInit(m->lzRep[i], kLzmsNumRepStates);
+    ProbsInit(m->deltaRep[i], kLzmsNumRepStates);
   }
   ProbsInit(m->main, kLzmsNumMainStates);
   ProbsInit(m->match, kLzmsNumMatchStates);

@@ -20,10 +20,9 @@ constexpr unsigned kLzmsDeltaPowerRebuild = 512;
 constexpr unsigned kLzmsNumMainStates = 16;
 constexpr unsigned kLzmsNumMatchStates = 32;
 constexpr unsigned kLzmsNumLzStates = 64;
-constexpr unsigned kLzmsNumLzRepStates = 64;
 constexpr unsigned kLzmsNumDeltaStates = 64;
-constexpr unsigned kLzmsNumDeltaRepStates = 64;
-constexpr unsigned kLzmsNumReps = 3;  // for LZ offsets and for delta pairs
+constexpr unsigned kLzmsNumRepStates = 64;  // each LZ and delta repeat-index decision
+constexpr unsigned kLzmsNumReps = 3;        // for LZ offsets and for delta pairs
 
 constexpr unsigned kLzmsProbBits = 6;
 constexpr uint32_t kLzmsProbDenominator = 1u << kLzmsProbBits;
@@ -74,9 +73,9 @@ struct LzmsBitModel {
   LzmsProb main[kLzmsNumMainStates];
   LzmsProb match[kLzmsNumMatchStates];
   LzmsProb lz[kLzmsNumLzStates];
-  LzmsProb lzRep[kLzmsNumReps - 1][kLzmsNumLzRepStates];
+  LzmsProb lzRep[kLzmsNumReps - 1][kLzmsNumRepStates];
   LzmsProb delta[kLzmsNumDeltaStates];
-  LzmsProb deltaRep[kLzmsNumReps - 1][kLzmsNumDeltaRepStates];
+  LzmsProb deltaRep[kLzmsNumReps - 1][kLzmsNumRepStates];
 };
 void LzmsBitModelInit(LzmsBitModel* m);
 
@@ -162,8 +161,8 @@ inline int LzmsHuffmanCount(LzmsHuffman* h, unsigned sym) {
 // Length-limited canonical Huffman code for freqs[0..numSyms): symbols sorted
 // by (frequency, value), the tree built preferring leaves on ties, lengths
 // handed out longest first, codewords assigned in symbol order.
-void LzmsMakeCanonicalCode(unsigned numSyms, unsigned maxLen, const uint32_t* freqs,
-                           uint8_t* lens, uint32_t* codewords);
+void LzmsMakeCanonicalCode(unsigned numSyms, unsigned maxLen, const uint32_t* freqs, uint8_t* lens,
+                           uint32_t* codewords);
 
 // The x86 address translation. The encoder runs it with undo = 0 before
 // compressing, the decoder with undo = 1 after decoding. `scratch` holds 65536

@@ -1,6 +1,5 @@
 #include "shell/lzms_decode.h"
 
-#include <cstring>
 #include <new>
 
 #include "shell/lzms_common.h"
@@ -139,9 +138,10 @@ uint32_t DecodeLength(Decoder* d) {
 }
 
 // Which of the repeat entries the next match uses.
-unsigned DecodeRepIndex(RangeDecoder* rd, uint32_t* states, LzmsProb (*probs)[64]) {
+unsigned DecodeRepIndex(RangeDecoder* rd, uint32_t* states, LzmsProb (*probs)[kLzmsNumRepStates]) {
   unsigned idx = 0;
-  while (idx < kLzmsNumReps - 1 && DecodeBit(rd, &states[idx], 64, probs[idx])) ++idx;
+  while (idx < kLzmsNumReps - 1 && DecodeBit(rd, &states[idx], kLzmsNumRepStates, probs[idx]))
+    ++idx;
   return idx;
 }
 

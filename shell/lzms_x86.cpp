@@ -51,8 +51,7 @@ void LzmsX86Filter(uint8_t* data, size_t size, int32_t* lastUse, int undo) {
   // The first byte is never an opcode.
   for (int32_t i = 1; i < tail; ++i) {
     uint8_t op = data[i];
-    if (op != 0x48 && op != 0x4C && op != 0xE8 && op != 0xE9 && op != 0xF0 && op != 0xFF)
-      continue;
+    if (op != 0x48 && op != 0x4C && op != 0xE8 && op != 0xE9 && op != 0xF0 && op != 0xFF) continue;
     if (op == 0xE9) {
       i += 4;
       continue;

@@ -21,9 +21,9 @@ void Write(const std::string& path, const std::vector<uint8_t>& bytes) {
 int main(int argc, char** argv) {
   if (argc < 2) return 1;
   const std::string dir = argv[1];
-  const std::vector<std::vector<uint8_t>> inputs = {
-      RepetitiveText(3000), RandomBytes(500, 4), X86LikeCode(4000, 2), SampleLikeWaves(6000),
-      std::vector<uint8_t>(5000, 0)};
+  const std::vector<std::vector<uint8_t>> inputs = {RepetitiveText(3000), RandomBytes(500, 4),
+                                                    X86LikeCode(4000, 2), SampleLikeWaves(6000),
+                                                    std::vector<uint8_t>(5000, 0)};
   for (size_t i = 0; i < inputs.size(); ++i) {
     const std::vector<uint8_t>& in = inputs[i];
     Write(dir + "/container" + std::to_string(i), CompressBufferLzms(in.data(), in.size()));

@@ -91,7 +91,8 @@ TEST(AssetImageBuild, PlacesPiecesAndRejectsOversizedOnes) {
   EXPECT_EQ(0x22, image[414499]);
   EXPECT_EQ(0, image[414500]);
   EXPECT_EQ(0, image[425739]);
-  EXPECT_EQ(Bytes({'M', '.', 'K', '.'}), Bytes(image.begin() + 425740 + 1080, image.begin() + 425740 + 1084));
+  EXPECT_EQ(Bytes({'M', '.', 'K', '.'}),
+            Bytes(image.begin() + 425740 + 1080, image.begin() + 425740 + 1084));
   EXPECT_EQ(0, image[kAssetImageSize - 1]);
 
   AssetPieces bad = pieces;

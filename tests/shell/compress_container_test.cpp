@@ -16,12 +16,12 @@ TEST(CompressContainer, HeaderLayout) {
   Bytes in = RepetitiveText(555740);
   Bytes buf = CompressBufferLzms(in.data(), in.size());
   ASSERT_GT(buf.size(), kCompressHeaderSize);
-  const uint64_t data = buf.size() - 24;
-  const Bytes expected = {0x0A, 0x51, 0xE5, 0xC0, 24, 5, 0, 0,
-                          0xDC, 0x7A, 0x08, 0, 0, 0, 0, 0,  // 555,740 = 0x87ADC
-                          uint8_t(data), uint8_t(data >> 8), uint8_t(data >> 16), uint8_t(data >> 24),
-                          0, 0, 0, 0};
-  EXPECT_EQ(expected, Bytes(buf.begin(), buf.begin() + 24));
+  const Bytes expected = {0x0A, 0x51, 0xE5, 0xC0, 24, 5, 0, 0,   // signature, size, LZMS
+                          0xDC, 0x7A, 0x08, 0,    0,  0, 0, 0};  // 555,740 = 0x87ADC
+  EXPECT_EQ(expected, Bytes(buf.begin(), buf.begin() + 16));
+  uint64_t dataSize = 0;
+  for (int i = 23; i >= 16; --i) dataSize = dataSize << 8 | buf[i];
+  EXPECT_EQ(buf.size() - 24, dataSize);
   Bytes out(in.size());
   EXPECT_EQ(1, DecompressBuffer(buf.data(), buf.size(), out.data(), out.size()));
   EXPECT_EQ(in, out);
@@ -49,7 +49,8 @@ TEST(CompressContainer, DamagedOrMismatchedBuffersFail) {
   ASSERT_EQ(1, decodes(good, in.size()));
   EXPECT_EQ(0, decodes(good, in.size() - 1));  // another size than the header's
   EXPECT_EQ(0, decodes(good, in.size() + 1));
-  for (size_t cut : {size_t(0), size_t(3), size_t(23), size_t(24), good.size() / 2, good.size() - 2})
+  for (size_t cut :
+       {size_t(0), size_t(3), size_t(23), size_t(24), good.size() / 2, good.size() - 2})
     EXPECT_EQ(0, decodes(Bytes(good.begin(), good.begin() + cut), in.size())) << cut;
   Bytes longer = good;
   longer.push_back(0);

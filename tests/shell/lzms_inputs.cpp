@@ -17,7 +17,7 @@ std::vector<uint8_t> RandomBytes(size_t size, uint32_t seed) {
 
 std::vector<uint8_t> RepetitiveText(size_t size) {
   static const char* const kWords[] = {"Varrowby ", "invitation ", "party ", "demo ",
-                                       "1997 ", "compo ", "music ", "kOHR "};
+                                       "1997 ",     "compo ",      "music ", "kOHR "};
   std::vector<uint8_t> v;
   uint32_t s = 7;
   while (v.size() < size) {
@@ -42,7 +42,8 @@ std::vector<uint8_t> X86LikeCode(size_t size, uint32_t seed) {
     } else if (kind == 4) {
       v.insert(v.end(), {0x48, 0x8D, 0x05});
     } else {
-      for (uint32_t k = Next(&seed) % 6 + 1; k > 0; --k) v.push_back(uint8_t(0x50 + Next(&seed) % 8));
+      for (uint32_t k = Next(&seed) % 6 + 1; k > 0; --k)
+        v.push_back(uint8_t(0x50 + Next(&seed) % 8));
       continue;
     }
     uint32_t rel = target - uint32_t(v.size() - at) - uint32_t(at);

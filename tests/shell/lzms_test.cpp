@@ -51,7 +51,8 @@ TEST(LzmsTables, SlotBasesFromTheRunLengths) {
   EXPECT_EQ(0x108abu, kLzmsSlots.lengthBase[53]);
   EXPECT_EQ(30u, kLzmsSlots.lengthExtra[53]);
   for (unsigned s = 0; s + 1 < kLzmsMaxNumOffsetSyms; ++s)
-    ASSERT_EQ(kLzmsSlots.offsetBase[s] + (1u << kLzmsSlots.offsetExtra[s]), kLzmsSlots.offsetBase[s + 1]);
+    ASSERT_EQ(kLzmsSlots.offsetBase[s] + (1u << kLzmsSlots.offsetExtra[s]),
+              kLzmsSlots.offsetBase[s + 1]);
   EXPECT_EQ(8u, LzmsOffsetSlot(12));
   EXPECT_EQ(9u, LzmsOffsetSlot(13));
   // A block of 10 bytes has offsets 1..9: slots 0..8.
@@ -178,7 +179,7 @@ TEST(LzmsDecoder, RejectsMalformedBlocks) {
   Bytes in = RepetitiveText(20000);
   Bytes block = LzmsEncode(in.data(), in.size());
   Bytes out(in.size());
-  EXPECT_EQ(0, LzmsDecode(block.data(), 2, out.data(), out.size()));       // no range coder
+  EXPECT_EQ(0, LzmsDecode(block.data(), 2, out.data(), out.size()));  // no range coder
   EXPECT_EQ(0, LzmsDecode(block.data(), block.size() - 1, out.data(), out.size()));  // odd
   // Every single-byte corruption either fails or still stays inside the buffers
   // (the sanitizer build checks the latter).

@@ -10,7 +10,7 @@ namespace {
 
 constexpr unsigned kHashBits = 17;
 constexpr unsigned kChainDepth = 256;
-constexpr uint32_t kNiceLength = 96;     // stop searching once a match is this long
+constexpr uint32_t kNiceLength = 96;  // stop searching once a match is this long
 constexpr uint32_t kMaxLength = 1u << 20;
 
 // Range encoder writing 16-bit words, carries delayed through a cache word.
@@ -115,7 +115,7 @@ uint32_t MatchLength(const uint8_t* a, const uint8_t* b, uint32_t limit) {
   return n;
 }
 
-// Longest earlier occurrence at `pos` (offset in multiples of `step`).
+// Longest earlier occurrence of the bytes at `pos`, up to `limit` long.
 uint32_t FindMatch(MatchFinder* f, size_t pos, uint32_t limit, uint32_t* offsetOut) {
   FinderAdvance(f, pos);
   uint32_t best = 0;
@@ -138,7 +138,7 @@ uint32_t FindMatch(MatchFinder* f, size_t pos, uint32_t limit, uint32_t* offsetO
 struct Choice {
   enum Kind { kLiteral, kLz, kLzRep, kDelta, kDeltaRep } kind = kLiteral;
   uint32_t length = 1;
-  uint32_t offset = 0;   // LZ offset, or delta raw offset
+  uint32_t offset = 0;  // LZ offset, or delta raw offset
   unsigned repIndex = 0;
 };
 
@@ -216,7 +216,8 @@ Choice Choose(Encoder* e, size_t pos) {
   uint32_t offset = 0;
   uint32_t len = FindMatch(&e->lzFinder, pos, limit, &offset);
   if (len >= 3)
-    consider({Choice::kLz, len, offset, 0}, 4 + OffsetBits(e->lzOffset, offset) + LengthBits(*e, len));
+    consider({Choice::kLz, len, offset, 0},
+             4 + OffsetBits(e->lzOffset, offset) + LengthBits(*e, len));
 
   uint64_t dreps[kLzmsNumReps];
   DeltaRepView(e->queues, pos, dreps);
@@ -234,10 +235,11 @@ Choice Choose(Encoder* e, size_t pos) {
   return best;
 }
 
-void EncodeRepIndex(RangeEncoder* rc, uint32_t* states, LzmsProb (*probs)[64], unsigned idx) {
+void EncodeRepIndex(RangeEncoder* rc, uint32_t* states, LzmsProb (*probs)[kLzmsNumRepStates],
+                    unsigned idx) {
   for (unsigned i = 0; i < kLzmsNumReps - 1; ++i) {
     unsigned more = i < idx;
-    EncodeBit(rc, &states[i], 64, probs[i], more);
+    EncodeBit(rc, &states[i], kLzmsNumRepStates, probs[i], more);
     if (!more) break;
   }
 }
