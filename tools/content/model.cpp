@@ -94,6 +94,13 @@ Mesh build_mesh() {
   sweep(mesh, {{-68, 0, 75}, {-68, 0, -40}, {-82, 0, -112}, {-116, 0, -150}, {-170, 0, -162}}, false);
   // The 7: a top bar and a diagonal stem.
   sweep(mesh, {{60, 0, 162}, {262, 0, 162}, {138, 0, -162}}, false);
+  // Centre the digits' bounding box on the origin, where the camera looks.
+  double lo = 1e9, hi = -1e9;
+  for (const V3& v : mesh.vertices) {
+    lo = std::fmin(lo, v.x);
+    hi = std::fmax(hi, v.x);
+  }
+  for (V3& v : mesh.vertices) v.x -= (lo + hi) / 2;
   return mesh;
 }
 

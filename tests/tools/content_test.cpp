@@ -1,0 +1,434 @@
+// Validators of the generated show content: every metric the engine and the module
+// player rely on, checked on the files the build generated and on the generated
+// C++ tables, plus the determinism of the generator.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "audio/module.h"
+#include "audio/replay.h"
+#include "content/font_data.h"
+#include "content/logo_data.h"
+#include "content/text_data.h"
+#include "tools/content/content.h"
+
+namespace {
+
+Bytes read_file(const std::string& path) {
+  Bytes b;
+  FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return b;
+  for (int c; (c = std::fgetc(f)) != EOF;) b.push_back(static_cast<uint8_t>(c));
+  std::fclose(f);
+  return b;
+}
+
+const std::string kContent = VRINX_CONTENT_DIR;
+
+int s16(const Bytes& b, size_t at) { return static_cast<int16_t>(b[at] | (b[at + 1] << 8)); }
+int u16(const Bytes& b, size_t at) { return b[at] | (b[at + 1] << 8); }
+
+// ------------------------------------------------------------------ text and font
+
+struct LineSpec { int row, column, glyphs; };
+struct PageSpec { int lineCount; std::vector<LineSpec> lines; };
+
+// The placement table the engine's pages are laid out by.
+const PageSpec kPageSpec[10] = {
+    {24, {{76, 85, 15}, {87, 26, 23}, {98, 4, 29}, {109, 156, 1}, {120, 63, 17}, {131, 156, 1},
+          {142, 8, 27}, {153, 54, 17}, {164, 16, 27}}},
+    {20, {{90, 28, 25}, {101, 156, 1}, {112, 16, 25}, {123, 54, 20}, {134, 50, 20}, {145, 56, 19}}},
+    {20, {{95, 51, 18}, {106, 64, 17}, {117, 20, 23}, {128, 20, 23}, {139, 52, 19}, {150, 60, 19}}},
+    {21, {{90, 72, 15}, {101, 47, 20}, {112, 33, 22}, {123, 48, 19}, {134, 28, 24}, {145, 66, 17},
+          {156, 84, 15}}},
+    {10, {{114, 32, 24}}},
+    {24, {{78, 127, 6}, {89, 33, 22}, {100, 156, 1}, {111, 82, 13}, {122, 97, 10}, {133, 84, 12},
+          {144, 78, 14}, {155, 98, 10}, {166, 88, 11}}},
+    {24, {{85, 108, 9}, {96, 56, 17}, {107, 107, 8}, {118, 38, 19}, {129, 108, 9}, {140, 133, 4},
+          {151, 90, 11}, {162, 53, 18}}},
+    {22, {{90, 62, 20}, {101, 42, 19}, {112, 62, 18}, {123, 12, 27}, {134, 156, 1}, {145, 38, 22}}},
+    {19, {{107, 85, 14}, {118, 90, 14}, {129, 86, 13}}},
+    {12, {}},
+};
+
+TEST(ContentFont, AdvanceTableAndPixelLimits) {
+  std::map<int, int> perAdvance;
+  for (int g = 0; g < kFontGlyphCount; ++g) ++perAdvance[kFontAdvance[g]];
+  EXPECT_EQ(perAdvance, (std::map<int, int>{{13, 35}, {12, 1}, {11, 2}, {7, 4}, {6, 1}, {5, 2}, {3, 4}}));
+  std::set<char> chars(kFontChars, kFontChars + 49);
+  EXPECT_EQ(chars.size(), 49u);
+  for (char c : std::string(".,:'")) EXPECT_EQ(kFontAdvance[std::string(kFontChars).find(c)], 3) << c;
+  int space = static_cast<int>(std::string(kFontChars).find(' '));
+  EXPECT_EQ(kFontAdvance[space], 7);
+  EXPECT_EQ(kFontPixelStart[space + 1] - kFontPixelStart[space], 0);
+  int reachingRow6 = 0;
+  for (int g = 0; g < kFontGlyphCount; ++g) {
+    int count = kFontPixelStart[g + 1] - kFontPixelStart[g];
+    EXPECT_LE(count, 63) << kFontChars[g];
+    if (kFontChars[g] != ' ') {
+      EXPECT_GT(count, 0) << kFontChars[g];
+    }
+    bool row6 = false;
+    std::set<int> seen;
+    for (int i = kFontPixelStart[g]; i < kFontPixelStart[g + 1]; ++i) {
+      int row = kFontPixelOffset[i] / 320, column = kFontPixelOffset[i] % 320;
+      EXPECT_LE(row, 6);
+      EXPECT_LT(column, kFontAdvance[g] == 13 ? 12 : kFontAdvance[g]) << kFontChars[g];
+      EXPECT_GE(kFontPixelColour[i], 130);
+      EXPECT_LE(kFontPixelColour[i], 135);
+      EXPECT_TRUE(seen.insert(kFontPixelOffset[i]).second) << "pixel stored twice in " << kFontChars[g];
+      row6 |= row == 6;
+    }
+    if (row6) {
+      ++reachingRow6;
+      EXPECT_EQ(kFontChars[g], ',');
+    }
+  }
+  EXPECT_EQ(reachingRow6, 1);
+  // the generated tables are the library's font
+  std::vector<Glyph> font = build_font();
+  ASSERT_EQ(font.size(), 49u);
+  for (int g = 0; g < 49; ++g) {
+    EXPECT_EQ(font[g].ch, kFontChars[g]);
+    EXPECT_EQ(font[g].pixels.size(), static_cast<size_t>(kFontPixelStart[g + 1] - kFontPixelStart[g]));
+  }
+}
+
+TEST(ContentText, PagesMatchThePlacementTable) {
+  ASSERT_EQ(sizeof(kTextPageStart) / sizeof(kTextPageStart[0]), 10u);
+  // record 0 is the blank filler: one space at offset 100
+  EXPECT_EQ(kTextLines[0], 1u);
+  EXPECT_EQ(kTextLines[1], 100u);
+  EXPECT_EQ(kFontChars[kTextLines[2]], ' ');
+  for (int p = 0; p < 10; ++p) {
+    const uint32_t* page = kTextPages + kTextPageStart[p];
+    const PageSpec& spec = kPageSpec[p];
+    ASSERT_EQ(page[0], static_cast<uint32_t>(spec.lineCount)) << "page " << p;
+    for (int k = 0; k < spec.lineCount; ++k) {
+      const uint32_t* line = kTextLines + page[1 + k];
+      if (k >= static_cast<int>(spec.lines.size())) {
+        EXPECT_EQ(page[1 + k], 0u) << "page " << p << " line " << k << " should be a filler";
+        continue;
+      }
+      const LineSpec& ls = spec.lines[k];
+      EXPECT_EQ(line[0], static_cast<uint32_t>(ls.glyphs)) << "page " << p << " line " << k;
+      EXPECT_EQ(line[1], static_cast<uint32_t>(320 * ls.row + ls.column)) << "page " << p << " line " << k;
+      uint32_t width = 0;
+      std::string text;
+      for (uint32_t i = 0; i < line[0]; ++i) {
+        ASSERT_LT(line[2 + i], 49u);
+        width += kFontAdvance[line[2 + i]];
+        text += kFontChars[line[2 + i]];
+      }
+      // centred by the glyph advances
+      EXPECT_EQ((319 - static_cast<int>(width)) / 2, ls.column) << "page " << p << ": " << text;
+      EXPECT_NE(text.front(), ' ');
+      EXPECT_NE(text.back(), ' ');
+    }
+    // every position stays inside the work screen while a line waits 200 rows below
+    for (const LineSpec& ls : spec.lines) EXPECT_LE(ls.row + 200 + 6, 399 - 1);
+  }
+  // the invitation names its event
+  std::string all;
+  for (const TextPage& page : build_pages())
+    for (const TextLine& line : page.lines) all += line.text + "\n";
+  EXPECT_NE(all.find("VARROWBY"), std::string::npos);
+  EXPECT_NE(all.find("1997"), std::string::npos);
+}
+
+// ------------------------------------------------------------------ logo
+
+TEST(ContentLogo, CompiledImageMetrics) {
+  EXPECT_EQ(kLogoPixelCount, 6740);
+  int total = 0, minRow = 99, maxRow = -1, minColumn = 999, maxColumn = -1, colour = 0;
+  for (int i = 0; i < kLogoRunCount; ++i) {
+    int row = kLogoRunOffset[i] / 320, column = kLogoRunOffset[i] % 320;
+    ASSERT_GT(kLogoRunLength[i], 0);
+    ASSERT_LE(column + kLogoRunLength[i], 320) << "a run crosses its row's end";
+    if (i > 0) {
+      EXPECT_GE(kLogoRunOffset[i], kLogoRunOffset[i - 1] + kLogoRunLength[i - 1]);
+    }
+    minRow = std::min(minRow, row);
+    maxRow = std::max(maxRow, row);
+    minColumn = std::min(minColumn, column);
+    maxColumn = std::max(maxColumn, column + kLogoRunLength[i] - 1);
+    total += kLogoRunLength[i];
+  }
+  EXPECT_EQ(total, 6740);
+  EXPECT_EQ(minRow, 0);
+  EXPECT_EQ(maxRow, 48);
+  EXPECT_EQ(minColumn, 0);
+  EXPECT_EQ(maxColumn, 319);
+  for (int i = 0; i < kLogoPixelCount; ++i) {
+    EXPECT_GE(kLogoColours[i], 142);
+    EXPECT_LE(kLogoColours[i], 254);
+    colour += kLogoColours[i] == 254;
+  }
+  EXPECT_GT(colour, 0);  // it has highlights
+}
+
+// ------------------------------------------------------------------ 3D object and camera
+
+struct Model {
+  std::vector<int> v;        // x, y, z per vertex
+  std::vector<int> n;        // x, y, z per face
+  std::vector<int> face;     // three vertex indices per face
+  std::vector<int> colour;   // baseColour per face
+};
+
+Model read_model(const Bytes& b) {
+  Model m;
+  int vertexLast = u16(b, 4), normalLast = u16(b, 6), faceLast = u16(b, 8);
+  int nv = vertexLast / 6 + 1, nn = normalLast / 6 + 1, nf = faceLast / 10 + 1;
+  EXPECT_EQ(vertexLast % 6, 0);
+  EXPECT_EQ(normalLast % 6, 0);
+  EXPECT_EQ(faceLast % 10, 0);
+  EXPECT_EQ(nn, nf) << "one normal per face";
+  size_t at = 10;
+  for (int i = 0; i < 3 * nv; ++i, at += 2) m.v.push_back(s16(b, at));
+  for (int i = 0; i < 3 * nn; ++i, at += 2) m.n.push_back(s16(b, at));
+  for (int f = 0; f < nf; ++f, at += 10) {
+    for (int k = 0; k < 3; ++k) {
+      int ref = u16(b, at + 2 * k);
+      EXPECT_EQ(ref % 6, 0);
+      EXPECT_LT(ref / 6, nv);
+      m.face.push_back(ref / 6);
+    }
+    m.colour.push_back(b[at + 6]);
+  }
+  EXPECT_EQ(at + 12 * nv, b.size()) << "header, lists and the two spare arrays";
+  return m;
+}
+
+TEST(ContentModel, FormatLimitsNormalsAndFaces) {
+  Bytes b = read_file(kContent + "/object_model.bin");
+  ASSERT_FALSE(b.empty());
+  EXPECT_LE(b.size(), 11340u);
+  EXPECT_EQ(b, build_object_model());
+  Model m = read_model(b);
+  int nv = static_cast<int>(m.v.size() / 3), nf = static_cast<int>(m.colour.size());
+  EXPECT_LE(nv, 800);
+  EXPECT_LE(nf, 800);
+  EXPECT_GT(nf, 100);
+  std::set<int> ramps;
+  for (int f = 0; f < nf; ++f) {
+    double nx = m.n[3 * f], ny = m.n[3 * f + 1], nz = m.n[3 * f + 2];
+    EXPECT_NEAR(std::sqrt(nx * nx + ny * ny + nz * nz), 256.0, 1.0) << "face " << f;
+    int c = m.colour[f];
+    EXPECT_TRUE(c == 0 || c == 32 || c == 64 || c == 96) << c;
+    ramps.insert(c);
+    // not degenerate, and the stored normal is the face's own (either side)
+    const int* a = &m.v[3 * m.face[3 * f]];
+    const int* bb = &m.v[3 * m.face[3 * f + 1]];
+    const int* c3 = &m.v[3 * m.face[3 * f + 2]];
+    double ux = bb[0] - a[0], uy = bb[1] - a[1], uz = bb[2] - a[2];
+    double wx = c3[0] - a[0], wy = c3[1] - a[1], wz = c3[2] - a[2];
+    double cx = uy * wz - uz * wy, cy = uz * wx - ux * wz, cz = ux * wy - uy * wx;
+    double area2 = std::sqrt(cx * cx + cy * cy + cz * cz);
+    EXPECT_GT(area2, 50.0) << "degenerate face " << f;
+    EXPECT_GT(std::fabs(cx * nx + cy * ny + cz * nz) / (area2 * 256), 0.99) << "face " << f;
+  }
+  EXPECT_EQ(ramps.size(), 4u);
+  // centred on the origin, where the camera looks
+  int lo[3] = {1 << 20, 1 << 20, 1 << 20}, hi[3] = {-(1 << 20), -(1 << 20), -(1 << 20)};
+  for (int i = 0; i < 3 * nv; ++i) {
+    lo[i % 3] = std::min(lo[i % 3], m.v[i]);
+    hi[i % 3] = std::max(hi[i % 3], m.v[i]);
+  }
+  for (int k = 0; k < 3; ++k) EXPECT_LE(std::abs(lo[k] + hi[k]), 2) << "axis " << k;
+}
+
+// The engine's vertex transform and shading, from its documented integer arithmetic.
+struct Projected { int x, y, z; };
+Projected project(const int* rec, const int* v) {
+  int dx = (v[0] - rec[0]) * 256, dy = (v[1] - rec[1]) * 256, dz = (v[2] - rec[2]) * 256;
+  int x1 = (dx * rec[3] + dy * rec[4]) >> 10, y1 = (dy * rec[3] - dx * rec[4]) >> 10;
+  int x2 = (x1 * rec[5] - dz * rec[6]) >> 10, z = (x1 * rec[6] + dz * rec[5]) >> 18;
+  int X = static_cast<int16_t>((x2 * rec[7] + y1 * rec[8]) >> 18);
+  int Y = static_cast<int16_t>((y1 * rec[7] - x2 * rec[8]) >> 18);
+  int d = z > 60 ? z : 60;
+  return {static_cast<int16_t>(X * 256 / d + 160), static_cast<int16_t>(Y * 256 / d * 5 / 6 + 100), z};
+}
+
+TEST(ContentCamera, NormalisedSmoothPeriodicAndFramed) {
+  Bytes b = read_file(kContent + "/camera_path.bin");
+  ASSERT_EQ(b.size(), 14400u);
+  EXPECT_EQ(b, build_camera_path());
+  Model m = read_model(read_file(kContent + "/object_model.bin"));
+  int nf = static_cast<int>(m.colour.size());
+  std::vector<int> rec(9 * 800);
+  for (int i = 0; i < 9 * 800; ++i) rec[i] = s16(b, 2 * i);
+  int wideFrames = 0;
+  for (int r = 0; r < 800; ++r) {
+    const int* c = &rec[9 * r];
+    for (int pair = 0; pair < 3; ++pair) {
+      double len = std::hypot(c[3 + 2 * pair], c[4 + 2 * pair]);
+      EXPECT_NEAR(len, 1024.0, 1.5) << "record " << r << " pair " << pair;
+    }
+    // smooth, also across the wrap from the last record to the first
+    const int* next = &rec[9 * ((r + 1) % 800)];
+    double step = std::hypot(next[0] - c[0], std::hypot(next[1] - c[1], next[2] - c[2]));
+    EXPECT_LT(step, 25.0) << "record " << r;
+    for (int k = 3; k < 9; ++k) EXPECT_LE(std::abs(next[k] - c[k]), 40) << "record " << r;
+    // framed: every face drawn (summed depth 60..20000), the object on the screen
+    int minX = 1 << 20, maxX = -(1 << 20), minY = minX, maxY = maxX;
+    std::vector<Projected> p;
+    for (size_t i = 0; i < m.v.size() / 3; ++i) p.push_back(project(c, &m.v[3 * i]));
+    for (const Projected& q : p) {
+      minX = std::min(minX, q.x); maxX = std::max(maxX, q.x);
+      minY = std::min(minY, q.y); maxY = std::max(maxY, q.y);
+    }
+    for (int f = 0; f < nf; ++f) {
+      int sum = p[m.face[3 * f]].z + p[m.face[3 * f + 1]].z + p[m.face[3 * f + 2]].z;
+      ASSERT_GE(sum, 60) << "record " << r << " face " << f;
+      ASSERT_LE(sum, 20000) << "record " << r << " face " << f;
+    }
+    EXPECT_GT(std::max(maxX - minX, maxY - minY), 80) << "record " << r;
+    EXPECT_LT(maxX - minX, 420) << "record " << r;
+    EXPECT_NEAR((minX + maxX) / 2, 160, 60) << "record " << r;
+    EXPECT_NEAR((minY + maxY) / 2, 100, 50) << "record " << r;
+    wideFrames += maxX - minX > 150;
+    // shading stays inside each face's 32-colour ramp
+    for (int f = 0; f < nf; ++f) {
+      const int* n = &m.n[3 * f];
+      int x1 = (n[0] * c[3] + n[1] * c[4]) >> 10, y1 = (n[1] * c[3] - n[0] * c[4]) >> 10;
+      int x2 = (x1 * c[5] - n[2] * c[6]) >> 10, z2 = (x1 * c[6] + n[2] * c[5]) >> 10;
+      int X = (x2 * c[7] + y1 * c[8]) >> 10, Y = (y1 * c[7] - x2 * c[8]) >> 10;
+      int s = (X * 127 + Y * 126 + z2 * -180) >> 11;
+      ASSERT_LE(static_cast<int16_t>(s), 31);
+    }
+  }
+  EXPECT_GT(wideFrames, 200) << "the object should fill a good part of the screen";
+}
+
+// ------------------------------------------------------------------ tune
+
+// Our own walk of the order list: rows in order, Dxx and Bxx jumps, Fxx speed and
+// tempo, ending at the first row reached a second time. Returns seconds.
+double walk_seconds(const Bytes& mod, int* maxOrder) {
+  int orders = mod[950];
+  std::set<std::pair<int, int>> seen;
+  int order = 0, row = 0, speed = 6, tempo = 125;
+  double seconds = 0;
+  *maxOrder = 0;
+  while (seen.insert({order, row}).second) {
+    *maxOrder = std::max(*maxOrder, order);
+    int pattern = mod[952 + order];
+    int nextOrder = -1, nextRow = 0;
+    for (int ch = 0; ch < 4; ++ch) {
+      const uint8_t* cell = &mod[1084 + ((pattern * 64 + row) * 4 + ch) * 4];
+      int effect = cell[2] & 0x0F, param = cell[3];
+      if (effect == 0xF && param) (param < 32 ? speed : tempo) = param;
+      if (effect == 0xB) { nextOrder = param; nextRow = 0; }
+      if (effect == 0xD) { if (nextOrder < 0) nextOrder = order + 1; nextRow = (param >> 4) * 10 + (param & 15); }
+    }
+    seconds += speed * 2.5 / tempo;
+    if (nextOrder >= 0) { order = nextOrder; row = nextRow; }
+    else if (++row == 64) { row = 0; ++order; }
+    if (order >= orders) { order = 0; row = 0; }
+  }
+  return seconds;
+}
+
+TEST(ContentTune, ModuleStructureAndSize) {
+  Bytes mod = read_file(kContent + "/tune.mod");
+  ASSERT_FALSE(mod.empty());
+  EXPECT_EQ(mod, build_tune());
+  EXPECT_LT(mod.size(), 130000u);
+  EXPECT_EQ(std::string(mod.begin() + 1080, mod.begin() + 1084), "M.K.");
+  int orders = mod[950];
+  EXPECT_GE(orders, 18);
+  int patterns = 0;
+  for (int i = 0; i < 128; ++i) patterns = std::max(patterns, mod[952 + i] + 1);
+  size_t sampleBytes = 0;
+  int looped = 0, instruments = 0;
+  for (int i = 0; i < 31; ++i) {
+    const uint8_t* h = &mod[20 + 30 * i];
+    int length = 2 * (h[22] << 8 | h[23]);
+    int loopStart = 2 * (h[26] << 8 | h[27]), loopLength = 2 * (h[28] << 8 | h[29]);
+    sampleBytes += length;
+    if (length) ++instruments;
+    if (length) {
+      EXPECT_LE(loopStart + loopLength, length) << "sample " << i + 1;
+    }
+    if (loopLength > 2) ++looped;
+  }
+  EXPECT_GE(instruments, 6);
+  EXPECT_GE(looped, 3);
+  EXPECT_EQ(mod.size(), 1084 + 1024u * patterns + sampleBytes) << "exactly header, patterns, samples";
+
+  char message[MODULE_MESSAGE_SIZE];
+  Module* m = module_load(ByteSource{mod.data(), static_cast<uint32_t>(mod.size())}, message);
+  ASSERT_NE(m, nullptr) << message;
+  EXPECT_EQ(m->channelCount, 4);
+  EXPECT_EQ(m->c2Rate, 8287);
+  // a beat on row 0 of every pattern played, the effects the replay must handle
+  std::set<int> effects;
+  for (int o = 0; o < m->orderCount; ++o) {
+    const Pattern& p = m->patterns[m->orderList[o]];
+    EXPECT_NE(p.notes[0].key, 0) << "order " << o << ": no beat on row 0";
+    EXPECT_NE(p.notes[0].instrument, 0) << "order " << o;
+    for (int i = 0; i < p.rowCount * p.channelCount; ++i)
+      if (p.notes[i].effect || p.notes[i].param) effects.insert(p.notes[i].effect);
+  }
+  for (int fx : {0x00, 0x01, 0x02, 0x03, 0x04, 0x0A, 0x0C, 0x0D, 0x0F})
+    EXPECT_TRUE(effects.count(fx)) << "effect " << fx << " unused";
+  module_free(m);
+}
+
+TEST(ContentTune, EndsWithinTheTimeAndReachesEveryCue) {
+  Bytes mod = read_file(kContent + "/tune.mod");
+  ASSERT_FALSE(mod.empty());
+  int maxOrder = 0;
+  double walked = walk_seconds(mod, &maxOrder);
+  EXPECT_GE(maxOrder, 16) << "the last cue is at order 16";
+  EXPECT_GE(walked, 90.0);
+  EXPECT_LE(walked, 240.0);
+
+  char message[MODULE_MESSAGE_SIZE];
+  Module* m = module_load(ByteSource{mod.data(), static_cast<uint32_t>(mod.size())}, message);
+  ASSERT_NE(m, nullptr) << message;
+  Replay* r = replay_create(m, 44100, 1);
+  ASSERT_NE(r, nullptr);
+  double seconds = replay_duration(r) / 44100.0;
+  EXPECT_NEAR(seconds, walked, 0.5) << "the replay and our walk agree on the length";
+  // the song passes every cue position before it ends
+  std::set<int> keys;
+  replay_set_position(r, 0);
+  for (int ticks = 0; ticks < 1 << 20; ++ticks) {
+    keys.insert(replay_order_index(r) * 256 + replay_row(r));
+    if (replay_tick(r) >= 1) break;
+  }
+  for (int key : {0, 6, 7, 9, 256, 258, 512, 770, 1280, 1536, 1538, 1792, 2048, 2050, 2304, 2560, 2562,
+                  2816, 3072, 3074, 3328, 3584, 3586, 3840, 3842, 4096})
+    EXPECT_TRUE(keys.count(key)) << "cue key " << key << " never reached";
+  replay_free(r);
+  module_free(m);
+}
+
+// ------------------------------------------------------------------ determinism
+
+TEST(ContentGenerator, SameBytesEveryRun) {
+  const char* files[] = {"camera_path.bin", "object_model.bin", "tune.mod", "font_data.h", "text_data.h", "logo_data.h"};
+  std::string base = std::string(VRINX_TEST_TMP) + "/content_determinism";
+  for (int run = 0; run < 2; ++run) {
+    std::string dir = base + std::to_string(run);
+    std::string cmd = "mkdir -p '" + dir + "' && '" + VRINX_CONTENT_GEN + "' '" + dir + "'";
+    ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
+  }
+  for (const char* f : files) {
+    Bytes a = read_file(base + "0/" + f), b = read_file(base + "1/" + f);
+    ASSERT_FALSE(a.empty()) << f;
+    EXPECT_EQ(a, b) << f << " differs between two runs";
+    EXPECT_EQ(a, read_file(kContent + "/" + f)) << f << " differs from the build's copy";
+  }
+  EXPECT_NE(std::system((std::string("'") + VRINX_CONTENT_GEN + "' /nonexistent/dir 2>/dev/null").c_str()), 0);
+}
+
+}  // namespace
