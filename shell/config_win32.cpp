@@ -4,6 +4,7 @@
 #include "gpu/crt_constants.h"
 #include "shell/config.h"
 #include "shell/shell_win32.h"
+#include "shell/test_log_win32.h"
 
 namespace {
 
@@ -43,4 +44,6 @@ void LoadConfiguration(const char* fileName, const char* caption, uint32_t* aspe
   else
     ConfigReadKeys(&g_settings, aspect, stretch, ReadProfileKey, path);
   CrtSettingsChanged();
+  for (const ConfigKey& k : kConfigKeys)
+    if (g_settings.*k.field != k.defaultValue) test_log("config: %s=%u", k.name, g_settings.*k.field);
 }

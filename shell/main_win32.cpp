@@ -3,8 +3,11 @@
 #include <shellapi.h>
 
 #include "audio/audio_output.h"
+#include "gpu/presenter.h"
 #include "shell/asset_image.h"
 #include "shell/assets.h"
+#include "shell/compose_win32.h"
+#include "shell/config.h"
 #include "shell/shell_flags.h"
 #include "shell/shell_win32.h"
 #include "shell/test_log_win32.h"
@@ -52,8 +55,8 @@ bool create_window(HINSTANCE instance) {
   wc.lpszClassName = kClassName;
   if (!RegisterClassExA(&wc)) return false;
 
-  // The 4:3 default shows 200 lines as 240.
-  RECT r = {0, 0, 320, 240};
+  // 4:3 shows the 200 lines as 240.
+  RECT r = {0, 0, 320, g_settings.AspectRatio4x3 ? 240 : 200};
   AdjustWindowRect(&r, WS_OVERLAPPEDWINDOW, FALSE);
   g_window = CreateWindowExA(0, kClassName, kProgramTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
                              CW_USEDEFAULT, r.right - r.left, r.bottom - r.top, nullptr, nullptr,
@@ -93,6 +96,9 @@ void run_message_loop() {
 [[noreturn]] void shutdown() {
   test_log("shutdown exit code %d", g_shell.exitCode);
   FreeSnapshots();
+  DeleteOverlayFont();
+  PresenterShutdown();
+  ReleaseSurface();
   DestroyMenu(g_menu);
   DeleteCriticalSection(&frameLock);
   timeEndPeriod(1);
@@ -117,10 +123,11 @@ bool shell_has_switch(const wchar_t* name) {
 int main(int, char**) {
   HINSTANCE instance = GetModuleHandleA(nullptr);
   enter_executable_folder();
+  LoadConfiguration("Vrinx.ini", kProgramTitle, &g_settings.AspectRatio4x3, &g_settings.StretchToFit);
 
   if (!UnpackAssets()) fail("Unable to decompress embedded assets. Windows 8 or later is required.");
 
-  bool device = audio_open(kAudioDefaultDevice, 44100);
+  bool device = g_settings.Music && audio_open(kAudioDefaultDevice, 44100);
   if (!device) audio_open(kAudioSilent, 44100);
   test_log("audio output: %s", device ? "wave device" : "silent");
   if (!audio_load_song(AssetImage + kMusicOffset, kMusicSize)) {
@@ -138,6 +145,13 @@ int main(int, char**) {
   }
   g_menu = LoadMenuA(instance, MAKEINTRESOURCEA(kMenuResource));
   g_contextMenu = GetSubMenu(g_menu, 0);
+
+  RECT client;
+  GetClientRect(g_window, &client);
+  if (!PresenterCreateForWindow(g_window, client.right, client.bottom)) {
+    PresenterFatal();
+    ExitProcess(1);
+  }
 
   ShowWindow(g_window, SW_SHOW);
   UpdateWindow(g_window);

@@ -1,33 +1,11 @@
 // The demo window's procedure.
 #include <windows.h>
 
-#include <cstring>
-
+#include "shell/compose_win32.h"
 #include "shell/shell_flags.h"
 #include "shell/shell_win32.h"
 
 namespace {
-
-// Copies the published frame out under frameLock and stretches it over the client area.
-void paint(HWND window) {
-  static SharedFrame frame;
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(window, &ps);
-  EnterCriticalSection(&frameLock);
-  std::memcpy(&frame, &g_sharedFrame, sizeof frame);
-  LeaveCriticalSection(&frameLock);
-  RECT client;
-  GetClientRect(window, &client);
-  if (frame.lineCount) {
-    SetStretchBltMode(dc, COLORONCOLOR);
-    StretchDIBits(dc, 0, 0, client.right, client.bottom, 0, 0, kFrameWidth, kFrameHeight,
-                  frame.pixels, reinterpret_cast<const BITMAPINFO*>(&frame.description),
-                  DIB_RGB_COLORS, SRCCOPY);
-  } else {
-    FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-  }
-  EndPaint(window, &ps);
-}
 
 void request_quit() {
   g_shell.stopDemo = 1;
@@ -44,8 +22,24 @@ LRESULT CALLBACK shell_window_proc(HWND window, UINT message, WPARAM wParam, LPA
       return 0;
     case WM_ERASEBKGND:
       return 1;
+    case WM_DISPLAYCHANGE:
+      ReleaseSurface();
+      InvalidateRect(window, nullptr, FALSE);
+      return 0;
+    case WM_PRINT:
+      PrintSurface(window, reinterpret_cast<HDC>(wParam), static_cast<UINT>(lParam));
+      return 0;
+    case WM_PRINTCLIENT:
+      CopySurfaceTo(reinterpret_cast<HDC>(wParam));
+      return 0;
     case WM_PAINT:
-      paint(window);
+      if (wParam) {
+        CopySurfaceTo(reinterpret_cast<HDC>(wParam));
+      } else {
+        PAINTSTRUCT ps;
+        Paint(BeginPaint(window, &ps));
+        EndPaint(window, &ps);
+      }
       return 0;
     case WM_KEYDOWN:
       if (wParam == VK_ESCAPE) {
