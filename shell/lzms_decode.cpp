@@ -6,8 +6,12 @@
 
 namespace {
 
-constexpr unsigned kTableBits = kLzmsMaxCodewordLen;
+// Codewords up to kTableBits long decode with one look-up; longer ones (rare)
+// by searching the canonical code length by length.
+constexpr unsigned kTableBits = 10;
+constexpr unsigned kMaxLen = kLzmsMaxCodewordLen;
 constexpr uint16_t kInvalidEntry = 0xFFFF;
+constexpr uint16_t kLongEntry = 0xFFFE;
 
 uint16_t Load16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
 
@@ -29,7 +33,11 @@ struct BitReader {
 
 struct Code {
   LzmsHuffman h;
-  uint16_t table[1u << kTableBits];  // (length << 10) | symbol for every 15-bit prefix
+  uint16_t table[1u << kTableBits];        // (length << 10) | symbol for each prefix
+  uint16_t count[kMaxLen + 1];             // codewords of each length
+  uint16_t firstCode[kMaxLen + 1];         // first codeword of each length
+  uint16_t firstIndex[kMaxLen + 1];        // its place in `sorted`
+  uint16_t sorted[kLzmsMaxNumOffsetSyms];  // symbols by (length, value)
 };
 
 struct Decoder {
@@ -43,19 +51,31 @@ struct Decoder {
 
 void BuildTable(Code* c) {
   const LzmsHuffman& h = c->h;
-  uint32_t filled = 0;
+  for (unsigned len = 0; len <= kMaxLen; ++len) c->count[len] = 0;
+  for (unsigned s = 0; s < h.numSyms; ++s) c->count[h.lens[s]]++;
+  c->count[0] = 0;
+  uint16_t code = 0, index = 0, next[kMaxLen + 1];
+  for (unsigned len = 1; len <= kMaxLen; ++len) {
+    code = uint16_t((code + c->count[len - 1]) << 1);
+    c->firstCode[len] = code;
+    c->firstIndex[len] = next[len] = index;
+    index = uint16_t(index + c->count[len]);
+  }
+  for (unsigned s = 0; s < h.numSyms; ++s)
+    if (h.lens[s]) c->sorted[next[h.lens[s]]++] = uint16_t(s);
+
+  // Only a one-symbol (or empty) alphabet leaves part of the table unused.
+  for (uint32_t k = 0; k < (1u << kTableBits); ++k) c->table[k] = kInvalidEntry;
   for (unsigned s = 0; s < h.numSyms; ++s) {
     unsigned len = h.lens[s];
     if (len == 0) continue;
-    uint32_t first = h.codewords[s] << (kTableBits - len);
-    uint32_t n = 1u << (kTableBits - len);
-    uint16_t entry = uint16_t(len << 10 | s);
-    for (uint32_t k = 0; k < n; ++k) c->table[first + k] = entry;
-    filled += n;
-  }
-  if (filled < (1u << kTableBits)) {
-    // Only a one-symbol (or empty) alphabet leaves gaps: codewords 0..filled-1.
-    for (uint32_t k = filled; k < (1u << kTableBits); ++k) c->table[k] = kInvalidEntry;
+    if (len <= kTableBits) {
+      uint32_t first = h.codewords[s] << (kTableBits - len);
+      uint16_t entry = uint16_t(len << 10 | s);
+      for (uint32_t k = 0; k < (1u << (kTableBits - len)); ++k) c->table[first + k] = entry;
+    } else {
+      c->table[h.codewords[s] >> (len - kTableBits)] = kLongEntry;
+    }
   }
 }
 
@@ -87,11 +107,24 @@ uint32_t ReadBits(BitReader* br, unsigned n) {
 
 // Returns the symbol, or -1 for a codeword outside the code.
 int DecodeSymbol(BitReader* br, Code* c) {
-  Refill(br, kTableBits);
+  Refill(br, kMaxLen);
   uint16_t entry = c->table[br->bits >> (64 - kTableBits)];
+  unsigned len, sym;
   if (entry == kInvalidEntry) return -1;
-  unsigned len = entry >> 10;
-  unsigned sym = entry & 0x3FF;
+  if (entry != kLongEntry) {
+    len = entry >> 10;
+    sym = entry & 0x3FF;
+  } else {
+    uint32_t prefix = uint32_t(br->bits >> (64 - kMaxLen));
+    for (len = kTableBits + 1;; ++len) {
+      if (len > kMaxLen) return -1;
+      uint32_t rank = (prefix >> (kMaxLen - len)) - c->firstCode[len];
+      if (rank < c->count[len]) {
+        sym = c->sorted[c->firstIndex[len] + rank];
+        break;
+      }
+    }
+  }
   br->bits <<= len;
   br->count -= len;
   if (LzmsHuffmanCount(&c->h, sym)) BuildTable(c);
