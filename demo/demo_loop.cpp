@@ -5,8 +5,10 @@
 
 #include "demo/demo_hooks.h"
 #include "demo/demo_state.h"
+#include "demo/logo.h"
 #include "demo/object.h"
 #include "demo/palette_port.h"
+#include "demo/text.h"
 #include "shell/asset_image.h"
 #include "shell/frame_publish.h"
 
@@ -45,6 +47,7 @@ void run_start() {
   s.cameraPathEnd = reinterpret_cast<int16_t*>(AssetImage + kObjectModelOffset);
   s.checkerboard = AssetImage + kCheckerboardOffset;
   checkerboard_fill(s.checkerboard);
+  object_read_header();
 
   dac_set_write_index(0);
   for (int i = 0; i < kPaletteComponents; ++i) dac_write_component(0);
@@ -56,6 +59,18 @@ void run_start() {
   for (;;) {
     if (s.objectCentreY < 100) s.objectCentreY += s.objectSteps;
     object_transform_vertices();
+    object_rotate_normals();
+    object_rotate_light();
+    object_build_face_list();
+    object_sort_faces();
+    object_shade_faces();
+    if (s.cueFlags[kFlagObjectLayer]) object_paint_faces();
+    if (s.cueFlags[kFlagTextLayer]) {
+      text_draw_page();
+      text_advance_kicks();
+      text_advance_lines();
+    }
+    logo_draw();
     waitRetrace();
     s.objectSteps = s.textSteps = 1;
     palette_fades();

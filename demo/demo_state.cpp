@@ -1,6 +1,8 @@
 // Initial contents of DemoState: the palettes, the cue list and the background path.
 #include "demo/demo_state.h"
 
+#include "content/text_data.h"
+
 namespace {
 
 // Colours as red, green, blue pairs of hex digits (0..3F), 16 colours a line.
@@ -61,12 +63,35 @@ constexpr double const_sin(double x) {
 constexpr double const_cos(double x) { return const_sin(x + kPi / 2); }
 constexpr int32_t round_positive(double v) { return static_cast<int32_t>(v + 0.5); }
 
+// floor(255 sin(2 pi i / 1024)), built from the first quarter turn by symmetry so that
+// the entries at 0, 256, 512 and 768 are exactly 0, 255, 0 and -255.
+constexpr int16_t sine_entry(int i) {
+  i &= kSineEntries - 1;
+  int q = i & 255;
+  int j = (i & 256) ? 256 - q : q;   // mirrored inside the half turn
+  if (j == 0) return 0;
+  if (j == 256) return static_cast<int16_t>((i & 512) ? -255 : 255);
+  double v = 255 * const_sin(2 * kPi * j / kSineEntries);   // never a whole number here
+  int floored = static_cast<int>(v);
+  return static_cast<int16_t>((i & 512) ? -(floored + 1) : floored);
+}
+
 // Music keys (order * 256 + row) and the cue flag each one sets.
 constexpr uint32_t kCueTimes[kCueCount] = {
     0, 6, 7, 9, 256, 258, 512, 770, 1280, 1536, 1538, 1792, 2048,
     2050, 2304, 2560, 2562, 2816, 3072, 3074, 3328, 3584, 3586, 3840, 3842, 4096};
 constexpr uint32_t kCueTargets[kCueCount] = {
     14, 15, 16, 17, 0, 18, 1, 19, 2, 3, 20, 4, 5, 21, 6, 7, 22, 8, 9, 23, 10, 11, 24, 12, 25, 13};
+
+// Rows below a line's place, frame by frame as it slides in.
+constexpr int32_t kMotionRows[kMotionSteps] = {
+    200, 197, 194, 190, 187, 184, 181, 178, 174, 171, 168, 165, 162, 159, 156, 152, 149, 146, 143, 140,
+    137, 134, 131, 128, 125, 122, 119, 116, 113, 110, 108, 105, 102, 99,  96,  94,  91,  88,  86,  83,
+    81,  78,  75,  73,  71,  68,  66,  63,  61,  59,  57,  54,  52,  50,  48,  46,  44,  42,  40,  38,
+    36,  34,  33,  31,  29,  28,  26,  24,  23,  21,  20,  19,  17,  16,  15,  14,  12,  11,  10,  9,
+    8,   8,   7,   6,   5,   4,   4,   3,   3,   2,   2,   1,   1,   1,   0,   0,   0,   0,   0};
+constexpr int32_t kKick[kKickSteps] = {0,  20, 16, 8, 0, -4, -4, -1, 2,  2,  1, -1, -2, -1, 1, 1, 1, 0, -1,
+                                       -1, 0,  1,  1, 0, -1, -1, 0, 1, 1, 0, -1, -1, 0, 0, 1, 0, 0};
 
 constexpr DemoState make_initial_state() {
   DemoState s{};
@@ -87,6 +112,17 @@ constexpr DemoState make_initial_state() {
   decode_palette(kPaletteAHex, s.PaletteA, 256);
   decode_palette(kPaletteBHex, s.PaletteB, 128);
   for (int i = 128 * 3; i < kPaletteComponents; ++i) s.PaletteB[i] = s.PaletteA[i];
+  s.lightBase[0] = 128;
+  s.lightBase[1] = 128;
+  s.lightBase[2] = -180;
+  for (int i = 0; i < kSineEntries; ++i) {
+    s.SineTable[i] = sine_entry(i);
+    s.CosineTable[i] = sine_entry(i + kSineEntries / 4);
+  }
+  for (int p = 0; p < kPageCount; ++p) s.pageTable[p] = kTextPages + kTextPageStart[p];
+  s.pageLineCount = s.pageTable[0][0];
+  for (int i = 0; i < kMotionSteps; ++i) s.MotionTable[i] = kMotionRows[i] * 320;
+  for (int i = 0; i < kKickSteps; ++i) s.KickTable[i] = kKick[i];
   return s;
 }
 
