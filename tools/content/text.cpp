@@ -7,11 +7,11 @@ namespace {
 struct PageText { uint32_t lineCount; uint32_t firstRow; std::vector<const char*> lines; };
 
 const PageText kPages[10] = {
-    {24, 76, {"NOW IT IS TIME!", "KOHR CALLS EVERYONE TO:", "VARROWBY 1997 DEMO PARTY... -", "-",
+    {24, 76, {"NOW IT IS TIME!", "KOHR CALLS EVERYONE TO:", "VARROWBY 97 - A DEMO PARTY...", "-",
               "22-24TH JULY 1997", "-", "IN THE BIG HALL OF VARROWBY", "KALLMARK SEASHORE",
               "AND THE NIGHTS ARE SHORT..."}},
     {20, 90, {"THREE DAYS & NIGHTS OF...", "-", "A BIG SCREEN & LOUD SOUND", "BRING YOUR SETUPS...",
-              "A PILLOW OR FRIENDS!", "ENTRANCE FEE 100,-!"}},
+              "A MATTRESS & PILLOW.", "ENTRANCE FEE 100,-!"}},
     {20, 95, {"FREE POWER FOR YOU", "COFFEE ALL NIGHT!", "SEATS FOR 500 COMPUTERS",
               "FAST NETWORK AND MODEMS", "A SAUNA AT THE SEA!", "MOVIES EVERY DAY..."}},
     {21, 90, {"WE HOLD COMPOS!", "PC DEMO COMPO - 8 MB", "AMIGA DEMO COMPO ALSO!", "PC 64K AND 4K COMPO",
@@ -22,8 +22,8 @@ const PageText kPages[10] = {
     {24, 85, {"SEND MAIL", "HARBOUR STREET 97", "VARROWBY", "VARROWBY97@KALLMARK", "AND EMAIL", "KOHR",
               "KOHR@ALLNET", "TEL +46 555 979797"}},
     {22, 90, {"SO.. DO NOT MISS IT!", "ARE YOU PREPARED???", "BRING YOUR SKILLS.",
-              "THE INTRO IS CODED BY KOHR.", "-", "SEE YOU IN VARROWBY!!!"}},
-    {19, 107, {"CODING: BRAND.", "SOUND : SILJA.", "GFX BY HAVOC."}},
+              "THIS PARTY IS MADE BY KOHR.", "-", "SEE YOU IN VARROWBY!!!"}},
+    {19, 107, {"CODE BY SILJE.", "MUSIC BY TIIU.", "GFX BY HAVOC."}},
     {12, 0, {}},
 };
 
