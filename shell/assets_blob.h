@@ -4,3 +4,4 @@
 
 extern const uint32_t kAssetBlobSize;
 extern const uint8_t kAssetBlob[];
+extern const uint64_t kAssetImageHash;  // AssetImageHash of the unpacked image

@@ -7,6 +7,7 @@
 #include "shell/asset_image.h"
 #include "shell/assets.h"
 #include "shell/assets_blob.h"
+#include "shell/assets_check.h"
 #include "shell/compress_container.h"
 
 namespace {
@@ -37,7 +38,10 @@ CabinetResult UnpackWithCabinet() {
   close(handle);
   FreeLibrary(cabinet);
   if (!ok) return kRefused;
-  return outSize == kAssetImageSize ? kUnpacked : kWrongSize;
+  if (outSize != kAssetImageSize) return kWrongSize;
+  // A system decoder that reads the buffer header differently could still fill
+  // the image; only the recorded fingerprint makes its output trustworthy.
+  return AssetImageHash(AssetImage, kAssetImageSize) == kAssetImageHash ? kUnpacked : kRefused;
 }
 
 }  // namespace
@@ -48,5 +52,6 @@ int UnpackAssets() {
   if (r == kWrongSize) return 0;
   // The built-in decoder reads the same buffer format; it also stands in when
   // the system decoder turns the buffer down, and fails just the same on bad data.
-  return DecompressBuffer(kAssetBlob, kAssetBlobSize, AssetImage, kAssetImageSize);
+  return DecompressBuffer(kAssetBlob, kAssetBlobSize, AssetImage, kAssetImageSize) &&
+         AssetImageHash(AssetImage, kAssetImageSize) == kAssetImageHash;
 }

@@ -11,6 +11,7 @@
 #include "audio/module.h"
 #include "shell/asset_image.h"
 #include "shell/assets_blob.h"
+#include "shell/assets_check.h"
 #include "shell/compress_container.h"
 #include "tools/asset_image/asset_image_build.h"
 
@@ -34,6 +35,7 @@ TEST(AssetBlob, UnpacksToTheBuiltImage) {
   Bytes out(kAssetImageSize);
   ASSERT_EQ(1, DecompressBuffer(kAssetBlob, kAssetBlobSize, out.data(), out.size()));
   EXPECT_EQ(image, out);
+  EXPECT_EQ(kAssetImageHash, AssetImageHash(out.data(), out.size()));
   // Better than 4:1.
   EXPECT_LT(kAssetBlobSize * 4, kAssetImageSize);
 
@@ -74,6 +76,12 @@ TEST(AssetBlob, PiecesAtTheirOffsets) {
   EXPECT_EQ(4, m->channelCount);
   EXPECT_GE(m->orderCount, 1);
   module_free(m);
+}
+
+TEST(AssetImageHash, PublishedFnv1aVectors) {
+  EXPECT_EQ(0xcbf29ce484222325ull, AssetImageHash(nullptr, 0));
+  EXPECT_EQ(0xaf63dc4c8601ec8cull, AssetImageHash(reinterpret_cast<const uint8_t*>("a"), 1));
+  EXPECT_EQ(0x85944171f73967e8ull, AssetImageHash(reinterpret_cast<const uint8_t*>("foobar"), 6));
 }
 
 TEST(AssetImageBuild, PlacesPiecesAndRejectsOversizedOnes) {

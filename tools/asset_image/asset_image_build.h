@@ -18,5 +18,6 @@ int AssembleAssetImage(const AssetPieces& pieces, uint8_t* image, std::string* e
 // and one pattern. Stands in until the real tune is generated.
 std::vector<uint8_t> PlaceholderMod();
 
-// C++ source defining kAssetBlob and kAssetBlobSize (shell/assets_blob.h).
-std::string AssetBlobSource(const std::vector<uint8_t>& blob);
+// C++ source defining kAssetBlob, kAssetBlobSize and kAssetImageHash
+// (shell/assets_blob.h).
+std::string AssetBlobSource(const std::vector<uint8_t>& blob, uint64_t imageHash);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "shell/asset_image.h"
+#include "shell/assets_check.h"
 #include "shell/compress_container.h"
 #include "tools/asset_image/asset_image_build.h"
 #include "tools/lzms/lzms_encode.h"
@@ -63,7 +64,7 @@ int main(int argc, char** argv) {
   if (!DecompressBuffer(blob.data(), blob.size(), check.data(), check.size()) || check != image)
     return Fail("the compressed image does not decode back to the image");
 
-  const std::string source = AssetBlobSource(blob);
+  const std::string source = AssetBlobSource(blob, AssetImageHash(image.data(), image.size()));
   if (!WriteFile(outDir + "/asset_image.bin", image.data(), image.size()) ||
       !WriteFile(outDir + "/asset_blob.lzms", blob.data(), blob.size()) ||
       !WriteFile(outDir + "/asset_blob.cpp", source.data(), source.size()))
