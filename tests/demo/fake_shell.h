@@ -20,5 +20,13 @@ struct FakeShell {
 
 extern FakeShell g_fake;
 
+// Writes bytes into the demo region and, once the first run has taken it, into its
+// snapshot too, so that every later run starts from them.
+void set_demo_region(uint32_t offset, const std::vector<uint8_t>& bytes);
+
+// Puts DemoState back to its initial contents, for tests that call the engine's
+// steps directly.
+void reset_demo_state();
+
 // Runs the engine under the fake shell and returns the frames it published.
 const std::vector<CapturedFrame>& run_demo_frames(int frames, uint32_t (*musicKey)(int) = nullptr);
