@@ -1,5 +1,6 @@
 #include "shell/lzms_decode.h"
 
+#include <cstring>
 #include <new>
 
 #include "shell/lzms_common.h"
@@ -199,7 +200,13 @@ int DecodeItems(Decoder* d, uint8_t* out, size_t outSize) {
       uint32_t length = DecodeLength(d);
       if (offset == 0 || length == 0 || offset > pos || length > outSize - pos) return 0;
       const uint8_t* src = out + pos - offset;
-      for (uint32_t k = 0; k < length; ++k) out[pos + k] = src[k];
+      if (offset == 1) {
+        std::memset(out + pos, *src, length);  // runs: most of the drawing surfaces
+      } else if (offset >= length) {
+        std::memcpy(out + pos, src, length);
+      } else {
+        for (uint32_t k = 0; k < length; ++k) out[pos + k] = src[k];
+      }
       pos += length;
       LzmsLzEnd(&d->queues, offset, pos);
     } else {
