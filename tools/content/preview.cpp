@@ -1,8 +1,8 @@
 // vrinx_content_preview <content folder> <frame> <page> <out.png>: a still of the show
 // from the generated content, to look at the object, camera, text and logo together:
 // checkerboard, flat-shaded object (the engine's projection, lighting and depth
-// order), text page `page` at rest, logo. Written as a 640 x 480 PNG (4:3, 200 rows
-// shown as 240) with uncompressed deflate blocks.
+// order), text page `page` at rest, logo. Written as a 640 x 480 indexed PNG (4:3,
+// 200 rows shown as 240).
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -51,8 +51,6 @@ void triangle(int x[3], int y[3], uint8_t colour) {  // rows are display rows
 }
 
 void draw_object(const std::vector<uint8_t>& model, const std::vector<uint8_t>& camera, int frame) {
-  const int* unused = nullptr;
-  (void)unused;
   int nv = (model[4] | model[5] << 8) / 6 + 1, nf = (model[8] | model[9] << 8) / 10 + 1;
   size_t vAt = 10, nAt = 10 + 6 * nv, fAt = nAt + 6 * nf;
   int c[9];
@@ -107,6 +105,56 @@ uint32_t crc32(const uint8_t* p, size_t n, uint32_t c = 0xFFFFFFFFu) {
   return c;
 }
 
+// Deflate with the fixed Huffman codes, finding only runs of a repeated byte
+// (matches at distance 1): plenty for flat-coloured pixel art.
+struct BitWriter {
+  std::vector<uint8_t> out;
+  uint32_t bits = 0;
+  int count = 0;
+  void put(uint32_t value, int n) {  // least significant bit first
+    for (int i = 0; i < n; ++i) {
+      bits |= ((value >> i) & 1u) << count;
+      if (++count == 8) { out.push_back(static_cast<uint8_t>(bits)); bits = 0; count = 0; }
+    }
+  }
+  void code(uint32_t value, int n) {  // Huffman codes go most significant bit first
+    for (int i = n - 1; i >= 0; --i) put((value >> i) & 1u, 1);
+  }
+  void symbol(int v) {
+    if (v < 144) code(0x30 + v, 8);
+    else if (v < 256) code(0x190 + v - 144, 9);
+    else if (v < 280) code(v - 256, 7);
+    else code(0xC0 + v - 280, 8);
+  }
+};
+
+std::vector<uint8_t> deflate_runs(const std::vector<uint8_t>& data) {
+  static const int kBase[29] = {3, 4, 5, 6, 7, 8, 9, 10, 11, 13, 15, 17, 19, 23, 27, 31,
+                                35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
+  static const int kExtra[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2,
+                                 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
+  BitWriter w;
+  w.put(1, 1);  // the only block
+  w.put(1, 2);  // fixed codes
+  for (size_t i = 0; i < data.size();) {
+    size_t run = 0;
+    while (i > 0 && i + run < data.size() && run < 258 && data[i + run] == data[i - 1]) ++run;
+    if (run < 3) {
+      w.symbol(data[i++]);
+      continue;
+    }
+    int c = 28;
+    while (kBase[c] > static_cast<int>(run)) --c;
+    w.symbol(257 + c);
+    w.put(static_cast<uint32_t>(run - kBase[c]), kExtra[c]);
+    w.code(0, 5);  // distance 1
+    i += run;
+  }
+  w.symbol(256);
+  if (w.count) w.out.push_back(static_cast<uint8_t>(w.bits));
+  return w.out;
+}
+
 void chunk(std::vector<uint8_t>& png, const char* type, const std::vector<uint8_t>& data) {
   auto be32 = [&](uint32_t v) { for (int s = 24; s >= 0; s -= 8) png.push_back(static_cast<uint8_t>(v >> s)); };
   be32(static_cast<uint32_t>(data.size()));
@@ -116,22 +164,18 @@ void chunk(std::vector<uint8_t>& png, const char* type, const std::vector<uint8_
   be32(crc32(&png[start], png.size() - start) ^ 0xFFFFFFFFu);
 }
 
-std::vector<uint8_t> encode_png(const std::vector<uint8_t>& rgb, int w, int h) {
+// An 8-bit indexed PNG; a row equal to the one above is stored with the Up filter.
+std::vector<uint8_t> encode_png(const std::vector<uint8_t>& pixels, int w, int h, const std::vector<uint8_t>& rgb) {
   std::vector<uint8_t> raw;
   for (int y = 0; y < h; ++y) {
-    raw.push_back(0);
-    raw.insert(raw.end(), rgb.begin() + 3 * w * y, rgb.begin() + 3 * w * (y + 1));
+    const uint8_t* row = &pixels[static_cast<size_t>(w) * y];
+    bool same = y > 0 && std::equal(row, row + w, row - w);
+    raw.push_back(same ? 2 : 0);
+    for (int x = 0; x < w; ++x) raw.push_back(same ? 0 : row[x]);
   }
   std::vector<uint8_t> z{0x78, 0x01};
-  for (size_t at = 0; at < raw.size(); at += 65535) {  // stored deflate blocks
-    size_t n = std::min<size_t>(65535, raw.size() - at);
-    z.push_back(at + n == raw.size() ? 1 : 0);
-    z.push_back(static_cast<uint8_t>(n));
-    z.push_back(static_cast<uint8_t>(n >> 8));
-    z.push_back(static_cast<uint8_t>(~n));
-    z.push_back(static_cast<uint8_t>(~n >> 8));
-    z.insert(z.end(), raw.begin() + at, raw.begin() + at + n);
-  }
+  std::vector<uint8_t> d = deflate_runs(raw);
+  z.insert(z.end(), d.begin(), d.end());
   uint32_t a = 1, b = 0;
   for (uint8_t v : raw) { a = (a + v) % 65521; b = (b + a) % 65521; }
   for (uint32_t v : {b >> 8, b, a >> 8, a}) z.push_back(static_cast<uint8_t>(v));
@@ -139,8 +183,9 @@ std::vector<uint8_t> encode_png(const std::vector<uint8_t>& rgb, int w, int h) {
   std::vector<uint8_t> ihdr;
   for (uint32_t v : {static_cast<uint32_t>(w), static_cast<uint32_t>(h)})
     for (int s = 24; s >= 0; s -= 8) ihdr.push_back(static_cast<uint8_t>(v >> s));
-  ihdr.insert(ihdr.end(), {8, 2, 0, 0, 0});
+  ihdr.insert(ihdr.end(), {8, 3, 0, 0, 0});
   chunk(png, "IHDR", ihdr);
+  chunk(png, "PLTE", rgb);
   chunk(png, "IDAT", z);
   chunk(png, "IEND", {});
   return png;
@@ -186,13 +231,11 @@ int main(int argc, char** argv) {
     for (int k = 0; k < kLogoRunLength[i]; ++k) store(kLogoRunOffset[i] + k, kLogoColours[c++]);
 
   const int w = 640, h = 480;
-  std::vector<uint8_t> rgb(3 * w * h);
+  std::vector<uint8_t> pixels(w * h), rgb(768);
   for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) {
-      uint8_t index = screen[y * 200 / h][x / 2];
-      for (int k = 0; k < 3; ++k) rgb[3 * (w * y + x) + k] = static_cast<uint8_t>(g_demo.PaletteA[3 * index + k] * 255 / 63);
-    }
-  std::vector<uint8_t> png = encode_png(rgb, w, h);
+    for (int x = 0; x < w; ++x) pixels[w * y + x] = screen[y * 200 / h][x / 2];
+  for (int i = 0; i < 768; ++i) rgb[i] = static_cast<uint8_t>(g_demo.PaletteA[i] * 255 / 63);
+  std::vector<uint8_t> png = encode_png(pixels, w, h, rgb);
   FILE* f = std::fopen(argv[4], "wb");
   if (!f || std::fwrite(png.data(), 1, png.size(), f) != png.size() || std::fclose(f) != 0) {
     std::fprintf(stderr, "vrinx_content_preview: cannot write %s\n", argv[4]);

@@ -221,8 +221,6 @@ void arp_bars(Pattern& p, const Chord (&chords)[4]) {
       int row = b * 16 + r;
       if (r % 4 == 0) put(p, row, 2, tone(kRoot[chords[b]] + 12), kArp, 0, kArpParam[chords[b]]);
       else fx(p, row, 2, 0, kArpParam[chords[b]]);
-      if (r % 4 == 2) fx(p, row, 2, 0xC, 20);  // the off-beat dips
-      if (r % 4 == 0) fx(p, row, 2, 0, kArpParam[chords[b]]);
     }
 }
 
@@ -387,16 +385,17 @@ std::vector<Pattern> compose(std::vector<int>& order) {
   put(end, 0, 1, bass(kBassRoot[Am]), kBass);
   put(end, 0, 2, tone(kRoot[Am]), kPad, 0xC, 48);
   put(end, 0, 3, tone(69), kLead, 0xC, 44);
-  for (int r = 3; r < 40; ++r) fx(end, r, 3, 0x4, r == 3 ? 0x34 : 0);
-  for (int r = 8; r < 40; ++r) {
-    fx(end, r, 1, 0xA, 0x02);
-    fx(end, r, 2, 0xA, 0x01);
+  // everything dies away together: a slide step every third row, the lead last
+  for (int r = 3; r < 48; ++r) fx(end, r, 3, 0x4, r == 3 ? 0x34 : 0);
+  for (int r = 6; r < 46; r += 3) {
+    fx(end, r, 1, 0xA, 0x01);
+    fx(end, r + 1, 2, 0xA, 0x01);
+    if (r >= 18) fx(end, r + 2, 3, 0x6, 0x01);  // vibrato on, volume down
   }
-  for (int r = 40; r < 48; ++r) fx(end, r, 3, 0xA, 0x08);
   put(end, 16, 0, kKickNote, kKick, 0xC, 30);
   fx(end, 24, 0, 0xF, 8);
   fx(end, 32, 0, 0xF, 10);
-  fx(end, 47, 0, 0xD, 0);
+  fx(end, 44, 0, 0xD, 0);
   int pEnd = add(end);
 
   order = {pIntro, pBuild1, pBuild2, pA1, pA2, pB1, pB2, pDown1, pDown2, pA1, pA2,
