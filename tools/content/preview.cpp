@@ -1,19 +1,23 @@
-// vrinx_content_preview <content folder> <frame> <page> <out.png>: a still of the show
-// from the generated content, to look at the object, camera, text and logo together:
-// checkerboard, flat-shaded object (the engine's projection, lighting and depth
-// order), text page `page` at rest, logo. Written as a 640 x 480 indexed PNG (4:3,
-// 200 rows shown as 240).
+// vrinx_content_preview <content folder> <frame> <out.png>: one frame of the show as the
+// demo engine draws it from the generated content (checkerboard, object, text, logo,
+// palette and cues), with the music position the tune has at that frame. Written as
+// a 640 x 480 indexed PNG (4:3, 200 rows shown as 240).
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
-#include <algorithm>
-#include <cmath>
 
-#include "content/font_data.h"
-#include "content/logo_data.h"
-#include "content/text_data.h"
-#include "demo/demo_state.h"
+#include "audio/module.h"
+#include "audio/rendered_song.h"
+#include "demo/demo_hooks.h"
+#include "demo/demo_loop.h"
+#include "shell/asset_image.h"
+#include "shell/frame_publish.h"
+
+uint8_t* AssetSnapshot;
+uint8_t* StateSnapshot;
 
 namespace {
 
@@ -24,77 +28,6 @@ std::vector<uint8_t> read_file(const std::string& path) {
     std::fclose(f);
   }
   return b;
-}
-int s16(const std::vector<uint8_t>& b, size_t at) { return static_cast<int16_t>(b[at] | (b[at + 1] << 8)); }
-
-uint8_t screen[200][320];
-
-void span_fill(int y, double xl, double xr, uint8_t colour) {
-  if (y < 0 || y >= 200) return;
-  int a = std::max(0, static_cast<int>(std::floor(xl))), b = std::min(320, static_cast<int>(std::floor(xr)));
-  for (int x = a; x < b; ++x) screen[y][x] = colour;
-}
-
-void triangle(int x[3], int y[3], uint8_t colour) {  // rows are display rows
-  int o[3] = {0, 1, 2};
-  std::sort(o, o + 3, [&](int a, int b) { return y[a] < y[b]; });
-  int y0 = y[o[0]], y1 = y[o[1]], y2 = y[o[2]];
-  if (y0 == y2) return;
-  for (int row = y0; row <= y2; ++row) {
-    double t = static_cast<double>(row - y0) / (y2 - y0);
-    double xa = x[o[0]] + (x[o[2]] - x[o[0]]) * t + 0.5, xb;
-    if (row < y1 || y1 == y2) xb = y1 == y0 ? x[o[1]] : x[o[0]] + (x[o[1]] - x[o[0]]) * static_cast<double>(row - y0) / (y1 - y0);
-    else xb = x[o[1]] + (x[o[2]] - x[o[1]]) * static_cast<double>(row - y1) / (y2 - y1);
-    xb += 0.5;
-    span_fill(row, std::min(xa, xb), std::max(xa, xb), colour);
-  }
-}
-
-void draw_object(const std::vector<uint8_t>& model, const std::vector<uint8_t>& camera, int frame) {
-  int nv = (model[4] | model[5] << 8) / 6 + 1, nf = (model[8] | model[9] << 8) / 10 + 1;
-  size_t vAt = 10, nAt = 10 + 6 * nv, fAt = nAt + 6 * nf;
-  int c[9];
-  for (int k = 0; k < 9; ++k) c[k] = s16(camera, 18 * (frame % 800) + 2 * k);
-  std::vector<int> sx(nv), sy(nv), sz(nv);
-  for (int i = 0; i < nv; ++i) {
-    int dx = (s16(model, vAt + 6 * i) - c[0]) * 256, dy = (s16(model, vAt + 6 * i + 2) - c[1]) * 256;
-    int dz = (s16(model, vAt + 6 * i + 4) - c[2]) * 256;
-    int x1 = (dx * c[3] + dy * c[4]) >> 10, y1 = (dy * c[3] - dx * c[4]) >> 10;
-    int x2 = (x1 * c[5] - dz * c[6]) >> 10, z = (x1 * c[6] + dz * c[5]) >> 18;
-    int X = static_cast<int16_t>((x2 * c[7] + y1 * c[8]) >> 18), Y = static_cast<int16_t>((y1 * c[7] - x2 * c[8]) >> 18);
-    int d = z > 60 ? z : 60;
-    sx[i] = X * 256 / d + 160;
-    sy[i] = Y * 256 / d * 5 / 6 + 100 - 1;  // work-screen row 100 is display row 99
-    sz[i] = z;
-  }
-  struct Item { int key, face; };
-  std::vector<Item> order;
-  for (int f = 0; f < nf; ++f) {
-    int sum = 0;
-    for (int k = 0; k < 3; ++k) sum += sz[(model[fAt + 10 * f + 2 * k] | model[fAt + 10 * f + 2 * k + 1] << 8) / 6];
-    if (sum >= 60 && sum <= 20000) order.push_back({sum, f});
-  }
-  std::stable_sort(order.begin(), order.end(), [](const Item& a, const Item& b) { return a.key > b.key; });
-  for (const Item& it : order) {
-    int n[3];
-    for (int k = 0; k < 3; ++k) n[k] = s16(model, nAt + 6 * it.face + 2 * k);
-    int x1 = (n[0] * c[3] + n[1] * c[4]) >> 10, y1 = (n[1] * c[3] - n[0] * c[4]) >> 10;
-    int x2 = (x1 * c[5] - n[2] * c[6]) >> 10, z2 = (x1 * c[6] + n[2] * c[5]) >> 10;
-    int X = (x2 * c[7] + y1 * c[8]) >> 10, Y = (y1 * c[7] - x2 * c[8]) >> 10;
-    int s = (X * 127 + Y * 126 + z2 * -180) >> 11;
-    if (static_cast<int16_t>(s) < 0) s = 0;
-    int px[3], py[3];
-    for (int k = 0; k < 3; ++k) {
-      int v = (model[fAt + 10 * it.face + 2 * k] | model[fAt + 10 * it.face + 2 * k + 1] << 8) / 6;
-      px[k] = sx[v];
-      py[k] = sy[v];
-    }
-    triangle(px, py, static_cast<uint8_t>(model[fAt + 10 * it.face + 6] + (s & 0xFF)));
-  }
-}
-
-void store(int offset, uint8_t colour) {  // offsets from display row 0
-  if (offset >= 0 && offset < 64000) screen[offset / 320][offset % 320] = colour;
 }
 
 uint32_t crc32(const uint8_t* p, size_t n, uint32_t c = 0xFFFFFFFFu) {
@@ -191,54 +124,78 @@ std::vector<uint8_t> encode_png(const std::vector<uint8_t>& pixels, int w, int h
   return png;
 }
 
+struct Grab {
+  int target = 0, frames = 0;
+  RenderedSong song{};
+  const char* out = nullptr;
+  bool written = false;
+} g_grab;
+
+bool write_frame(const char* path) {
+  const int w = 640, h = 480;
+  const uint8_t* display = AssetImage + kDisplayBufferOffset;
+  std::vector<uint8_t> pixels(w * h), rgb(768);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) pixels[w * y + x] = display[320 * (y * 200 / h) + x / 2];
+  for (int i = 0; i < 256; ++i)
+    for (int k = 0; k < 3; ++k)  // palette entries are blue, green, red, 0 at 0..252
+      rgb[3 * i + k] = static_cast<uint8_t>(WorkingPalette[4 * i + 2 - k] * 255 / 252);
+  std::vector<uint8_t> png = encode_png(pixels, w, h, rgb);
+  FILE* f = std::fopen(path, "wb");
+  bool ok = f && std::fwrite(png.data(), 1, png.size(), f) == png.size();
+  if (f) ok = (std::fclose(f) == 0) && ok;
+  return ok;
+}
+
 }  // namespace
 
+// The engine's shell hooks: no pacing, the music position from the rendered tune.
+void waitRetrace() {
+  if (g_grab.frames++ == g_grab.target) {
+    g_grab.written = write_frame(g_grab.out);
+    demo_exit();
+  }
+}
+void pollPauseAndStop() {}
+MusicKeyParts queryMusicPosition() {
+  uint64_t sampleFrame = static_cast<uint64_t>(g_grab.frames) * 44100 / 70;
+  int32_t pos = rendered_song_position(g_grab.song, sampleFrame);
+  if (pos < 0) pos = 0;
+  return MusicKeyParts{static_cast<uint16_t>((pos & 0xFF) << 8), static_cast<uint8_t>((pos >> 16) & 0xFF)};
+}
+void pacing_run_start() {}
+void pacing_run_reset() {}
+uint8_t* snapshot_allocate(uint32_t size) { return static_cast<uint8_t*>(std::malloc(size)); }
+bool audio_start() { return true; }
+void set_exit_code_failure() {}
+
 int main(int argc, char** argv) {
-  if (argc != 5) {
-    std::fprintf(stderr, "usage: vrinx_content_preview <content folder> <frame> <page> <out.png>\n");
+  if (argc != 4) {
+    std::fprintf(stderr, "usage: vrinx_content_preview <content folder> <frame> <out.png>\n");
     return 2;
   }
   std::string dir = argv[1];
-  int frame = std::atoi(argv[2]), page = std::atoi(argv[3]) % 10;
-  std::vector<uint8_t> model = read_file(dir + "/object_model.bin"), camera = read_file(dir + "/camera_path.bin");
-  if (model.size() < 10 || camera.size() != 14400) {
+  std::vector<uint8_t> camera = read_file(dir + "/camera_path.bin"), model = read_file(dir + "/object_model.bin");
+  std::vector<uint8_t> tune = read_file(dir + "/tune.mod");
+  if (camera.size() != kCameraPathSize || model.empty() || model.size() > kObjectModelSize || tune.empty()) {
     std::fprintf(stderr, "vrinx_content_preview: no content in %s\n", dir.c_str());
     return 1;
   }
-  // checkerboard window: bands of 15 rows, runs of 17 columns, on a squashed circle
-  const double kPi = 3.14159265358979323846;
-  double a = 2 * kPi * (frame % 800) / 800 - kPi / 4;
-  int bx = static_cast<int>(std::lround(100 + 100 * std::sin(a)));
-  int by = static_cast<int>(std::lround((100 + 100 * std::cos(a)) * 5 / 6));
-  for (int y = 0; y < 200; ++y)
-    for (int x = 0; x < 320; ++x) {
-      int u = x + bx, v = y + by;
-      int toggles = (u + 1) / 17 + v / 15;
-      screen[y][x] = static_cast<uint8_t>(128 + (toggles & 1));
-    }
-  draw_object(model, camera, frame);
-  const uint32_t* pageRecord = kTextPages + kTextPageStart[page];
-  for (uint32_t k = 0; k < pageRecord[0]; ++k) {
-    const uint32_t* line = kTextLines + pageRecord[1 + k];
-    int pen = static_cast<int>(line[1]);
-    for (uint32_t i = 0; i < line[0]; ++i) {
-      int g = static_cast<int>(line[2 + i]);
-      for (int p = kFontPixelStart[g]; p < kFontPixelStart[g + 1]; ++p) store(pen + kFontPixelOffset[p], kFontPixelColour[p]);
-      pen += kFontAdvance[g];
-    }
+  std::memcpy(AssetImage + kCameraPathOffset, camera.data(), camera.size());
+  std::memcpy(AssetImage + kObjectModelOffset, model.data(), model.size());
+  char message[MODULE_MESSAGE_SIZE];
+  Module* m = module_load(ByteSource{tune.data(), static_cast<uint32_t>(tune.size())}, message);
+  if (!m || !rendered_song_render(m, 44100, &g_grab.song)) {
+    std::fprintf(stderr, "vrinx_content_preview: the tune does not load or render\n");
+    return 1;
   }
-  for (int i = 0, c = 0; i < kLogoRunCount; ++i)
-    for (int k = 0; k < kLogoRunLength[i]; ++k) store(kLogoRunOffset[i] + k, kLogoColours[c++]);
-
-  const int w = 640, h = 480;
-  std::vector<uint8_t> pixels(w * h), rgb(768);
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) pixels[w * y + x] = screen[y * 200 / h][x / 2];
-  for (int i = 0; i < 768; ++i) rgb[i] = static_cast<uint8_t>(g_demo.PaletteA[i] * 255 / 63);
-  std::vector<uint8_t> png = encode_png(pixels, w, h, rgb);
-  FILE* f = std::fopen(argv[4], "wb");
-  if (!f || std::fwrite(png.data(), 1, png.size(), f) != png.size() || std::fclose(f) != 0) {
-    std::fprintf(stderr, "vrinx_content_preview: cannot write %s\n", argv[4]);
+  module_free(m);
+  g_grab.target = std::atoi(argv[2]);
+  g_grab.out = argv[3];
+  demo_run();
+  rendered_song_free(&g_grab.song);
+  if (!g_grab.written) {
+    std::fprintf(stderr, "vrinx_content_preview: cannot write %s\n", argv[3]);
     return 1;
   }
   return 0;
