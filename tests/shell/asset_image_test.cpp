@@ -57,17 +57,18 @@ TEST(AssetBlob, PiecesAtTheirOffsets) {
   ASSERT_EQ(1, DecompressBuffer(kAssetBlob, kAssetBlobSize, image.data(), image.size()));
   for (uint32_t i = 0; i < kCameraPathOffset; ++i)
     ASSERT_EQ(0, image[i]) << "drawing surfaces start zero, byte " << i;
-#ifdef VRINX_CONTENT_DIR
   const Bytes camera = ReadFile(VRINX_CONTENT_DIR "/camera_path.bin");
   const Bytes object = ReadFile(VRINX_CONTENT_DIR "/object_model.bin");
   const Bytes tune = ReadFile(VRINX_CONTENT_DIR "/tune.mod");
+  ASSERT_EQ(kCameraPathSize, camera.size());
+  ASSERT_FALSE(object.empty());
+  ASSERT_FALSE(tune.empty());
   EXPECT_EQ(camera, Bytes(image.begin() + kCameraPathOffset,
                           image.begin() + kCameraPathOffset + camera.size()));
   EXPECT_EQ(object, Bytes(image.begin() + kObjectModelOffset,
                           image.begin() + kObjectModelOffset + object.size()));
   EXPECT_EQ(tune, Bytes(image.begin() + kMusicOffset, image.begin() + kMusicOffset + tune.size()));
   for (size_t i = kMusicOffset + tune.size(); i < kAssetImageSize; ++i) ASSERT_EQ(0, image[i]);
-#endif
   // The whole music region, padding included, is what start-up hands the player.
   char message[MODULE_MESSAGE_SIZE] = {};
   ByteSource src{image.data() + kMusicOffset, kMusicSize};
@@ -88,7 +89,7 @@ TEST(AssetImageBuild, PlacesPiecesAndRejectsOversizedOnes) {
   AssetPieces pieces;
   pieces.cameraPath.assign(kCameraPathSize, 0x11);
   pieces.objectModel.assign(100, 0x22);
-  pieces.music = PlaceholderMod();
+  pieces.music.assign(1084, 0x33);
   Bytes image(kAssetImageSize, 0xEE);
   std::string error;
   ASSERT_EQ(1, AssembleAssetImage(pieces, image.data(), &error)) << error;
@@ -99,8 +100,9 @@ TEST(AssetImageBuild, PlacesPiecesAndRejectsOversizedOnes) {
   EXPECT_EQ(0x22, image[414499]);
   EXPECT_EQ(0, image[414500]);
   EXPECT_EQ(0, image[425739]);
-  EXPECT_EQ(Bytes({'M', '.', 'K', '.'}),
-            Bytes(image.begin() + 425740 + 1080, image.begin() + 425740 + 1084));
+  EXPECT_EQ(0x33, image[425740]);
+  EXPECT_EQ(0x33, image[425740 + 1083]);
+  EXPECT_EQ(0, image[425740 + 1084]);
   EXPECT_EQ(0, image[kAssetImageSize - 1]);
 
   AssetPieces bad = pieces;

@@ -18,16 +18,11 @@ int Place(const std::vector<uint8_t>& piece, uint32_t maxSize, uint32_t offset, 
   return 1;
 }
 
-void PutBe16(std::vector<uint8_t>* v, size_t at, uint16_t x) {
-  (*v)[at] = uint8_t(x >> 8);
-  (*v)[at + 1] = uint8_t(x);
-}
-
 }  // namespace
 
 int AssembleAssetImage(const AssetPieces& pieces, uint8_t* image, std::string* error) {
   std::memset(image, 0, kAssetImageSize);
-  if (!pieces.cameraPath.empty() && pieces.cameraPath.size() != kCameraPathSize) {
+  if (pieces.cameraPath.size() != kCameraPathSize) {
     *error = "camera path is " + std::to_string(pieces.cameraPath.size()) + " bytes; it must be " +
              std::to_string(kCameraPathSize);
     return 0;
@@ -37,31 +32,6 @@ int AssembleAssetImage(const AssetPieces& pieces, uint8_t* image, std::string* e
          Place(pieces.objectModel, kObjectModelSize, kObjectModelOffset, "object model", image,
                error) &&
          Place(pieces.music, kMusicSize, kMusicOffset, "music module", image, error);
-}
-
-std::vector<uint8_t> PlaceholderMod() {
-  constexpr size_t kHeader = 1084, kPattern = 64 * 4 * 4, kSample = 32;
-  std::vector<uint8_t> mod(kHeader + kPattern + kSample, 0);
-  std::memcpy(mod.data(), "vrinx placeholder", 17);
-  // Instrument 1: 32 frames (16 words), volume 64, looped whole.
-  const size_t ins = 20;
-  std::memcpy(mod.data() + ins, "square", 6);
-  PutBe16(&mod, ins + 22, kSample / 2);
-  mod[ins + 25] = 64;
-  PutBe16(&mod, ins + 26, 0);
-  PutBe16(&mod, ins + 28, kSample / 2);
-  for (int i = 2; i <= 31; ++i) PutBe16(&mod, 20 + (i - 1) * 30 + 28, 1);  // empty, no loop
-  mod[950] = 1;                                                            // song length
-  mod[951] = 127;                                                          // restart byte
-  std::memcpy(mod.data() + 1080, "M.K.", 4);
-  // Row 0, channel 0: C-2 (period 428) with instrument 1.
-  uint8_t* cell = mod.data() + kHeader;
-  cell[0] = uint8_t(428 >> 8);
-  cell[1] = uint8_t(428 & 0xFF);
-  cell[2] = 0x10;
-  uint8_t* sample = mod.data() + kHeader + kPattern;
-  for (size_t i = 0; i < kSample; ++i) sample[i] = i < kSample / 2 ? 0x40 : 0xC0;
-  return mod;
 }
 
 std::string AssetBlobSource(const std::vector<uint8_t>& blob, uint64_t imageHash) {

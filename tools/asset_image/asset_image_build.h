@@ -5,7 +5,7 @@
 #include <vector>
 
 struct AssetPieces {
-  std::vector<uint8_t> cameraPath;   // exactly kCameraPathSize bytes, or empty for zeros
+  std::vector<uint8_t> cameraPath;   // exactly kCameraPathSize bytes
   std::vector<uint8_t> objectModel;  // at most kObjectModelSize bytes, zero padded
   std::vector<uint8_t> music;        // at most kMusicSize bytes, zero padded
 };
@@ -13,10 +13,6 @@ struct AssetPieces {
 // Lays the pieces out at their offsets in `image` (kAssetImageSize bytes); the
 // drawing surfaces stay zero. Returns 0 with *error set when a piece does not fit.
 int AssembleAssetImage(const AssetPieces& pieces, uint8_t* image, std::string* error);
-
-// A minimal valid 4-channel "M.K." module: one looped square-wave instrument
-// and one pattern. Stands in until the real tune is generated.
-std::vector<uint8_t> PlaceholderMod();
 
 // C++ source defining kAssetBlob, kAssetBlobSize and kAssetImageHash
 // (shell/assets_blob.h).

@@ -1,9 +1,7 @@
-// asset_pack <out dir> [--camera FILE] [--object FILE] [--music FILE]
+// asset_pack <out dir> <camera_path.bin> <object_model.bin> <tune.mod>
 // Writes asset_image.bin (the unpacked image), asset_blob.lzms (the compressed
 // block in the Compression API's buffer format) and asset_blob.cpp into out dir.
-// A missing camera path or object stays zero; a missing tune is a placeholder.
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -42,19 +40,12 @@ int Fail(const std::string& message) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) return Fail("usage: asset_pack <out dir> [--camera F] [--object F] [--music F]");
+  if (argc != 5) return Fail("usage: asset_pack <out dir> <camera path> <object model> <tune>");
   const std::string outDir = argv[1];
   AssetPieces pieces;
-  pieces.music = PlaceholderMod();
-  for (int i = 2; i < argc; i += 2) {
-    if (i + 1 >= argc) return Fail(std::string("missing file after ") + argv[i]);
-    std::vector<uint8_t>* piece = !std::strcmp(argv[i], "--camera")   ? &pieces.cameraPath
-                                  : !std::strcmp(argv[i], "--object") ? &pieces.objectModel
-                                  : !std::strcmp(argv[i], "--music")  ? &pieces.music
-                                                                      : nullptr;
-    if (!piece) return Fail(std::string("unknown option ") + argv[i]);
-    if (!ReadFile(argv[i + 1], piece)) return Fail(std::string("cannot read ") + argv[i + 1]);
-  }
+  std::vector<uint8_t>* files[3] = {&pieces.cameraPath, &pieces.objectModel, &pieces.music};
+  for (int i = 0; i < 3; ++i)
+    if (!ReadFile(argv[2 + i], files[i])) return Fail(std::string("cannot read ") + argv[2 + i]);
 
   std::vector<uint8_t> image(kAssetImageSize);
   std::string error;

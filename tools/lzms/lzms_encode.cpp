@@ -121,7 +121,7 @@ uint32_t FindMatch(MatchFinder* f, size_t pos, uint32_t limit, uint32_t* offsetO
   uint32_t best = 0;
   if (pos + 3 > f->size) return 0;
   int32_t cand = f->head[Hash3(f->data + pos)];
-  for (unsigned depth = 0; cand >= 0 && depth < kChainDepth; ++depth, cand = f->prev[cand]) {
+  for (unsigned depth = 0; cand >= 0 && depth < kChainDepth; ++depth, cand = f->prev[size_t(cand)]) {
     const uint8_t* c = f->data + cand;
     if (c[best] != f->data[pos + best] && best < limit) continue;
     uint32_t len = MatchLength(c, f->data + pos, limit);
