@@ -363,7 +363,7 @@ std::vector<Pattern> compose(std::vector<int>& order) {
   pad_bars(down2, kChartD2);
   melody(down2, kMelodyD2, 40);
   put(down2, 56, 3, tone(76), kLead, 0xC, 36);
-  for (int r = 57; r < 64; ++r) fx(down2, r, 3, 0x1, 3);  // the lead rises into the drop
+  for (int r = 57; r < 64; ++r) fx(down2, r, 3, 0x1, 1);  // the lead rises a fourth into the drop
   int pDown2 = add(down2);
 
   // Outro: the tune again, thinning out and fading.
