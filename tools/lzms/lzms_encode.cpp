@@ -1,7 +1,6 @@
 #include "tools/lzms/lzms_encode.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "shell/compress_container.h"
 #include "shell/lzms_common.h"
