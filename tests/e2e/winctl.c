@@ -4,6 +4,7 @@
      winctl rect              print the client area in screen pixels: x y width height
      winctl close             post WM_CLOSE
      winctl key VK            post WM_KEYDOWN/WM_KEYUP with a virtual-key code
+     winctl size W H          resize the window so that its client area is W x H
      winctl message TITLE     print the text of a message box captioned TITLE, then press OK
    Exit code 0 on success, 1 when the window is not there. */
 #include <windows.h>
@@ -54,6 +55,12 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (strcmp(argv[1], "close") == 0) return PostMessageA(w, WM_CLOSE, 0, 0) ? 0 : 1;
+  if (strcmp(argv[1], "size") == 0 && argc == 4) {
+    RECT r = {0, 0, atoi(argv[2]), atoi(argv[3])};
+    AdjustWindowRect(&r, (DWORD)GetWindowLongA(w, GWL_STYLE), FALSE);
+    return SetWindowPos(w, NULL, 0, 0, r.right - r.left, r.bottom - r.top,
+                        SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE) ? 0 : 1;
+  }
   if (strcmp(argv[1], "key") == 0 && argc == 3) {
     WPARAM vk = (WPARAM)strtol(argv[2], NULL, 0);
     PostMessageA(w, WM_KEYDOWN, vk, 1);
