@@ -20,18 +20,25 @@ void resample(const Channel& c, int32_t* buffer, int32_t count, int32_t rate, in
     int32_t position = c.samplePosition;
     int32_t fraction = c.sampleFraction;
     const int16_t* data = s.data;
-    for (int32_t i = 0; i < count; ++i) {
+    int32_t i = 0;
+    while (i < count) {
         if (position >= loopEnd) {
             if (loopLength < 2) break;
             while (position >= loopEnd) position -= loopLength;
         }
-        int32_t m = data[position];
-        if (interpolation) m += (data[position + 1] - m) * fraction >> 15;
-        buffer[2 * i] += m * leftGain >> 15;
-        buffer[2 * i + 1] += m * rightGain >> 15;
-        fraction += step;
-        position += fraction >> 15;
-        fraction &= 0x7FFF;
+        // Frames left before the position reaches the loop end: no check inside a run.
+        int64_t room = (static_cast<int64_t>(loopEnd - position) << 15) - fraction;
+        int64_t run = step > 0 ? (room + step - 1) / step : count;
+        int32_t end = run < count - i ? i + static_cast<int32_t>(run) : count;
+        for (; i < end; ++i) {
+            int32_t m = data[position];
+            if (interpolation) m += (data[position + 1] - m) * fraction >> 15;
+            buffer[2 * i] += m * leftGain >> 15;
+            buffer[2 * i + 1] += m * rightGain >> 15;
+            fraction += step;
+            position += fraction >> 15;
+            fraction &= 0x7FFF;
+        }
     }
 }
 
