@@ -193,4 +193,31 @@ TEST(LzmsDecoder, RejectsMalformedBlocks) {
   EXPECT_EQ(0, LzmsDecode(ones.data(), ones.size(), out.data(), out.size()));
 }
 
+// Damaged blocks take the decoders down unusual paths (rare repeat indexes,
+// delta powers, out-of-range matches); both must accept and reject the same
+// ones, and agree on the bytes of those they accept.
+TEST(LzmsDecoder, AgreesWithWimlibOnDamagedBlocks) {
+  uint32_t seed = 12345;
+  int accepted = 0, rejected = 0;
+  for (const Bytes& in : {RepetitiveText(20000), X86LikeCode(30000, 3), SampleLikeWaves(20000)}) {
+    const Bytes block = LzmsEncode(in.data(), in.size());
+    for (int t = 0; t < 200; ++t) {
+      Bytes bad = block;
+      for (int k = 0; k <= t % 3; ++k) {
+        seed = seed * 1664525u + 1013904223u;
+        bad[(seed >> 8) % bad.size()] ^= uint8_t(1u << ((seed >> 4) & 7));
+      }
+      Bytes ours(in.size()), theirs(in.size());
+      int ok = LzmsDecode(bad.data(), bad.size(), ours.data(), ours.size());
+      ASSERT_EQ(ok, WimlibDecompress(bad, &theirs) == 0) << t;
+      if (ok) {
+        ASSERT_EQ(theirs, ours) << t;
+      }
+      (ok ? accepted : rejected)++;
+    }
+  }
+  EXPECT_GT(accepted, 0);
+  EXPECT_GT(rejected, 0);
+}
+
 }  // namespace
