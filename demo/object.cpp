@@ -14,7 +14,7 @@ constexpr uint16_t kNearestKey = 32060, kFarthestKey = 52000;   // summed depth 
 uint16_t le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
 int32_t les16(const uint8_t* p) { return static_cast<int16_t>(le16(p)); }
 
-// The sum of two 32-bit products, wrapping like the 32-bit registers it was made for.
+// Sums of products wrap at 32 bits, like the registers the arithmetic was made for.
 int32_t wrap(int64_t v) { return static_cast<int32_t>(static_cast<uint32_t>(v)); }
 int32_t dot2(int32_t a, int32_t b, int32_t c, int32_t d) {
   return wrap(static_cast<int64_t>(a) * b + static_cast<int64_t>(c) * d);
@@ -35,7 +35,7 @@ bool face_references_fit(const DemoState& s) {
   return true;
 }
 
-// One step of each radix pass: bucket offsets from the histogram of one key byte.
+// Counts one byte of the keys and turns the counts into each bucket's first position.
 void radix_offsets(uint16_t* histogram, const uint16_t* keys, int count, int shift) {
   for (int b = 0; b < 256; ++b) histogram[b] = 0;
   for (int i = 0; i < count; ++i) ++histogram[(keys[i] >> shift) & 0xFF];
@@ -60,15 +60,11 @@ void object_read_header() {
   s.objectVertices = model + kHeaderBytes;
   s.objectNormals = s.objectVertices + vertices * kVertexBytes;
   s.objectFaces = s.objectNormals + normals * kNormalBytes;
-  s.vertexCount = s.normalCount = s.faceCount = 0;
-  if (!model_fits(vertices, normals, faces)) return;   // shows no object rather than overrun
   s.vertexCount = vertices;
-  s.faceCount = faces;
-  if (!face_references_fit(s)) {
-    s.vertexCount = s.faceCount = 0;
-    return;
-  }
   s.normalCount = normals;
+  s.faceCount = faces;
+  // A model that would overrun the working arrays or its record shows no object.
+  if (!model_fits(vertices, normals, faces) || !face_references_fit(s)) s.vertexCount = s.normalCount = s.faceCount = 0;
 }
 
 void object_transform_vertices() {
