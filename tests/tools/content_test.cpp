@@ -36,11 +36,11 @@ int u16(const Bytes& b, size_t at) { return b[at] | (b[at + 1] << 8); }
 
 // ------------------------------------------------------------------ text and font
 
-struct LineSpec { int row, column, glyphs; };
-struct PageSpec { int lineCount; std::vector<LineSpec> lines; };
+struct LinePlace { int row, column, glyphs; };
+struct PagePlace { int lineCount; std::vector<LinePlace> lines; };
 
 // The placement table the engine's pages are laid out by.
-const PageSpec kPageSpec[10] = {
+const PagePlace kPagePlacement[10] = {
     {24, {{76, 85, 15}, {87, 26, 23}, {98, 4, 29}, {109, 156, 1}, {120, 63, 17}, {131, 156, 1},
           {142, 8, 27}, {153, 54, 17}, {164, 16, 27}}},
     {20, {{90, 28, 25}, {101, 156, 1}, {112, 16, 25}, {123, 54, 20}, {134, 50, 20}, {145, 56, 19}}},
@@ -108,15 +108,15 @@ TEST(ContentText, PagesMatchThePlacementTable) {
   EXPECT_EQ(kFontChars[kTextLines[2]], ' ');
   for (int p = 0; p < 10; ++p) {
     const uint32_t* page = kTextPages + kTextPageStart[p];
-    const PageSpec& spec = kPageSpec[p];
-    ASSERT_EQ(page[0], static_cast<uint32_t>(spec.lineCount)) << "page " << p;
-    for (int k = 0; k < spec.lineCount; ++k) {
+    const PagePlace& place = kPagePlacement[p];
+    ASSERT_EQ(page[0], static_cast<uint32_t>(place.lineCount)) << "page " << p;
+    for (int k = 0; k < place.lineCount; ++k) {
       const uint32_t* line = kTextLines + page[1 + k];
-      if (k >= static_cast<int>(spec.lines.size())) {
+      if (k >= static_cast<int>(place.lines.size())) {
         EXPECT_EQ(page[1 + k], 0u) << "page " << p << " line " << k << " should be a filler";
         continue;
       }
-      const LineSpec& ls = spec.lines[k];
+      const LinePlace& ls = place.lines[k];
       EXPECT_EQ(line[0], static_cast<uint32_t>(ls.glyphs)) << "page " << p << " line " << k;
       EXPECT_EQ(line[1], static_cast<uint32_t>(320 * ls.row + ls.column)) << "page " << p << " line " << k;
       uint32_t width = 0;
@@ -132,7 +132,7 @@ TEST(ContentText, PagesMatchThePlacementTable) {
       EXPECT_NE(text.back(), ' ');
     }
     // every position stays inside the work screen while a line waits 200 rows below
-    for (const LineSpec& ls : spec.lines) EXPECT_LE(ls.row + 200 + 6, 399 - 1);
+    for (const LinePlace& ls : place.lines) EXPECT_LE(ls.row + 200 + 6, 399 - 1);
   }
   // the invitation names its event
   std::string all;
