@@ -1,4 +1,4 @@
-// Initial contents of DemoState: the palettes, the cue list and the background path.
+// Initial contents of DemoState: palettes, cue list, background path, sine tables, light and text tables.
 #include "demo/demo_state.h"
 
 #include "content/text_data.h"
