@@ -45,6 +45,13 @@ for entry in "${TARGETS[@]}"; do
     clang++ "${cxxflags[@]}" "${seedFiles[@]}" -o "$out/${name}_seeds"
     "$out/${name}_seeds" "$corpus"
   fi
-  "$out/$name" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
-    -artifact_prefix="$out/$name-" "$corpus"
+  # The run's chatter goes to a log; a finding prints its end and fails the script.
+  log="$out/$name.log"
+  if ! "$out/$name" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+      -artifact_prefix="$out/$name-" "$corpus" >"$log" 2>&1; then
+    tail -n 60 "$log"
+    echo "$name: finding saved under $out/$name-*" >&2
+    exit 1
+  fi
+  grep -E '^(Done|stat::number_of_executed_units|stat::peak_rss_mb)' "$log" || true
 done

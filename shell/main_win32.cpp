@@ -26,8 +26,11 @@ constexpr char kClassName[] = "Vrinx32Class";
 
 HMENU g_menu;
 
+// A failed start-up step: the message, the audio part closed (a no-op before it
+// opened), exit code 1.
 [[noreturn]] void fail(const char* message) {
   MessageBoxA(nullptr, message, kProgramTitle, MB_OK | MB_ICONERROR);
+  audio_close();
   ExitProcess(1);
 }
 
@@ -130,19 +133,11 @@ int main(int, char**) {
   bool device = g_settings.Music && audio_open(kAudioDefaultDevice, 44100);
   if (!device) audio_open(kAudioSilent, 44100);
   test_log("audio output: %s", device ? "wave device" : "silent");
-  if (!audio_load_song(AssetImage + kMusicOffset, kMusicSize)) {
-    MessageBoxA(nullptr, "Unable to initialize the music player or load the embedded music.",
-                kProgramTitle, MB_OK | MB_ICONERROR);
-    audio_close();
-    ExitProcess(1);
-  }
+  if (!audio_load_song(AssetImage + kMusicOffset, kMusicSize))
+    fail("Unable to initialize the music player or load the embedded music.");
 
   InitializeCriticalSection(&frameLock);
-  if (!create_window(instance)) {
-    MessageBoxA(nullptr, "Unable to create the demo window.", kProgramTitle, MB_OK | MB_ICONERROR);
-    audio_close();
-    ExitProcess(1);
-  }
+  if (!create_window(instance)) fail("Unable to create the demo window.");
   g_menu = LoadMenuA(instance, MAKEINTRESOURCEA(kMenuResource));
   g_contextMenu = GetSubMenu(g_menu, 0);
 

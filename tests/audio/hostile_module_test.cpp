@@ -11,15 +11,6 @@
 
 namespace {
 
-struct Loaded {
-    Module* m = nullptr;
-    char message[MODULE_MESSAGE_SIZE];
-    explicit Loaded(const std::vector<uint8_t>& file) {
-        m = module_load(ByteSource{file.data(), static_cast<uint32_t>(file.size())}, message);
-    }
-    ~Loaded() { module_free(m); }
-};
-
 void put16(std::vector<uint8_t>& f, size_t at, uint32_t v) {
     f[at] = static_cast<uint8_t>(v);
     f[at + 1] = static_cast<uint8_t>(v >> 8);

@@ -9,20 +9,6 @@
 
 namespace {
 
-struct Loaded {
-    Module* m = nullptr;
-    char message[MODULE_MESSAGE_SIZE];
-    explicit Loaded(const std::vector<uint8_t>& file) {
-        std::memset(message, 'x', sizeof message);
-        m = module_load(ByteSource{file.data(), static_cast<uint32_t>(file.size())}, message);
-    }
-    ~Loaded() { module_free(m); }
-};
-
-const Note& note_at(const Module& m, int pattern, int row, int channel) {
-    return m.patterns[pattern].notes[row * m.channelCount + channel];
-}
-
 TEST(ModLoader, TagsGiveChannelsRateAndGain) {
     struct Case {
         const char* tag;

@@ -1,8 +1,27 @@
 #pragma once
-// Structural checks every loaded module must pass, whatever file it came from. Every
-// sample's loop end frame is read, so an address sanitizer catches a buffer that is
-// shorter than the model promises.
+// Loading written files in the tests, and the structural checks every loaded module
+// must pass, whatever file it came from. Every sample's loop end frame is read, so an
+// address sanitizer catches a buffer that is shorter than the model promises.
+#include <cstring>
+#include <vector>
+
 #include "audio/module.h"
+
+// A module loaded from a file image, freed with the holder. The message buffer is
+// pre-filled so the tests see that the loader writes it.
+struct Loaded {
+    Module* m = nullptr;
+    char message[MODULE_MESSAGE_SIZE];
+    explicit Loaded(const std::vector<uint8_t>& file) {
+        std::memset(message, 'x', sizeof message);
+        m = module_load(ByteSource{file.data(), static_cast<uint32_t>(file.size())}, message);
+    }
+    ~Loaded() { module_free(m); }
+};
+
+inline const Note& note_at(const Module& m, int pattern, int row, int channel) {
+    return m.patterns[pattern].notes[row * m.channelCount + channel];
+}
 
 // Returns an empty string when the module is sound, else the first fault found.
 const char* module_fault(const Module& m);

@@ -7,18 +7,10 @@
 #include "audio/module.h"
 #include "audio/rendered_song.h"
 #include "audio/replay.h"
+#include "tests/audio/module_checks.h"
 #include "tests/audio/module_writers.h"
 
 namespace {
-
-struct Loaded {
-    Module* m = nullptr;
-    char message[MODULE_MESSAGE_SIZE];
-    explicit Loaded(const std::vector<uint8_t>& file) {
-        m = module_load(ByteSource{file.data(), static_cast<uint32_t>(file.size())}, message);
-    }
-    ~Loaded() { module_free(m); }
-};
 
 TEST(ReplayFiles, ModArpeggioSpeedAndPcm) {
     ModSpec mod;

@@ -11,19 +11,6 @@
 
 namespace {
 
-struct Loaded {
-    Module* m = nullptr;
-    char message[MODULE_MESSAGE_SIZE];
-    explicit Loaded(const std::vector<uint8_t>& file) {
-        m = module_load(ByteSource{file.data(), static_cast<uint32_t>(file.size())}, message);
-    }
-    ~Loaded() { module_free(m); }
-};
-
-const Note& note_at(const Module& m, int pattern, int row, int channel) {
-    return m.patterns[pattern].notes[row * m.channelCount + channel];
-}
-
 TEST(S3mLoader, HeaderFields) {
     S3mSpec spec;
     spec.name = "song name";
