@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "audio/envelope.h"
 #include "audio/replay.h"
 #include "tests/audio/test_song.h"
 
@@ -226,6 +227,23 @@ TEST(Replay, PlayCountSaturatesAt127) {
     song.module.defaultSpeed = 1;
     ReplayPtr r = make_replay(song);
     for (int t = 1; t <= 200; ++t) ASSERT_EQ(replay_tick(r.get()), t < 126 ? t : 126) << "tick " << t;
+}
+
+TEST(Envelope, InterpolatesBetweenPointsAndStaysInsideThemOnDamagedTicks) {
+    Envelope e{};
+    e.enabled = 1;
+    e.pointCount = 3;
+    e.pointTicks[0] = 0, e.pointTicks[1] = 16, e.pointTicks[2] = 20;
+    e.pointAmplitudes[0] = 64, e.pointAmplitudes[1] = 0, e.pointAmplitudes[2] = 32;
+    EXPECT_EQ(envelope_value(e, 0), 64);
+    EXPECT_EQ(envelope_value(e, 4), 48);   // 64 - 64 * 4 / 16
+    EXPECT_EQ(envelope_value(e, 18), 16);
+    EXPECT_EQ(envelope_value(e, 25), 32);  // past the last point
+    // A first point after tick 0: before it, its own amplitude (no wrap-around).
+    e.pointCount = 2;
+    e.pointTicks[0] = 10, e.pointTicks[1] = 11;
+    e.pointAmplitudes[0] = 50, e.pointAmplitudes[1] = 6;
+    EXPECT_EQ(envelope_value(e, 3), 50);
 }
 
 TEST(Replay, KeyOffLeavesSustainAndFadesOut) {
