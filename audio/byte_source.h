@@ -4,8 +4,8 @@
 #include <cstdint>
 
 struct ByteSource {
-    const uint8_t* data;
-    uint32_t length;
+  const uint8_t* data;
+  uint32_t length;
 };
 
 // Offsets are 64-bit so that sums of 32-bit file fields cannot wrap around.

@@ -60,25 +60,25 @@ constexpr uint8_t FX_EXT_PATTERN_DELAY = 0x7E;
 
 // S3M effect letters: FX_S3M + letter number (A = 0x81 .. Z = 0x9A).
 constexpr uint8_t FX_S3M = 0x80;
-constexpr uint8_t FX_S3M_SPEED = 0x81;            // A
-constexpr uint8_t FX_S3M_POSITION_JUMP = 0x82;    // B
-constexpr uint8_t FX_S3M_PATTERN_BREAK = 0x83;    // C
-constexpr uint8_t FX_S3M_VOLSLIDE = 0x84;         // D
-constexpr uint8_t FX_S3M_PORTA_DOWN = 0x85;       // E
-constexpr uint8_t FX_S3M_PORTA_UP = 0x86;         // F
-constexpr uint8_t FX_S3M_TONE_PORTA = 0x87;       // G
-constexpr uint8_t FX_S3M_VIBRATO = 0x88;          // H
-constexpr uint8_t FX_S3M_TREMOR = 0x89;           // I
-constexpr uint8_t FX_S3M_ARPEGGIO = 0x8A;         // J; also MOD/XM effect 0 with a parameter
-constexpr uint8_t FX_S3M_VIBRATO_VOLSLIDE = 0x8B; // K
-constexpr uint8_t FX_S3M_PORTA_VOLSLIDE = 0x8C;   // L
-constexpr uint8_t FX_S3M_SAMPLE_OFFSET = 0x8F;    // O
-constexpr uint8_t FX_S3M_RETRIGGER = 0x91;        // Q
-constexpr uint8_t FX_S3M_TREMOLO = 0x92;          // R
-constexpr uint8_t FX_S3M_EXTENDED = 0x93;         // S, rewritten to FX_S3M_EXT + x when played
-constexpr uint8_t FX_S3M_TEMPO = 0x94;            // T
-constexpr uint8_t FX_S3M_FINE_VIBRATO = 0x95;     // U
-constexpr uint8_t FX_S3M_GLOBAL_VOLUME = 0x96;    // V
+constexpr uint8_t FX_S3M_SPEED = 0x81;             // A
+constexpr uint8_t FX_S3M_POSITION_JUMP = 0x82;     // B
+constexpr uint8_t FX_S3M_PATTERN_BREAK = 0x83;     // C
+constexpr uint8_t FX_S3M_VOLSLIDE = 0x84;          // D
+constexpr uint8_t FX_S3M_PORTA_DOWN = 0x85;        // E
+constexpr uint8_t FX_S3M_PORTA_UP = 0x86;          // F
+constexpr uint8_t FX_S3M_TONE_PORTA = 0x87;        // G
+constexpr uint8_t FX_S3M_VIBRATO = 0x88;           // H
+constexpr uint8_t FX_S3M_TREMOR = 0x89;            // I
+constexpr uint8_t FX_S3M_ARPEGGIO = 0x8A;          // J; also MOD/XM effect 0 with a parameter
+constexpr uint8_t FX_S3M_VIBRATO_VOLSLIDE = 0x8B;  // K
+constexpr uint8_t FX_S3M_PORTA_VOLSLIDE = 0x8C;    // L
+constexpr uint8_t FX_S3M_SAMPLE_OFFSET = 0x8F;     // O
+constexpr uint8_t FX_S3M_RETRIGGER = 0x91;         // Q
+constexpr uint8_t FX_S3M_TREMOLO = 0x92;           // R
+constexpr uint8_t FX_S3M_EXTENDED = 0x93;          // S, rewritten to FX_S3M_EXT + x when played
+constexpr uint8_t FX_S3M_TEMPO = 0x94;             // T
+constexpr uint8_t FX_S3M_FINE_VIBRATO = 0x95;      // U
+constexpr uint8_t FX_S3M_GLOBAL_VOLUME = 0x96;     // V
 
 // S3M extended effects Sxy: FX_S3M_EXT + x with parameter y.
 constexpr uint8_t FX_S3M_EXT = 0xF0;
@@ -93,79 +93,79 @@ constexpr uint8_t FX_S3M_EXT_PATTERN_DELAY = 0xFE;
 
 // One pattern cell, 5 bytes.
 struct Note {
-    uint8_t key;
-    uint8_t instrument;  // 0 = none
-    uint8_t volume;      // volume column, XM encoding
-    uint8_t effect;      // common encoding
-    uint8_t param;
+  uint8_t key;
+  uint8_t instrument;  // 0 = none
+  uint8_t volume;      // volume column, XM encoding
+  uint8_t effect;      // common encoding
+  uint8_t param;
 };
 static_assert(sizeof(Note) == 5, "a note is 5 bytes");
 
 struct Pattern {
-    int32_t channelCount;
-    int32_t rowCount;
-    Note* notes;  // rowCount * channelCount, row-major: row r, channel c at r * channelCount + c
+  int32_t channelCount;
+  int32_t rowCount;
+  Note* notes;  // rowCount * channelCount, row-major: row r, channel c at r * channelCount + c
 };
 
 struct Envelope {
-    uint8_t enabled;
-    uint8_t sustain;
-    uint8_t looped;
-    uint8_t pointCount;  // 0..12
-    int16_t sustainTick;
-    int16_t loopStartTick;
-    int16_t loopEndTick;
-    int16_t pointTicks[16];
-    int16_t pointAmplitudes[16];  // 0..64
+  uint8_t enabled;
+  uint8_t sustain;
+  uint8_t looped;
+  uint8_t pointCount;  // 0..12
+  int16_t sustainTick;
+  int16_t loopStartTick;
+  int16_t loopEndTick;
+  int16_t pointTicks[16];
+  int16_t pointAmplitudes[16];  // 0..64
 };
 
 struct Sample {
-    char name[32];         // text field, space padded, NUL after the field
-    int32_t loopStart;     // frames; equals the length when the sample does not loop
-    int32_t loopLength;    // frames; 0 = no loop
-    int16_t volume;        // 0..64
-    int16_t panning;       // 0 = use the channel's panning, else panning + 1 (1..256)
-    int16_t relativeNote;  // semitones added to the key
-    int16_t fineTune;      // 1/128 semitone steps
-    // Mono signed 16-bit (8-bit sources scaled by 256). Never null: it holds at least
-    // loopStart + loopLength + 1 frames, and data[loopStart + loopLength] is a copy of
-    // data[loopStart] (0 for a sample without a loop), so interpolation across the loop
-    // end needs no special case.
-    int16_t* data;
+  char name[32];         // text field, space padded, NUL after the field
+  int32_t loopStart;     // frames; equals the length when the sample does not loop
+  int32_t loopLength;    // frames; 0 = no loop
+  int16_t volume;        // 0..64
+  int16_t panning;       // 0 = use the channel's panning, else panning + 1 (1..256)
+  int16_t relativeNote;  // semitones added to the key
+  int16_t fineTune;      // 1/128 semitone steps
+  // Mono signed 16-bit (8-bit sources scaled by 256). Never null: it holds at least
+  // loopStart + loopLength + 1 frames, and data[loopStart + loopLength] is a copy of
+  // data[loopStart] (0 for a sample without a loop), so interpolation across the loop
+  // end needs no special case.
+  int16_t* data;
 };
 
 struct Instrument {
-    int32_t sampleCount;    // at least 1
-    int32_t volumeFadeout;  // subtracted from the fadeout volume per tick after key off
-    char name[32];
-    uint8_t keyToSample[97];  // index = key; value = sample number within the instrument
-    uint8_t vibratoType;
-    uint8_t vibratoSweep;
-    uint8_t vibratoDepth;
-    uint8_t vibratoRate;
-    Envelope volumeEnvelope;
-    Envelope panningEnvelope;
-    Sample* samples;  // sampleCount
+  int32_t sampleCount;    // at least 1
+  int32_t volumeFadeout;  // subtracted from the fadeout volume per tick after key off
+  char name[32];
+  uint8_t keyToSample[97];  // index = key; value = sample number within the instrument
+  uint8_t vibratoType;
+  uint8_t vibratoSweep;
+  uint8_t vibratoDepth;
+  uint8_t vibratoRate;
+  Envelope volumeEnvelope;
+  Envelope panningEnvelope;
+  Sample* samples;  // sampleCount
 };
 
 struct Module {
-    char name[32];
-    int32_t channelCount;
-    int32_t instrumentCount;  // instruments 1..count are real; 0 is an empty placeholder
-    int32_t patternCount;
-    int32_t orderCount;
-    int32_t restartPosition;  // parsed only; the replay wraps to order 0
-    int32_t defaultGlobalVolume;  // 0..64
-    int32_t defaultSpeed;         // ticks per row
-    int32_t defaultTempo;         // beats per minute
-    int32_t c2Rate;               // rate at which a sample plays its base note (8287 or 8363)
-    int32_t gain;                 // mixing gain (32 or 64)
-    int32_t linearPeriods;        // XM linear frequency table
-    int32_t fastVolumeSlides;     // S3M: volume slides act on tick 0 too
-    uint8_t* defaultPanning;      // channelCount; 0 = left, 128 = centre, 255 = right
-    uint8_t* orderList;           // orderCount pattern numbers
-    Pattern* patterns;            // patternCount
-    Instrument* instruments;      // instrumentCount + 1
+  char name[32];
+  int32_t channelCount;
+  int32_t instrumentCount;  // instruments 1..count are real; 0 is an empty placeholder
+  int32_t patternCount;
+  int32_t orderCount;
+  int32_t restartPosition;      // parsed only; the replay wraps to order 0
+  int32_t defaultGlobalVolume;  // 0..64
+  int32_t defaultSpeed;         // ticks per row
+  int32_t defaultTempo;         // beats per minute
+  int32_t c2Rate;               // rate at which a sample plays its base note (8287 or 8363)
+  int32_t gain;                 // mixing gain (32 or 64)
+  int32_t linearPeriods;        // XM linear frequency table
+  int32_t fastVolumeSlides;     // S3M: volume slides act on tick 0 too
+  uint8_t* defaultPanning;      // channelCount; 0 = left, 128 = centre, 255 = right
+  uint8_t* orderList;           // orderCount pattern numbers
+  Pattern* patterns;            // patternCount
+  Instrument* instruments;      // instrumentCount + 1
 };
 
 constexpr int MODULE_MESSAGE_SIZE = 64;

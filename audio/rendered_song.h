@@ -6,21 +6,21 @@
 #include "audio/module.h"
 
 struct PositionMark {
-    uint64_t frame;  // first frame of the tick, from the start of the song
-    int32_t orderIndex;
-    int32_t row;
-    int32_t reserved[4];  // the first three are written as -1
+  uint64_t frame;  // first frame of the tick, from the start of the song
+  int32_t orderIndex;
+  int32_t row;
+  int32_t reserved[4];  // the first three are written as -1
 };
 static_assert(sizeof(PositionMark) == 32, "a position mark is 32 bytes");
 
 struct RenderedSong {
-    int16_t* pcm;  // interleaved left, right; one frame = 4 bytes
-    uint32_t bytes;
-    uint32_t capacity;  // bytes allocated: song duration in frames * 4
-    PositionMark* marks;
-    uint32_t markCount;
-    uint32_t markCapacity;
-    uint32_t sampleRate;
+  int16_t* pcm;  // interleaved left, right; one frame = 4 bytes
+  uint32_t bytes;
+  uint32_t capacity;  // bytes allocated: song duration in frames * 4
+  PositionMark* marks;
+  uint32_t markCount;
+  uint32_t markCapacity;
+  uint32_t sampleRate;
 };
 
 // Narrows the module's default panning to the program's stereo image, then renders

@@ -10,186 +10,194 @@ namespace {
 
 // MOD/XM Exy and S3M Sxy become effects of their own; MOD/XM arpeggio shares S3M J.
 Note rewrite_effect(Note note) {
-    if (note.effect == FX_EXTENDED) {
-        note.effect = static_cast<uint8_t>(FX_EXT + (note.param >> 4));
-        note.param &= 0x0F;
-    } else if (note.effect == FX_S3M_EXTENDED) {
-        note.effect = static_cast<uint8_t>(FX_S3M_EXT + (note.param >> 4));
-        note.param &= 0x0F;
-    } else if (note.effect == FX_ARPEGGIO && note.param != 0) {
-        note.effect = FX_S3M_ARPEGGIO;
-    }
-    return note;
+  if (note.effect == FX_EXTENDED) {
+    note.effect = static_cast<uint8_t>(FX_EXT + (note.param >> 4));
+    note.param &= 0x0F;
+  } else if (note.effect == FX_S3M_EXTENDED) {
+    note.effect = static_cast<uint8_t>(FX_S3M_EXT + (note.param >> 4));
+    note.param &= 0x0F;
+  } else if (note.effect == FX_ARPEGGIO && note.param != 0) {
+    note.effect = FX_S3M_ARPEGGIO;
+  }
+  return note;
 }
 
 void pattern_loop(Replay* r, Channel* c, int32_t param) {
-    if (param == 0) c->patternLoopRow = r->row;
-    if (c->patternLoopRow >= r->row || r->breakPosition >= 0) return;
-    if (r->patternLoopCount < 0) {
-        r->patternLoopCount = param;
-        r->patternLoopChannel = c->channelNumber;
-    }
-    if (r->patternLoopChannel != c->channelNumber) return;
-    if (r->patternLoopCount != 0) r->nextRow = c->patternLoopRow;
-    else c->patternLoopRow = r->row + 1;
-    r->patternLoopCount--;
+  if (param == 0) c->patternLoopRow = r->row;
+  if (c->patternLoopRow >= r->row || r->breakPosition >= 0) return;
+  if (r->patternLoopCount < 0) {
+    r->patternLoopCount = param;
+    r->patternLoopChannel = c->channelNumber;
+  }
+  if (r->patternLoopChannel != c->channelNumber) return;
+  if (r->patternLoopCount != 0)
+    r->nextRow = c->patternLoopRow;
+  else
+    c->patternLoopRow = r->row + 1;
+  r->patternLoopCount--;
 }
 
 void row_effect(Replay* r, Channel* c, const Note& note) {
-    int32_t param = note.param;
-    bool loopActive = r->patternLoopCount >= 0;
-    switch (note.effect) {
-        case FX_POSITION_JUMP:
-        case FX_S3M_POSITION_JUMP:
-            if (!loopActive) {
-                r->breakPosition = param;
-                r->nextRow = 0;
-            }
-            break;
-        case FX_PATTERN_BREAK:
-        case FX_S3M_PATTERN_BREAK:
-            if (!loopActive) {
-                if (r->breakPosition < 0) r->breakPosition = r->orderIndex + 1;
-                r->nextRow = (param >> 4) * 10 + (param & 0x0F);
-            }
-            break;
-        case FX_SPEED_TEMPO:
-            if (param > 0 && param < 32) r->speed = r->tick = param;
-            else if (param >= 32) r->tempo = param;
-            break;
-        case FX_S3M_SPEED:
-            if (param > 0) r->speed = r->tick = param;
-            break;
-        case FX_S3M_TEMPO:
-            if (param > 32) r->tempo = param;
-            break;
-        case FX_EXT_PATTERN_LOOP:
-        case FX_S3M_EXT_PATTERN_LOOP: pattern_loop(r, c, param); break;
-        case FX_EXT_PATTERN_DELAY:
-        case FX_S3M_EXT_PATTERN_DELAY: r->tick = (param + 1) * r->speed; break;
-    }
+  int32_t param = note.param;
+  bool loopActive = r->patternLoopCount >= 0;
+  switch (note.effect) {
+    case FX_POSITION_JUMP:
+    case FX_S3M_POSITION_JUMP:
+      if (!loopActive) {
+        r->breakPosition = param;
+        r->nextRow = 0;
+      }
+      break;
+    case FX_PATTERN_BREAK:
+    case FX_S3M_PATTERN_BREAK:
+      if (!loopActive) {
+        if (r->breakPosition < 0) r->breakPosition = r->orderIndex + 1;
+        r->nextRow = (param >> 4) * 10 + (param & 0x0F);
+      }
+      break;
+    case FX_SPEED_TEMPO:
+      if (param > 0 && param < 32)
+        r->speed = r->tick = param;
+      else if (param >= 32)
+        r->tempo = param;
+      break;
+    case FX_S3M_SPEED:
+      if (param > 0) r->speed = r->tick = param;
+      break;
+    case FX_S3M_TEMPO:
+      if (param > 32) r->tempo = param;
+      break;
+    case FX_EXT_PATTERN_LOOP:
+    case FX_S3M_EXT_PATTERN_LOOP:
+      pattern_loop(r, c, param);
+      break;
+    case FX_EXT_PATTERN_DELAY:
+    case FX_S3M_EXT_PATTERN_DELAY:
+      r->tick = (param + 1) * r->speed;
+      break;
+  }
 }
 
 void play_row(Replay* r) {
-    const Module* m = r->module;
-    if (r->nextRow < 0) {
-        r->breakPosition = r->orderIndex + 1;
+  const Module* m = r->module;
+  if (r->nextRow < 0) {
+    r->breakPosition = r->orderIndex + 1;
+    r->nextRow = 0;
+  }
+  if (r->breakPosition >= 0) {
+    // replay_create made sure that some order entry names a pattern.
+    for (;;) {
+      if (r->breakPosition >= m->orderCount) {
+        r->breakPosition = 0;
         r->nextRow = 0;
+      }
+      if (m->orderList[r->breakPosition] < m->patternCount) break;
+      r->breakPosition++;
     }
-    if (r->breakPosition >= 0) {
-        // replay_create made sure that some order entry names a pattern.
-        for (;;) {
-            if (r->breakPosition >= m->orderCount) {
-                r->breakPosition = 0;
-                r->nextRow = 0;
-            }
-            if (m->orderList[r->breakPosition] < m->patternCount) break;
-            r->breakPosition++;
-        }
-        r->orderIndex = r->breakPosition;
-        for (int32_t i = 0; i < m->channelCount; ++i) r->channels[i].patternLoopRow = 0;
-        r->breakPosition = -1;
+    r->orderIndex = r->breakPosition;
+    for (int32_t i = 0; i < m->channelCount; ++i) r->channels[i].patternLoopRow = 0;
+    r->breakPosition = -1;
+  }
+  const Pattern& pattern = m->patterns[m->orderList[r->orderIndex]];
+  r->row = r->nextRow < pattern.rowCount ? r->nextRow : 0;
+  uint8_t& count = r->playCounts[r->orderIndex][r->row];
+  if (r->patternLoopCount < 0 && count < 127) count++;
+  r->nextRow = r->row + 1 < pattern.rowCount ? r->row + 1 : -1;
+  for (int32_t i = 0; i < m->channelCount; ++i) {
+    Note note{};
+    if (i < pattern.channelCount && r->row < pattern.rowCount) {
+      note = rewrite_effect(pattern.notes[r->row * pattern.channelCount + i]);
     }
-    const Pattern& pattern = m->patterns[m->orderList[r->orderIndex]];
-    r->row = r->nextRow < pattern.rowCount ? r->nextRow : 0;
-    uint8_t& count = r->playCounts[r->orderIndex][r->row];
-    if (r->patternLoopCount < 0 && count < 127) count++;
-    r->nextRow = r->row + 1 < pattern.rowCount ? r->row + 1 : -1;
-    for (int32_t i = 0; i < m->channelCount; ++i) {
-        Note note{};
-        if (i < pattern.channelCount && r->row < pattern.rowCount) {
-            note = rewrite_effect(pattern.notes[r->row * pattern.channelCount + i]);
-        }
-        channel_row(&r->channels[i], note);
-        row_effect(r, &r->channels[i], note);
-    }
+    channel_row(&r->channels[i], note);
+    row_effect(r, &r->channels[i], note);
+  }
 }
 
 }  // namespace
 
 Replay* replay_create(const Module* module, int32_t sampleRate, int32_t interpolation) {
-    if (sampleRate < 8000 || sampleRate > 131072 || module->channelCount <= 0) return nullptr;
-    int32_t rows = 0;
-    for (int32_t i = 0; i < module->orderCount; ++i) {
-        int32_t p = module->orderList[i];
-        if (p < module->patternCount) rows += module->patterns[p].rowCount > 0 ? module->patterns[p].rowCount : 1;
-    }
-    if (rows == 0) return nullptr;
-    Replay* r = static_cast<Replay*>(std::calloc(1, sizeof(Replay)));
-    if (!r) return nullptr;
-    r->module = module;
-    r->sampleRate = sampleRate;
-    r->interpolation = interpolation;
-    r->channels = static_cast<Channel*>(std::calloc(module->channelCount, sizeof(Channel)));
-    r->playCounts = static_cast<uint8_t**>(std::calloc(module->orderCount, sizeof(uint8_t*)));
-    r->playCountRows = static_cast<uint8_t*>(std::calloc(rows, 1));
-    if (!r->channels || !r->playCounts || !r->playCountRows) {
-        replay_free(r);
-        return nullptr;
-    }
-    uint8_t* next = r->playCountRows;
-    for (int32_t i = 0; i < module->orderCount; ++i) {
-        int32_t p = module->orderList[i];
-        if (p >= module->patternCount) continue;
-        r->playCounts[i] = next;
-        next += module->patterns[p].rowCount > 0 ? module->patterns[p].rowCount : 1;
-    }
-    replay_set_position(r, 0);
-    return r;
+  if (sampleRate < 8000 || sampleRate > 131072 || module->channelCount <= 0) return nullptr;
+  int32_t rows = 0;
+  for (int32_t i = 0; i < module->orderCount; ++i) {
+    int32_t p = module->orderList[i];
+    if (p < module->patternCount) rows += module->patterns[p].rowCount > 0 ? module->patterns[p].rowCount : 1;
+  }
+  if (rows == 0) return nullptr;
+  Replay* r = static_cast<Replay*>(std::calloc(1, sizeof(Replay)));
+  if (!r) return nullptr;
+  r->module = module;
+  r->sampleRate = sampleRate;
+  r->interpolation = interpolation;
+  r->channels = static_cast<Channel*>(std::calloc(module->channelCount, sizeof(Channel)));
+  r->playCounts = static_cast<uint8_t**>(std::calloc(module->orderCount, sizeof(uint8_t*)));
+  r->playCountRows = static_cast<uint8_t*>(std::calloc(rows, 1));
+  if (!r->channels || !r->playCounts || !r->playCountRows) {
+    replay_free(r);
+    return nullptr;
+  }
+  uint8_t* next = r->playCountRows;
+  for (int32_t i = 0; i < module->orderCount; ++i) {
+    int32_t p = module->orderList[i];
+    if (p >= module->patternCount) continue;
+    r->playCounts[i] = next;
+    next += module->patterns[p].rowCount > 0 ? module->patterns[p].rowCount : 1;
+  }
+  replay_set_position(r, 0);
+  return r;
 }
 
 void replay_free(Replay* replay) {
-    if (!replay) return;
-    std::free(replay->playCountRows);
-    std::free(replay->playCounts);
-    std::free(replay->channels);
-    std::free(replay);
+  if (!replay) return;
+  std::free(replay->playCountRows);
+  std::free(replay->playCounts);
+  std::free(replay->channels);
+  std::free(replay);
 }
 
 int32_t replay_set_position(Replay* r, int32_t orderIndex) {
-    const Module* m = r->module;
-    r->breakPosition = orderIndex >= 0 && orderIndex < m->orderCount ? orderIndex : 0;
-    r->orderIndex = 0;
-    r->row = 0;
-    r->nextRow = 0;
-    r->tick = 1;
-    r->globalVolume = m->defaultGlobalVolume;
-    r->speed = m->defaultSpeed > 0 ? m->defaultSpeed : 6;
-    r->tempo = m->defaultTempo > 0 ? m->defaultTempo : 125;
-    // S3M and XM headers may give tempos the effects cannot; below 32 a tick would
-    // outgrow the mixing buffer, so the header tempo is raised to 32.
-    if (r->tempo < 32) r->tempo = 32;
-    r->patternLoopCount = -1;
-    r->patternLoopChannel = -1;
-    for (int32_t i = 0; i < m->orderCount; ++i) {
-        int32_t p = m->orderList[i];
-        if (p < m->patternCount) {
-            std::memset(r->playCounts[i], 0, m->patterns[p].rowCount > 0 ? m->patterns[p].rowCount : 1);
-        }
+  const Module* m = r->module;
+  r->breakPosition = orderIndex >= 0 && orderIndex < m->orderCount ? orderIndex : 0;
+  r->orderIndex = 0;
+  r->row = 0;
+  r->nextRow = 0;
+  r->tick = 1;
+  r->globalVolume = m->defaultGlobalVolume;
+  r->speed = m->defaultSpeed > 0 ? m->defaultSpeed : 6;
+  r->tempo = m->defaultTempo > 0 ? m->defaultTempo : 125;
+  // S3M and XM headers may give tempos the effects cannot; below 32 a tick would
+  // outgrow the mixing buffer, so the header tempo is raised to 32.
+  if (r->tempo < 32) r->tempo = 32;
+  r->patternLoopCount = -1;
+  r->patternLoopChannel = -1;
+  for (int32_t i = 0; i < m->orderCount; ++i) {
+    int32_t p = m->orderList[i];
+    if (p < m->patternCount) {
+      std::memset(r->playCounts[i], 0, m->patterns[p].rowCount > 0 ? m->patterns[p].rowCount : 1);
     }
-    for (int32_t i = 0; i < m->channelCount; ++i) channel_reset(&r->channels[i], r, i);
-    std::memset(r->rampBuffer, 0, sizeof(r->rampBuffer));
-    return replay_tick(r);
+  }
+  for (int32_t i = 0; i < m->channelCount; ++i) channel_reset(&r->channels[i], r, i);
+  std::memset(r->rampBuffer, 0, sizeof(r->rampBuffer));
+  return replay_tick(r);
 }
 
 int32_t replay_tick(Replay* r) {
-    if (--r->tick <= 0) {
-        r->tick = r->speed;
-        play_row(r);
-    } else {
-        for (int32_t i = 0; i < r->module->channelCount; ++i) channel_tick(&r->channels[i]);
-    }
-    return r->playCounts[r->orderIndex][r->row] - 1;
+  if (--r->tick <= 0) {
+    r->tick = r->speed;
+    play_row(r);
+  } else {
+    for (int32_t i = 0; i < r->module->channelCount; ++i) channel_tick(&r->channels[i]);
+  }
+  return r->playCounts[r->orderIndex][r->row] - 1;
 }
 
 int32_t replay_duration(Replay* replay) {
-    replay_set_position(replay, 0);
-    int64_t total = 0;
-    do {
-        total += replay_tick_length(replay);
-    } while (replay_tick(replay) < 1 && total < INT32_MAX);
-    replay_set_position(replay, 0);
-    return total < INT32_MAX ? static_cast<int32_t>(total) : INT32_MAX;
+  replay_set_position(replay, 0);
+  int64_t total = 0;
+  do {
+    total += replay_tick_length(replay);
+  } while (replay_tick(replay) < 1 && total < INT32_MAX);
+  replay_set_position(replay, 0);
+  return total < INT32_MAX ? static_cast<int32_t>(total) : INT32_MAX;
 }
 
 int32_t replay_order_index(const Replay* replay) { return replay->orderIndex; }

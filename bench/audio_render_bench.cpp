@@ -17,80 +17,80 @@ constexpr uint32_t kRate = 44100;
 // Four patterns of busy rows: every channel plays a looped wave with a rotating set
 // of pitch and volume effects, as a dense tracker song would.
 void fill_song(TestSong& song, int32_t channels) {
-    for (int32_t i = 0; i < 8; ++i) {
-        TestSample s;
-        int32_t period = 32 + 16 * i;
-        for (int32_t f = 0; f < 2048; ++f) {
-            s.data.push_back(static_cast<int16_t>(12000 * std::sin(6.2831853 * f / period)));
-        }
-        s.loopStart = 0;
-        s.loopLength = 2048;
-        s.volume = 48;
-        song.add_instrument(s);
+  for (int32_t i = 0; i < 8; ++i) {
+    TestSample s;
+    int32_t period = 32 + 16 * i;
+    for (int32_t f = 0; f < 2048; ++f) {
+      s.data.push_back(static_cast<int16_t>(12000 * std::sin(6.2831853 * f / period)));
     }
-    const uint8_t effects[8][2] = {{FX_VIBRATO, 0x46}, {FX_VOLSLIDE, 0x01}, {FX_ARPEGGIO, 0x37},
-                                   {FX_PORTA_UP, 0x02}, {FX_TREMOLO, 0x38}, {FX_TONE_PORTA, 0x10},
-                                   {FX_PORTA_DOWN, 0x02}, {FX_SET_VOLUME, 0x30}};
-    song.orders = {0, 1, 2, 3};
-    for (int32_t p = 0; p < 4; ++p) {
-        for (int32_t row = 0; row < 64; ++row) {
-            for (int32_t c = 0; c < channels; ++c) {
-                int32_t n = p * 64 + row + c;
-                uint8_t key = (row + c) % 4 == 0 ? static_cast<uint8_t>(25 + (n * 7) % 36) : 0;
-                const uint8_t* fx = effects[n % 8];
-                song.set(p, row, c, key, key ? static_cast<uint8_t>(1 + n % 8) : 0, fx[0], fx[1]);
-            }
-        }
+    s.loopStart = 0;
+    s.loopLength = 2048;
+    s.volume = 48;
+    song.add_instrument(s);
+  }
+  const uint8_t effects[8][2] = {{FX_VIBRATO, 0x46},    {FX_VOLSLIDE, 0x01},  {FX_ARPEGGIO, 0x37},
+                                 {FX_PORTA_UP, 0x02},   {FX_TREMOLO, 0x38},   {FX_TONE_PORTA, 0x10},
+                                 {FX_PORTA_DOWN, 0x02}, {FX_SET_VOLUME, 0x30}};
+  song.orders = {0, 1, 2, 3};
+  for (int32_t p = 0; p < 4; ++p) {
+    for (int32_t row = 0; row < 64; ++row) {
+      for (int32_t c = 0; c < channels; ++c) {
+        int32_t n = p * 64 + row + c;
+        uint8_t key = (row + c) % 4 == 0 ? static_cast<uint8_t>(25 + (n * 7) % 36) : 0;
+        const uint8_t* fx = effects[n % 8];
+        song.set(p, row, c, key, key ? static_cast<uint8_t>(1 + n % 8) : 0, fx[0], fx[1]);
+      }
     }
-    for (int32_t c = 0; c < channels; ++c) song.panning[c] = (c & 3) == 1 || (c & 3) == 2 ? 204 : 51;
+  }
+  for (int32_t c = 0; c < channels; ++c) song.panning[c] = (c & 3) == 1 || (c & 3) == 2 ? 204 : 51;
 }
 
 void measure(const char* name, Module* module) {
-    RenderedSong song;
-    auto start = std::chrono::steady_clock::now();
-    bool ok = rendered_song_render(module, kRate, &song);
-    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    if (!ok) {
-        std::printf("%-24s render failed\n", name);
-        return;
-    }
-    double songSeconds = song.bytes / 4.0 / kRate;
-    std::printf("%-24s %3d channels  %7.1f s of song  %8.1f ms  %7.0fx real time\n", name,
-                module->channelCount, songSeconds, seconds * 1000, songSeconds / seconds);
-    rendered_song_free(&song);
+  RenderedSong song;
+  auto start = std::chrono::steady_clock::now();
+  bool ok = rendered_song_render(module, kRate, &song);
+  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  if (!ok) {
+    std::printf("%-24s render failed\n", name);
+    return;
+  }
+  double songSeconds = song.bytes / 4.0 / kRate;
+  std::printf("%-24s %3d channels  %7.1f s of song  %8.1f ms  %7.0fx real time\n", name, module->channelCount,
+              songSeconds, seconds * 1000, songSeconds / seconds);
+  rendered_song_free(&song);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    for (int32_t channels : {4, 8, 32}) {
-        TestSong song(channels, 4);
-        fill_song(song, channels);
-        char name[32];
-        std::snprintf(name, sizeof name, "synthetic-%d", channels);
-        measure(name, song.build());
-    }
-    const char* tune = argc > 1 ? argv[1] : nullptr;
+  for (int32_t channels : {4, 8, 32}) {
+    TestSong song(channels, 4);
+    fill_song(song, channels);
+    char name[32];
+    std::snprintf(name, sizeof name, "synthetic-%d", channels);
+    measure(name, song.build());
+  }
+  const char* tune = argc > 1 ? argv[1] : nullptr;
 #ifdef VRINX_TUNE_PATH
-    if (!tune) tune = VRINX_TUNE_PATH;
+  if (!tune) tune = VRINX_TUNE_PATH;
 #endif
-    if (tune) {
-        FILE* f = std::fopen(tune, "rb");
-        if (!f) {
-            std::printf("%s: cannot open\n", tune);
-            return 0;
-        }
-        std::vector<uint8_t> bytes;
-        for (int ch; (ch = std::fgetc(f)) != EOF;) bytes.push_back(static_cast<uint8_t>(ch));
-        std::fclose(f);
-        char message[MODULE_MESSAGE_SIZE];
-        Module* m = module_load(ByteSource{bytes.data(), static_cast<uint32_t>(bytes.size())}, message);
-        if (!m) {
-            std::printf("%s: %s\n", tune, message);
-            return 0;
-        }
-        measure("embedded tune", m);
-        module_free(m);
+  if (tune) {
+    FILE* f = std::fopen(tune, "rb");
+    if (!f) {
+      std::printf("%s: cannot open\n", tune);
+      return 0;
     }
-    return 0;
+    std::vector<uint8_t> bytes;
+    for (int ch; (ch = std::fgetc(f)) != EOF;) bytes.push_back(static_cast<uint8_t>(ch));
+    std::fclose(f);
+    char message[MODULE_MESSAGE_SIZE];
+    Module* m = module_load(ByteSource{bytes.data(), static_cast<uint32_t>(bytes.size())}, message);
+    if (!m) {
+      std::printf("%s: %s\n", tune, message);
+      return 0;
+    }
+    measure("embedded tune", m);
+    module_free(m);
+  }
+  return 0;
 }

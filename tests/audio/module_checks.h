@@ -10,17 +10,17 @@
 // A module loaded from a file image, freed with the holder. The message buffer is
 // pre-filled so the tests see that the loader writes it.
 struct Loaded {
-    Module* m = nullptr;
-    char message[MODULE_MESSAGE_SIZE];
-    explicit Loaded(const std::vector<uint8_t>& file) {
-        std::memset(message, 'x', sizeof message);
-        m = module_load(ByteSource{file.data(), static_cast<uint32_t>(file.size())}, message);
-    }
-    ~Loaded() { module_free(m); }
+  Module* m = nullptr;
+  char message[MODULE_MESSAGE_SIZE];
+  explicit Loaded(const std::vector<uint8_t>& file) {
+    std::memset(message, 'x', sizeof message);
+    m = module_load(ByteSource{file.data(), static_cast<uint32_t>(file.size())}, message);
+  }
+  ~Loaded() { module_free(m); }
 };
 
 inline const Note& note_at(const Module& m, int pattern, int row, int channel) {
-    return m.patterns[pattern].notes[row * m.channelCount + channel];
+  return m.patterns[pattern].notes[row * m.channelCount + channel];
 }
 
 // Returns an empty string when the module is sound, else the first fault found.

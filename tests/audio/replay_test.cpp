@@ -1,18 +1,19 @@
 // Replay engine: effects over ticks, row sequencing and song duration. Expected values
 // are worked out by hand from the period, frequency and amplitude arithmetic.
+#include "audio/replay.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <vector>
 
 #include "audio/envelope.h"
-#include "audio/replay.h"
 #include "tests/audio/test_song.h"
 
 namespace {
 
 struct ReplayDeleter {
-    void operator()(Replay* r) const { replay_free(r); }
+  void operator()(Replay* r) const { replay_free(r); }
 };
 using ReplayPtr = std::unique_ptr<Replay, ReplayDeleter>;
 
@@ -21,339 +22,339 @@ ReplayPtr make_replay(TestSong& song) { return ReplayPtr(replay_create(song.buil
 // Calls f(channel 0) after the first tick and after each of the next ticks - 1.
 template <typename F>
 void each_tick(Replay* r, int ticks, F f) {
-    for (int t = 0; t < ticks; ++t) {
-        if (t > 0) replay_tick(r);
-        f(r->channels[0]);
-    }
+  for (int t = 0; t < ticks; ++t) {
+    if (t > 0) replay_tick(r);
+    f(r->channels[0]);
+  }
 }
 
 TEST(Replay, PitchFromKeyAmigaAndLinear) {
-    TestSong amiga(1, 1);
-    amiga.add_instrument(constant_sample(1000));
-    amiga.set(0, 0, 0, 49, 1);
-    ReplayPtr r = make_replay(amiga);
-    // 29021 * exp2_q15(-133802) >> 15 = 29021 * 1933 >> 15; then 8287 * 1712 / 1711.
-    EXPECT_EQ(r->channels[0].period, 1711);
-    EXPECT_EQ(r->channels[0].frequency, 8291);
+  TestSong amiga(1, 1);
+  amiga.add_instrument(constant_sample(1000));
+  amiga.set(0, 0, 0, 49, 1);
+  ReplayPtr r = make_replay(amiga);
+  // 29021 * exp2_q15(-133802) >> 15 = 29021 * 1933 >> 15; then 8287 * 1712 / 1711.
+  EXPECT_EQ(r->channels[0].period, 1711);
+  EXPECT_EQ(r->channels[0].frequency, 8291);
 
-    TestSong linear(1, 1);
-    linear.module.linearPeriods = 1;
-    linear.module.c2Rate = 8363;
-    linear.add_instrument(constant_sample(1000));
-    linear.set(0, 0, 0, 49, 1);
-    linear.set(0, 1, 0, 61, 1);
-    r = make_replay(linear);
-    EXPECT_EQ(r->channels[0].period, 4608);
-    EXPECT_EQ(r->channels[0].frequency, 8352);  // 32768 * (8363 >> 4) >> 11
-    each_tick(r.get(), 7, [](const Channel&) {});
-    EXPECT_EQ(r->channels[0].period, 3840);
-    EXPECT_EQ(r->channels[0].frequency, 16704);  // one octave up
+  TestSong linear(1, 1);
+  linear.module.linearPeriods = 1;
+  linear.module.c2Rate = 8363;
+  linear.add_instrument(constant_sample(1000));
+  linear.set(0, 0, 0, 49, 1);
+  linear.set(0, 1, 0, 61, 1);
+  r = make_replay(linear);
+  EXPECT_EQ(r->channels[0].period, 4608);
+  EXPECT_EQ(r->channels[0].frequency, 8352);  // 32768 * (8363 >> 4) >> 11
+  each_tick(r.get(), 7, [](const Channel&) {});
+  EXPECT_EQ(r->channels[0].period, 3840);
+  EXPECT_EQ(r->channels[0].frequency, 16704);  // one octave up
 }
 
 TEST(Replay, SpeedAndTempoCommands) {
-    TestSong song(1, 1);
-    song.set(0, 0, 0, 0, 0, FX_SPEED_TEMPO, 0x00);
-    song.set(0, 1, 0, 0, 0, FX_SPEED_TEMPO, 0x1F);
-    song.set(0, 2, 0, 0, 0, FX_SPEED_TEMPO, 0x20);
-    song.set(0, 3, 0, 0, 0, FX_S3M_SPEED, 0x00);
-    song.set(0, 4, 0, 0, 0, FX_S3M_TEMPO, 0x20);
-    song.set(0, 5, 0, 0, 0, FX_S3M_TEMPO, 0x21);
-    song.set(0, 6, 0, 0, 0, FX_S3M_SPEED, 0x02);
-    ReplayPtr r = make_replay(song);
-    EXPECT_EQ(r->speed, 6);
-    EXPECT_EQ(r->tempo, 125);
-    EXPECT_EQ(replay_tick_length(r.get()), 882);
-    for (int t = 0; t < 6; ++t) replay_tick(r.get());
-    EXPECT_EQ(replay_row(r.get()), 1);
-    EXPECT_EQ(r->speed, 31);
-    EXPECT_EQ(r->tempo, 125);
-    for (int t = 0; t < 31; ++t) replay_tick(r.get());
-    EXPECT_EQ(replay_row(r.get()), 2);
-    EXPECT_EQ(r->speed, 31);
-    EXPECT_EQ(r->tempo, 32);
-    EXPECT_EQ(replay_tick_length(r.get()), 3445);
-    for (int t = 0; t < 31 * 3; ++t) replay_tick(r.get());
-    EXPECT_EQ(replay_row(r.get()), 5);
-    EXPECT_EQ(r->speed, 31);
-    EXPECT_EQ(r->tempo, 33);
-    for (int t = 0; t < 31; ++t) replay_tick(r.get());
-    EXPECT_EQ(replay_row(r.get()), 6);
-    EXPECT_EQ(r->speed, 2);
-    EXPECT_EQ(r->tick, 2);
+  TestSong song(1, 1);
+  song.set(0, 0, 0, 0, 0, FX_SPEED_TEMPO, 0x00);
+  song.set(0, 1, 0, 0, 0, FX_SPEED_TEMPO, 0x1F);
+  song.set(0, 2, 0, 0, 0, FX_SPEED_TEMPO, 0x20);
+  song.set(0, 3, 0, 0, 0, FX_S3M_SPEED, 0x00);
+  song.set(0, 4, 0, 0, 0, FX_S3M_TEMPO, 0x20);
+  song.set(0, 5, 0, 0, 0, FX_S3M_TEMPO, 0x21);
+  song.set(0, 6, 0, 0, 0, FX_S3M_SPEED, 0x02);
+  ReplayPtr r = make_replay(song);
+  EXPECT_EQ(r->speed, 6);
+  EXPECT_EQ(r->tempo, 125);
+  EXPECT_EQ(replay_tick_length(r.get()), 882);
+  for (int t = 0; t < 6; ++t) replay_tick(r.get());
+  EXPECT_EQ(replay_row(r.get()), 1);
+  EXPECT_EQ(r->speed, 31);
+  EXPECT_EQ(r->tempo, 125);
+  for (int t = 0; t < 31; ++t) replay_tick(r.get());
+  EXPECT_EQ(replay_row(r.get()), 2);
+  EXPECT_EQ(r->speed, 31);
+  EXPECT_EQ(r->tempo, 32);
+  EXPECT_EQ(replay_tick_length(r.get()), 3445);
+  for (int t = 0; t < 31 * 3; ++t) replay_tick(r.get());
+  EXPECT_EQ(replay_row(r.get()), 5);
+  EXPECT_EQ(r->speed, 31);
+  EXPECT_EQ(r->tempo, 33);
+  for (int t = 0; t < 31; ++t) replay_tick(r.get());
+  EXPECT_EQ(replay_row(r.get()), 6);
+  EXPECT_EQ(r->speed, 2);
+  EXPECT_EQ(r->tick, 2);
 }
 
 TEST(Replay, HeaderTempoBelow32IsRaisedTo32) {
-    TestSong song(1, 1);
-    song.module.defaultTempo = 20;
-    ReplayPtr r = make_replay(song);
-    EXPECT_EQ(r->tempo, 32);
-    EXPECT_EQ(replay_tick_length(r.get()), 3445);
-    song.module.defaultTempo = 0;
-    song.module.defaultSpeed = 0;
-    r = make_replay(song);
-    EXPECT_EQ(r->tempo, 125);
-    EXPECT_EQ(r->speed, 6);
+  TestSong song(1, 1);
+  song.module.defaultTempo = 20;
+  ReplayPtr r = make_replay(song);
+  EXPECT_EQ(r->tempo, 32);
+  EXPECT_EQ(replay_tick_length(r.get()), 3445);
+  song.module.defaultTempo = 0;
+  song.module.defaultSpeed = 0;
+  r = make_replay(song);
+  EXPECT_EQ(r->tempo, 125);
+  EXPECT_EQ(r->speed, 6);
 }
 
 TEST(Replay, ModArpeggioCyclesEveryThreeTicks) {
-    TestSong song(1, 1);
-    song.add_instrument(constant_sample(1000));
-    song.set(0, 0, 0, 49, 1, FX_ARPEGGIO, 0x47);
-    ReplayPtr r = make_replay(song);
-    std::vector<int32_t> adds, freqs;
-    each_tick(r.get(), 7, [&](const Channel& c) {
-        adds.push_back(c.arpeggioAdd);
-        freqs.push_back(c.frequency);
-    });
-    EXPECT_EQ(adds, (std::vector<int32_t>{0, 4, 7, 0, 4, 7, 0}));
-    // 1711 * 32768 / exp2_q15(10922) = / 41284 -> 1358; / exp2_q15(19114) = / 49095 -> 1141.
-    // The 7th tick is the next row, which has no effect.
-    EXPECT_EQ(freqs, (std::vector<int32_t>{8291, 10447, 12434, 8291, 10447, 12434, 8291}));
+  TestSong song(1, 1);
+  song.add_instrument(constant_sample(1000));
+  song.set(0, 0, 0, 49, 1, FX_ARPEGGIO, 0x47);
+  ReplayPtr r = make_replay(song);
+  std::vector<int32_t> adds, freqs;
+  each_tick(r.get(), 7, [&](const Channel& c) {
+    adds.push_back(c.arpeggioAdd);
+    freqs.push_back(c.frequency);
+  });
+  EXPECT_EQ(adds, (std::vector<int32_t>{0, 4, 7, 0, 4, 7, 0}));
+  // 1711 * 32768 / exp2_q15(10922) = / 41284 -> 1358; / exp2_q15(19114) = / 49095 -> 1141.
+  // The 7th tick is the next row, which has no effect.
+  EXPECT_EQ(freqs, (std::vector<int32_t>{8291, 10447, 12434, 8291, 10447, 12434, 8291}));
 }
 
 TEST(Replay, VibratoFollowsTheSineTable) {
-    TestSong song(1, 1);
-    song.add_instrument(constant_sample(1000));
-    song.set(0, 0, 0, 49, 1, FX_VIBRATO, 0x48);
-    ReplayPtr r = make_replay(song);
-    std::vector<int32_t> adds;
-    each_tick(r.get(), 6, [&](const Channel& c) { adds.push_back(c.vibratoAdd); });
-    // sine[0, 4, 8, 12, 16, 20] * 8 >> 5
-    EXPECT_EQ(adds, (std::vector<int32_t>{0, 24, 45, 58, 63, 58}));
+  TestSong song(1, 1);
+  song.add_instrument(constant_sample(1000));
+  song.set(0, 0, 0, 49, 1, FX_VIBRATO, 0x48);
+  ReplayPtr r = make_replay(song);
+  std::vector<int32_t> adds;
+  each_tick(r.get(), 6, [&](const Channel& c) { adds.push_back(c.vibratoAdd); });
+  // sine[0, 4, 8, 12, 16, 20] * 8 >> 5
+  EXPECT_EQ(adds, (std::vector<int32_t>{0, 24, 45, 58, 63, 58}));
 }
 
 TEST(Replay, TonePortamentoStopsAtTheTarget) {
-    TestSong song(1, 1);
-    song.add_instrument(constant_sample(1000));
-    song.set(0, 0, 0, 37, 1);
-    song.set(0, 1, 0, 49, 0, FX_TONE_PORTA, 0x40);
-    song.set(0, 2, 0, 0, 0, FX_TONE_PORTA, 0x00);
-    ReplayPtr r = make_replay(song);
-    EXPECT_EQ(r->channels[0].period, 3423);  // 29021 * exp2_q15(-101034) >> 15 = 29021 * 3866 >> 15
-    for (int t = 0; t < 5; ++t) replay_tick(r.get());
-    std::vector<int32_t> periods;
-    each_tick(r.get(), 13, [&](const Channel& c) { periods.push_back(c.period); });
-    periods.erase(periods.begin());  // the tick before row 1
-    EXPECT_EQ(periods, (std::vector<int32_t>{3423, 3167, 2911, 2655, 2399, 2143,  // row 1: 64 * 4 per tick
-                                             2143, 1887, 1711, 1711, 1711, 1711}));
+  TestSong song(1, 1);
+  song.add_instrument(constant_sample(1000));
+  song.set(0, 0, 0, 37, 1);
+  song.set(0, 1, 0, 49, 0, FX_TONE_PORTA, 0x40);
+  song.set(0, 2, 0, 0, 0, FX_TONE_PORTA, 0x00);
+  ReplayPtr r = make_replay(song);
+  EXPECT_EQ(r->channels[0].period, 3423);  // 29021 * exp2_q15(-101034) >> 15 = 29021 * 3866 >> 15
+  for (int t = 0; t < 5; ++t) replay_tick(r.get());
+  std::vector<int32_t> periods;
+  each_tick(r.get(), 13, [&](const Channel& c) { periods.push_back(c.period); });
+  periods.erase(periods.begin());                                               // the tick before row 1
+  EXPECT_EQ(periods, (std::vector<int32_t>{3423, 3167, 2911, 2655, 2399, 2143,  // row 1: 64 * 4 per tick
+                                           2143, 1887, 1711, 1711, 1711, 1711}));
 }
 
 TEST(Replay, VolumeSlideForms) {
-    TestSong song(1, 1);
-    TestSample s = constant_sample(1000);
-    s.volume = 32;
-    song.add_instrument(s);
-    song.set(0, 0, 0, 49, 1, FX_VOLSLIDE, 0x20);
-    song.set(0, 1, 0, 0, 0, FX_VOLSLIDE, 0x03);
-    song.set(0, 2, 0, 0, 0, FX_VOLSLIDE, 0x00);       // remembered 0x03
-    song.set(0, 3, 0, 0, 0, FX_S3M_VOLSLIDE, 0x2F);   // fine up 2
-    song.set(0, 4, 0, 0, 0, FX_S3M_VOLSLIDE, 0xF3);   // fine down 3
-    song.set(0, 5, 0, 0, 0, FX_VOLSLIDE, 0xFF);       // fine up 15
-    song.set(0, 6, 0, 0, 0, FX_VOLSLIDE, 0xF0);       // up 15 per tick, clamped
-    ReplayPtr r = make_replay(song);
-    std::vector<int32_t> v;
-    each_tick(r.get(), 42, [&](const Channel& c) { v.push_back(c.volume); });
-    EXPECT_EQ(v, (std::vector<int32_t>{32, 34, 36, 38, 40, 42, 42, 39, 36, 33, 30, 27, 27, 24, 21,
-                                       18, 15, 12, 14, 14, 14, 14, 14, 14, 11, 11, 11, 11, 11, 11,
-                                       26, 26, 26, 26, 26, 26, 26, 41, 56, 64, 64, 64}));
+  TestSong song(1, 1);
+  TestSample s = constant_sample(1000);
+  s.volume = 32;
+  song.add_instrument(s);
+  song.set(0, 0, 0, 49, 1, FX_VOLSLIDE, 0x20);
+  song.set(0, 1, 0, 0, 0, FX_VOLSLIDE, 0x03);
+  song.set(0, 2, 0, 0, 0, FX_VOLSLIDE, 0x00);      // remembered 0x03
+  song.set(0, 3, 0, 0, 0, FX_S3M_VOLSLIDE, 0x2F);  // fine up 2
+  song.set(0, 4, 0, 0, 0, FX_S3M_VOLSLIDE, 0xF3);  // fine down 3
+  song.set(0, 5, 0, 0, 0, FX_VOLSLIDE, 0xFF);      // fine up 15
+  song.set(0, 6, 0, 0, 0, FX_VOLSLIDE, 0xF0);      // up 15 per tick, clamped
+  ReplayPtr r = make_replay(song);
+  std::vector<int32_t> v;
+  each_tick(r.get(), 42, [&](const Channel& c) { v.push_back(c.volume); });
+  EXPECT_EQ(v, (std::vector<int32_t>{32, 34, 36, 38, 40, 42, 42, 39, 36, 33, 30, 27, 27, 24,
+                                     21, 18, 15, 12, 14, 14, 14, 14, 14, 14, 11, 11, 11, 11,
+                                     11, 11, 26, 26, 26, 26, 26, 26, 26, 41, 56, 64, 64, 64}));
 
-    TestSong fast(1, 1);
-    fast.module.fastVolumeSlides = 1;
-    fast.add_instrument(s);
-    fast.set(0, 0, 0, 49, 1, FX_S3M_VOLSLIDE, 0x20);
-    r = make_replay(fast);
-    v.clear();
-    each_tick(r.get(), 6, [&](const Channel& c) { v.push_back(c.volume); });
-    EXPECT_EQ(v, (std::vector<int32_t>{34, 36, 38, 40, 42, 44}));
+  TestSong fast(1, 1);
+  fast.module.fastVolumeSlides = 1;
+  fast.add_instrument(s);
+  fast.set(0, 0, 0, 49, 1, FX_S3M_VOLSLIDE, 0x20);
+  r = make_replay(fast);
+  v.clear();
+  each_tick(r.get(), 6, [&](const Channel& c) { v.push_back(c.volume); });
+  EXPECT_EQ(v, (std::vector<int32_t>{34, 36, 38, 40, 42, 44}));
 }
 
 TEST(Replay, PatternLoopRepeatsAndIgnoresBreaks) {
-    TestSong song(2, 2, 16);
-    song.module.defaultSpeed = 1;
-    song.orders = {0, 1};
-    song.set(0, 3, 0, 0, 0, FX_EXTENDED, 0x62);
-    song.set(0, 3, 1, 0, 0, FX_PATTERN_BREAK, 0x10);  // ignored while the loop runs
-    ReplayPtr r = make_replay(song);
-    std::vector<int32_t> rows, counts;
-    rows.push_back(replay_row(r.get()));
-    for (int t = 0; t < 12; ++t) {
-        counts.push_back(replay_tick(r.get()));
-        rows.push_back(replay_order_index(r.get()) * 100 + replay_row(r.get()));
-    }
-    EXPECT_EQ(rows, (std::vector<int32_t>{0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3, 110}));
-    EXPECT_EQ(counts, std::vector<int32_t>(12, 0));  // looped rows are not counted again
+  TestSong song(2, 2, 16);
+  song.module.defaultSpeed = 1;
+  song.orders = {0, 1};
+  song.set(0, 3, 0, 0, 0, FX_EXTENDED, 0x62);
+  song.set(0, 3, 1, 0, 0, FX_PATTERN_BREAK, 0x10);  // ignored while the loop runs
+  ReplayPtr r = make_replay(song);
+  std::vector<int32_t> rows, counts;
+  rows.push_back(replay_row(r.get()));
+  for (int t = 0; t < 12; ++t) {
+    counts.push_back(replay_tick(r.get()));
+    rows.push_back(replay_order_index(r.get()) * 100 + replay_row(r.get()));
+  }
+  EXPECT_EQ(rows, (std::vector<int32_t>{0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3, 110}));
+  EXPECT_EQ(counts, std::vector<int32_t>(12, 0));  // looped rows are not counted again
 }
 
 TEST(Replay, PatternBreakAndPositionJump) {
-    TestSong song(1, 2);
-    song.orders = {0, 1};
-    song.set(0, 0, 0, 0, 0, FX_PATTERN_BREAK, 0x32);
-    ReplayPtr r = make_replay(song);
-    for (int t = 0; t < 6; ++t) replay_tick(r.get());
-    EXPECT_EQ(replay_order_index(r.get()), 1);
-    EXPECT_EQ(replay_row(r.get()), 32);
+  TestSong song(1, 2);
+  song.orders = {0, 1};
+  song.set(0, 0, 0, 0, 0, FX_PATTERN_BREAK, 0x32);
+  ReplayPtr r = make_replay(song);
+  for (int t = 0; t < 6; ++t) replay_tick(r.get());
+  EXPECT_EQ(replay_order_index(r.get()), 1);
+  EXPECT_EQ(replay_row(r.get()), 32);
 
-    // B00 on row 10 of the second pattern ends the song there: 75 rows of 6 ticks of 882 frames.
-    TestSong jump(1, 2);
-    jump.orders = {0, 1};
-    jump.set(1, 10, 0, 0, 0, FX_POSITION_JUMP, 0x00);
-    r = make_replay(jump);
-    EXPECT_EQ(replay_duration(r.get()), 75 * 6 * 882);
-    EXPECT_EQ(replay_order_index(r.get()), 0);
-    EXPECT_EQ(replay_row(r.get()), 0);
+  // B00 on row 10 of the second pattern ends the song there: 75 rows of 6 ticks of 882 frames.
+  TestSong jump(1, 2);
+  jump.orders = {0, 1};
+  jump.set(1, 10, 0, 0, 0, FX_POSITION_JUMP, 0x00);
+  r = make_replay(jump);
+  EXPECT_EQ(replay_duration(r.get()), 75 * 6 * 882);
+  EXPECT_EQ(replay_order_index(r.get()), 0);
+  EXPECT_EQ(replay_row(r.get()), 0);
 }
 
 TEST(Replay, DurationEndsAtTheFirstRepeatedRow) {
-    TestSong plain(1, 1);
-    ReplayPtr r = make_replay(plain);
-    EXPECT_EQ(replay_duration(r.get()), 64 * 6 * 882);
+  TestSong plain(1, 1);
+  ReplayPtr r = make_replay(plain);
+  EXPECT_EQ(replay_duration(r.get()), 64 * 6 * 882);
 
-    TestSong looped(1, 1, 8);
-    looped.module.defaultSpeed = 1;
-    looped.set(0, 3, 0, 0, 0, FX_EXTENDED, 0x62);
-    r = make_replay(looped);
-    EXPECT_EQ(replay_duration(r.get()), 16 * 882);  // rows 0..3 three times, then 4..7
+  TestSong looped(1, 1, 8);
+  looped.module.defaultSpeed = 1;
+  looped.set(0, 3, 0, 0, 0, FX_EXTENDED, 0x62);
+  r = make_replay(looped);
+  EXPECT_EQ(replay_duration(r.get()), 16 * 882);  // rows 0..3 three times, then 4..7
 
-    // A pattern delay row lasts (1 + 2) * 6 ticks; orders naming no pattern are skipped.
-    TestSong delayed(1, 1);
-    delayed.orders = {0, 7};
-    delayed.set(0, 5, 0, 0, 0, FX_EXTENDED, 0xE2);
-    r = make_replay(delayed);
-    EXPECT_EQ(replay_duration(r.get()), (63 + 3) * 6 * 882);
+  // A pattern delay row lasts (1 + 2) * 6 ticks; orders naming no pattern are skipped.
+  TestSong delayed(1, 1);
+  delayed.orders = {0, 7};
+  delayed.set(0, 5, 0, 0, 0, FX_EXTENDED, 0xE2);
+  r = make_replay(delayed);
+  EXPECT_EQ(replay_duration(r.get()), (63 + 3) * 6 * 882);
 }
 
 TEST(Replay, PlayCountSaturatesAt127) {
-    TestSong song(1, 1, 1);
-    song.module.defaultSpeed = 1;
-    ReplayPtr r = make_replay(song);
-    for (int t = 1; t <= 200; ++t) ASSERT_EQ(replay_tick(r.get()), t < 126 ? t : 126) << "tick " << t;
+  TestSong song(1, 1, 1);
+  song.module.defaultSpeed = 1;
+  ReplayPtr r = make_replay(song);
+  for (int t = 1; t <= 200; ++t) ASSERT_EQ(replay_tick(r.get()), t < 126 ? t : 126) << "tick " << t;
 }
 
 TEST(Envelope, InterpolatesBetweenPointsAndStaysInsideThemOnDamagedTicks) {
-    Envelope e{};
-    e.enabled = 1;
-    e.pointCount = 3;
-    e.pointTicks[0] = 0, e.pointTicks[1] = 16, e.pointTicks[2] = 20;
-    e.pointAmplitudes[0] = 64, e.pointAmplitudes[1] = 0, e.pointAmplitudes[2] = 32;
-    EXPECT_EQ(envelope_value(e, 0), 64);
-    EXPECT_EQ(envelope_value(e, 4), 48);   // 64 - 64 * 4 / 16
-    EXPECT_EQ(envelope_value(e, 18), 16);
-    EXPECT_EQ(envelope_value(e, 25), 32);  // past the last point
-    // A first point after tick 0: before it, its own amplitude (no wrap-around).
-    e.pointCount = 2;
-    e.pointTicks[0] = 10, e.pointTicks[1] = 11;
-    e.pointAmplitudes[0] = 50, e.pointAmplitudes[1] = 6;
-    EXPECT_EQ(envelope_value(e, 3), 50);
+  Envelope e{};
+  e.enabled = 1;
+  e.pointCount = 3;
+  e.pointTicks[0] = 0, e.pointTicks[1] = 16, e.pointTicks[2] = 20;
+  e.pointAmplitudes[0] = 64, e.pointAmplitudes[1] = 0, e.pointAmplitudes[2] = 32;
+  EXPECT_EQ(envelope_value(e, 0), 64);
+  EXPECT_EQ(envelope_value(e, 4), 48);  // 64 - 64 * 4 / 16
+  EXPECT_EQ(envelope_value(e, 18), 16);
+  EXPECT_EQ(envelope_value(e, 25), 32);  // past the last point
+  // A first point after tick 0: before it, its own amplitude (no wrap-around).
+  e.pointCount = 2;
+  e.pointTicks[0] = 10, e.pointTicks[1] = 11;
+  e.pointAmplitudes[0] = 50, e.pointAmplitudes[1] = 6;
+  EXPECT_EQ(envelope_value(e, 3), 50);
 }
 
 TEST(Replay, KeyOffLeavesSustainAndFadesOut) {
-    TestSong song(1, 1);
-    song.add_instrument(constant_sample(1000));
-    Instrument& ins = song.instrument_extras(1);
-    ins.volumeFadeout = 4096;
-    Envelope& env = ins.volumeEnvelope;
-    env.enabled = 1;
-    env.sustain = 1;
-    env.pointCount = 3;
-    env.sustainTick = 4;
-    const int16_t ticks[3] = {0, 4, 8}, amps[3] = {64, 32, 0};
-    for (int i = 0; i < 3; ++i) {
-        env.pointTicks[i] = ticks[i];
-        env.pointAmplitudes[i] = amps[i];
-    }
-    song.set(0, 0, 0, 49, 1);
-    song.set(0, 1, 0, KEY_OFF, 0);
-    ReplayPtr r = make_replay(song);
-    std::vector<int32_t> amp, fade;
-    each_tick(r.get(), 12, [&](const Channel& c) {
-        amp.push_back(c.amplitude);
-        fade.push_back(c.fadeoutVolume);
-    });
-    // 256 * envelope * fadeout / 32768: held at the sustain value 32, then released.
-    EXPECT_EQ(amp, (std::vector<int32_t>{16384, 14336, 12288, 10240, 8192, 8192,  //
-                                         8192, 5376, 3072, 1280, 0, 0}));
-    EXPECT_EQ(fade, (std::vector<int32_t>{32768, 32768, 32768, 32768, 32768, 32768,  //
-                                          28672, 24576, 20480, 16384, 12288, 8192}));
+  TestSong song(1, 1);
+  song.add_instrument(constant_sample(1000));
+  Instrument& ins = song.instrument_extras(1);
+  ins.volumeFadeout = 4096;
+  Envelope& env = ins.volumeEnvelope;
+  env.enabled = 1;
+  env.sustain = 1;
+  env.pointCount = 3;
+  env.sustainTick = 4;
+  const int16_t ticks[3] = {0, 4, 8}, amps[3] = {64, 32, 0};
+  for (int i = 0; i < 3; ++i) {
+    env.pointTicks[i] = ticks[i];
+    env.pointAmplitudes[i] = amps[i];
+  }
+  song.set(0, 0, 0, 49, 1);
+  song.set(0, 1, 0, KEY_OFF, 0);
+  ReplayPtr r = make_replay(song);
+  std::vector<int32_t> amp, fade;
+  each_tick(r.get(), 12, [&](const Channel& c) {
+    amp.push_back(c.amplitude);
+    fade.push_back(c.fadeoutVolume);
+  });
+  // 256 * envelope * fadeout / 32768: held at the sustain value 32, then released.
+  EXPECT_EQ(amp, (std::vector<int32_t>{16384, 14336, 12288, 10240, 8192, 8192,  //
+                                       8192, 5376, 3072, 1280, 0, 0}));
+  EXPECT_EQ(fade, (std::vector<int32_t>{32768, 32768, 32768, 32768, 32768, 32768,  //
+                                        28672, 24576, 20480, 16384, 12288, 8192}));
 
-    // Without a volume envelope a key off silences the note at once.
-    TestSong bare(1, 1);
-    bare.add_instrument(constant_sample(1000));
-    bare.set(0, 0, 0, 49, 1);
-    bare.set(0, 1, 0, KEY_OFF, 0);
-    r = make_replay(bare);
-    EXPECT_EQ(r->channels[0].amplitude, 16384);
-    for (int t = 0; t < 6; ++t) replay_tick(r.get());
-    EXPECT_EQ(r->channels[0].amplitude, 0);
+  // Without a volume envelope a key off silences the note at once.
+  TestSong bare(1, 1);
+  bare.add_instrument(constant_sample(1000));
+  bare.set(0, 0, 0, 49, 1);
+  bare.set(0, 1, 0, KEY_OFF, 0);
+  r = make_replay(bare);
+  EXPECT_EQ(r->channels[0].amplitude, 16384);
+  for (int t = 0; t < 6; ++t) replay_tick(r.get());
+  EXPECT_EQ(r->channels[0].amplitude, 0);
 }
 
 TEST(Replay, TriggerSampleSwapAndOffset) {
-    TestSong song(1, 1);
-    TestSample a = constant_sample(1000, 4000);
-    TestSample b = constant_sample(2000, 4000);
-    b.volume = 20;
-    song.add_instrument(a);
-    song.add_instrument(b);
-    song.set(0, 0, 0, 49, 1);
-    song.set(0, 1, 0, 0, 2);                      // instrument only: swap, keep position
-    song.set(0, 2, 0, 49, 1, FX_SAMPLE_OFFSET, 0x02);
-    song.set(0, 3, 0, 49, 0);                     // the offset stays until an instrument resets it
-    song.set(0, 4, 0, 49, 1);
-    const Module* m = song.build();
-    ReplayPtr r(replay_create(m, 44100, 1));
-    r->channels[0].samplePosition = 100;  // as if the mixer had played on
-    for (int t = 0; t < 6; ++t) replay_tick(r.get());
-    EXPECT_EQ(r->channels[0].sample, &m->instruments[2].samples[0]);
-    EXPECT_EQ(r->channels[0].samplePosition, 100);
-    EXPECT_EQ(r->channels[0].volume, 20);
-    for (int t = 0; t < 6; ++t) replay_tick(r.get());
-    EXPECT_EQ(r->channels[0].sample, &m->instruments[1].samples[0]);
-    EXPECT_EQ(r->channels[0].samplePosition, 512);
-    r->channels[0].samplePosition = 100;
-    for (int t = 0; t < 6; ++t) replay_tick(r.get());
-    EXPECT_EQ(r->channels[0].samplePosition, 512);
-    for (int t = 0; t < 6; ++t) replay_tick(r.get());
-    EXPECT_EQ(r->channels[0].samplePosition, 0);
+  TestSong song(1, 1);
+  TestSample a = constant_sample(1000, 4000);
+  TestSample b = constant_sample(2000, 4000);
+  b.volume = 20;
+  song.add_instrument(a);
+  song.add_instrument(b);
+  song.set(0, 0, 0, 49, 1);
+  song.set(0, 1, 0, 0, 2);  // instrument only: swap, keep position
+  song.set(0, 2, 0, 49, 1, FX_SAMPLE_OFFSET, 0x02);
+  song.set(0, 3, 0, 49, 0);  // the offset stays until an instrument resets it
+  song.set(0, 4, 0, 49, 1);
+  const Module* m = song.build();
+  ReplayPtr r(replay_create(m, 44100, 1));
+  r->channels[0].samplePosition = 100;  // as if the mixer had played on
+  for (int t = 0; t < 6; ++t) replay_tick(r.get());
+  EXPECT_EQ(r->channels[0].sample, &m->instruments[2].samples[0]);
+  EXPECT_EQ(r->channels[0].samplePosition, 100);
+  EXPECT_EQ(r->channels[0].volume, 20);
+  for (int t = 0; t < 6; ++t) replay_tick(r.get());
+  EXPECT_EQ(r->channels[0].sample, &m->instruments[1].samples[0]);
+  EXPECT_EQ(r->channels[0].samplePosition, 512);
+  r->channels[0].samplePosition = 100;
+  for (int t = 0; t < 6; ++t) replay_tick(r.get());
+  EXPECT_EQ(r->channels[0].samplePosition, 512);
+  for (int t = 0; t < 6; ++t) replay_tick(r.get());
+  EXPECT_EQ(r->channels[0].samplePosition, 0);
 }
 
 // One row of key 49 with the effect; returns field over the row's six ticks.
 std::vector<int32_t> row_of(uint8_t effect, uint8_t param, int32_t Channel::*field, int16_t volume = 64) {
-    TestSong song(1, 1);
-    TestSample s = constant_sample(1000);
-    s.volume = volume;
-    song.add_instrument(s);
-    song.set(0, 0, 0, 49, 1, effect, param);
-    ReplayPtr r = make_replay(song);
-    std::vector<int32_t> v;
-    each_tick(r.get(), 6, [&](const Channel& c) { v.push_back(c.*field); });
-    return v;
+  TestSong song(1, 1);
+  TestSample s = constant_sample(1000);
+  s.volume = volume;
+  song.add_instrument(s);
+  song.set(0, 0, 0, 49, 1, effect, param);
+  ReplayPtr r = make_replay(song);
+  std::vector<int32_t> v;
+  each_tick(r.get(), 6, [&](const Channel& c) { v.push_back(c.*field); });
+  return v;
 }
 
 TEST(Replay, TickEffectsOverARow) {
-    using V = std::vector<int32_t>;
-    EXPECT_EQ(row_of(FX_EXTENDED, 0x12, &Channel::period), V(6, 1711 - 2 * 4));  // fine slide, tick 0 only
-    EXPECT_EQ(row_of(FX_EXTENDED, 0x22, &Channel::period), V(6, 1711 + 2 * 4));
-    EXPECT_EQ(row_of(FX_PORTA_UP, 0x03, &Channel::period), (V{1711, 1699, 1687, 1675, 1663, 1651}));
-    EXPECT_EQ(row_of(FX_EXTRA_FINE_PORTA, 0x13, &Channel::period), V(6, 1711 - 3));
-    EXPECT_EQ(row_of(FX_EXTENDED, 0xA2, &Channel::volume, 32), V(6, 34));
-    EXPECT_EQ(row_of(FX_EXTENDED, 0xB2, &Channel::volume, 32), V(6, 30));
-    EXPECT_EQ(row_of(FX_EXTENDED, 0xC2, &Channel::volume), (V{64, 64, 0, 0, 0, 0}));
-    EXPECT_EQ(row_of(FX_EXTENDED, 0xD2, &Channel::amplitude), (V{0, 0, 16384, 16384, 16384, 16384}));
-    EXPECT_EQ(row_of(FX_MULTI_RETRIGGER, 0x52, &Channel::volume), (V{64, 64, 48, 48, 32, 32}));
-    EXPECT_EQ(row_of(FX_TREMOR, 0x21, &Channel::amplitude), (V{16384, 16384, 0, 16384, 16384, 0}));
-    EXPECT_EQ(row_of(FX_GLOBAL_VOLSLIDE, 0x04, &Channel::amplitude),
-              (V{16384, 60 * 256, 56 * 256, 52 * 256, 48 * 256, 44 * 256}));
-    EXPECT_EQ(row_of(FX_PANNING_SLIDE, 0x30, &Channel::panning), (V{128, 131, 134, 137, 140, 143}));
-    EXPECT_EQ(row_of(FX_S3M_EXTENDED, 0x8F, &Channel::panning), V(6, 255));
-    // Tremolo: sine[0, 4, 8, ..] * 8 >> 6 added to the volume.
-    EXPECT_EQ(row_of(FX_TREMOLO, 0x48, &Channel::tremoloAdd), (V{0, 12, 22, 29, 31, 29}));
+  using V = std::vector<int32_t>;
+  EXPECT_EQ(row_of(FX_EXTENDED, 0x12, &Channel::period), V(6, 1711 - 2 * 4));  // fine slide, tick 0 only
+  EXPECT_EQ(row_of(FX_EXTENDED, 0x22, &Channel::period), V(6, 1711 + 2 * 4));
+  EXPECT_EQ(row_of(FX_PORTA_UP, 0x03, &Channel::period), (V{1711, 1699, 1687, 1675, 1663, 1651}));
+  EXPECT_EQ(row_of(FX_EXTRA_FINE_PORTA, 0x13, &Channel::period), V(6, 1711 - 3));
+  EXPECT_EQ(row_of(FX_EXTENDED, 0xA2, &Channel::volume, 32), V(6, 34));
+  EXPECT_EQ(row_of(FX_EXTENDED, 0xB2, &Channel::volume, 32), V(6, 30));
+  EXPECT_EQ(row_of(FX_EXTENDED, 0xC2, &Channel::volume), (V{64, 64, 0, 0, 0, 0}));
+  EXPECT_EQ(row_of(FX_EXTENDED, 0xD2, &Channel::amplitude), (V{0, 0, 16384, 16384, 16384, 16384}));
+  EXPECT_EQ(row_of(FX_MULTI_RETRIGGER, 0x52, &Channel::volume), (V{64, 64, 48, 48, 32, 32}));
+  EXPECT_EQ(row_of(FX_TREMOR, 0x21, &Channel::amplitude), (V{16384, 16384, 0, 16384, 16384, 0}));
+  EXPECT_EQ(row_of(FX_GLOBAL_VOLSLIDE, 0x04, &Channel::amplitude),
+            (V{16384, 60 * 256, 56 * 256, 52 * 256, 48 * 256, 44 * 256}));
+  EXPECT_EQ(row_of(FX_PANNING_SLIDE, 0x30, &Channel::panning), (V{128, 131, 134, 137, 140, 143}));
+  EXPECT_EQ(row_of(FX_S3M_EXTENDED, 0x8F, &Channel::panning), V(6, 255));
+  // Tremolo: sine[0, 4, 8, ..] * 8 >> 6 added to the volume.
+  EXPECT_EQ(row_of(FX_TREMOLO, 0x48, &Channel::tremoloAdd), (V{0, 12, 22, 29, 31, 29}));
 }
 
 TEST(Replay, RefusesUnplayableInput) {
-    TestSong song(1, 1);
-    song.orders = {3};  // names no pattern
-    EXPECT_EQ(replay_create(song.build(), 44100, 1), nullptr);
-    TestSong ok(1, 1);
-    EXPECT_EQ(replay_create(ok.build(), 200000, 1), nullptr);  // cross-fade would outgrow the ramp
+  TestSong song(1, 1);
+  song.orders = {3};  // names no pattern
+  EXPECT_EQ(replay_create(song.build(), 44100, 1), nullptr);
+  TestSong ok(1, 1);
+  EXPECT_EQ(replay_create(ok.build(), 200000, 1), nullptr);  // cross-fade would outgrow the ramp
 }
 
 }  // namespace

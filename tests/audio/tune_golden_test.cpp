@@ -17,33 +17,33 @@ namespace {
 constexpr uint64_t kTuneHash = 0xA88FC20800D7A664;
 
 uint64_t fnv1a(uint64_t h, const void* data, size_t size) {
-    const uint8_t* p = static_cast<const uint8_t*>(data);
-    for (size_t i = 0; i < size; ++i) h = (h ^ p[i]) * 0x100000001B3ull;
-    return h;
+  const uint8_t* p = static_cast<const uint8_t*>(data);
+  for (size_t i = 0; i < size; ++i) h = (h ^ p[i]) * 0x100000001B3ull;
+  return h;
 }
 
 TEST(TuneGolden, FullPreRenderMatchesTheRecordedHash) {
-    FILE* f = std::fopen(VRINX_TUNE_PATH, "rb");
-    ASSERT_NE(f, nullptr) << VRINX_TUNE_PATH;
-    std::vector<uint8_t> bytes;
-    for (int c; (c = std::fgetc(f)) != EOF;) bytes.push_back(static_cast<uint8_t>(c));
-    std::fclose(f);
-    char message[MODULE_MESSAGE_SIZE];
-    Module* m = module_load(ByteSource{bytes.data(), static_cast<uint32_t>(bytes.size())}, message);
-    ASSERT_NE(m, nullptr) << message;
-    RenderedSong song;
-    ASSERT_TRUE(rendered_song_render(m, 44100, &song));
-    module_free(m);
-    uint64_t h = fnv1a(0xCBF29CE484222325ull, song.pcm, song.bytes);
-    for (uint32_t i = 0; i < song.markCount; ++i) {
-        const PositionMark& mark = song.marks[i];
-        h = fnv1a(h, &mark.frame, sizeof mark.frame);
-        h = fnv1a(h, &mark.orderIndex, sizeof mark.orderIndex);
-        h = fnv1a(h, &mark.row, sizeof mark.row);
-    }
-    std::printf("tune: %u frames, %u marks, hash 0x%016" PRIX64 "\n", song.bytes / 4, song.markCount, h);
-    EXPECT_EQ(h, kTuneHash) << "if the tune or the player changed on purpose, record the printed hash";
-    rendered_song_free(&song);
+  FILE* f = std::fopen(VRINX_TUNE_PATH, "rb");
+  ASSERT_NE(f, nullptr) << VRINX_TUNE_PATH;
+  std::vector<uint8_t> bytes;
+  for (int c; (c = std::fgetc(f)) != EOF;) bytes.push_back(static_cast<uint8_t>(c));
+  std::fclose(f);
+  char message[MODULE_MESSAGE_SIZE];
+  Module* m = module_load(ByteSource{bytes.data(), static_cast<uint32_t>(bytes.size())}, message);
+  ASSERT_NE(m, nullptr) << message;
+  RenderedSong song;
+  ASSERT_TRUE(rendered_song_render(m, 44100, &song));
+  module_free(m);
+  uint64_t h = fnv1a(0xCBF29CE484222325ull, song.pcm, song.bytes);
+  for (uint32_t i = 0; i < song.markCount; ++i) {
+    const PositionMark& mark = song.marks[i];
+    h = fnv1a(h, &mark.frame, sizeof mark.frame);
+    h = fnv1a(h, &mark.orderIndex, sizeof mark.orderIndex);
+    h = fnv1a(h, &mark.row, sizeof mark.row);
+  }
+  std::printf("tune: %u frames, %u marks, hash 0x%016" PRIX64 "\n", song.bytes / 4, song.markCount, h);
+  EXPECT_EQ(h, kTuneHash) << "if the tune or the player changed on purpose, record the printed hash";
+  rendered_song_free(&song);
 }
 
 }  // namespace
