@@ -22,8 +22,8 @@ void put32(std::vector<uint8_t>& f, size_t at, uint32_t v) {
 }
 
 TEST(HostileModule, XmCountsBeyondTheFile) {
-  XmSpec spec;
-  std::vector<uint8_t> file = write_xm(spec);
+  XmSong song;
+  std::vector<uint8_t> file = write_xm(song);
   put16(file, 70, 0xFFFF);   // patterns
   put16(file, 72, 0xFFFF);   // instruments
   put16(file, 64, 0xFFFF);   // orders
@@ -36,7 +36,7 @@ TEST(HostileModule, XmCountsBeyondTheFile) {
   EXPECT_EQ(l.m->orderCount, 0xFFFF);
   EXPECT_EQ(l.m->patterns[0].rowCount, 256);
 
-  std::vector<uint8_t> wide = write_xm(spec);
+  std::vector<uint8_t> wide = write_xm(song);
   put16(wide, 68, 129);
   Loaded w(wide);
   EXPECT_EQ(w.m, nullptr);
@@ -44,13 +44,13 @@ TEST(HostileModule, XmCountsBeyondTheFile) {
 }
 
 TEST(HostileModule, XmSampleCountsAndLengths) {
-  XmSpec spec;
-  XmInstrumentSpec ins;
-  XmSampleSpec s;
+  XmSong song;
+  XmInstrument ins;
+  XmSample s;
   s.values = {1, 2, 3};
   ins.samples = {s};
-  spec.instruments = {ins};
-  std::vector<uint8_t> file = write_xm(spec);
+  song.instruments = {ins};
+  std::vector<uint8_t> file = write_xm(song);
   size_t instrument = file.size() - 3 - 40 - 263;
   put16(file, instrument + 27, 0xFFFF);           // sample headers run past the end of the file
   put32(file, instrument + 263 + 4, 0xFFFFFFF0);  // loop start far beyond the length
@@ -64,15 +64,15 @@ TEST(HostileModule, XmSampleCountsAndLengths) {
 }
 
 TEST(HostileModule, S3mPointersBeyondTheFile) {
-  S3mSpec spec;
-  S3mSampleSpec s;
+  S3mSong song;
+  S3mSample s;
   s.length = 0xFFFFFFFF;  // far more than the file holds
   s.flags = 1;
   s.loopStart = 0xFFFFFF00;
   s.loopEnd = 0xFFFFFFFF;
-  spec.instruments = {s, s};
-  std::vector<uint8_t> file = write_s3m(spec);
-  size_t pointers = 96 + spec.orders.size();
+  song.instruments = {s, s};
+  std::vector<uint8_t> file = write_s3m(song);
+  size_t pointers = 96 + song.orders.size();
   put16(file, pointers + 2, 0xFFFF);  // second instrument header beyond the file
   put16(file, pointers + 4, 0xFFFF);  // pattern beyond the file
   put16(file, 34, 0xFFFF);            // instrument count: pointers run into other data
@@ -86,9 +86,9 @@ TEST(HostileModule, S3mPointersBeyondTheFile) {
 
 TEST(HostileModule, ModTagsWithoutDigits) {
   for (const char* tag : {"ZZCH", "!!CH", "0CHN", "/CHN"}) {
-    ModSpec spec;
-    spec.tag = tag;
-    Loaded l(write_mod(spec));
+    ModSong song;
+    song.tag = tag;
+    Loaded l(write_mod(song));
     EXPECT_EQ(l.m, nullptr) << tag;
     EXPECT_STREQ(l.message, "Invalid module file!") << tag;
   }

@@ -16,10 +16,10 @@ TEST(ModLoader, TagsGiveChannelsRateAndGain) {
   } cases[] = {{"M.K.", 4, 8287, 64}, {"M!K!", 4, 8287, 64}, {"FLT4", 4, 8287, 64},
                {"6CHN", 6, 8363, 32}, {"8CHN", 8, 8363, 32}, {"16CH", 16, 8363, 32}};
   for (const Case& c : cases) {
-    ModSpec spec;
-    spec.tag = c.tag;
-    spec.channels = c.channels;
-    Loaded l(write_mod(spec));
+    ModSong song;
+    song.tag = c.tag;
+    song.channels = c.channels;
+    Loaded l(write_mod(song));
     ASSERT_NE(l.m, nullptr) << c.tag;
     EXPECT_EQ(l.m->channelCount, c.channels) << c.tag;
     EXPECT_EQ(l.m->c2Rate, c.c2Rate) << c.tag;
@@ -27,28 +27,28 @@ TEST(ModLoader, TagsGiveChannelsRateAndGain) {
     EXPECT_EQ(module_fault(*l.m), std::string()) << c.tag;
   }
   for (const char* tag : {"FLT8", "OCTA", "    "}) {
-    ModSpec spec;
-    spec.tag = tag;
-    Loaded l(write_mod(spec));
+    ModSong song;
+    song.tag = tag;
+    Loaded l(write_mod(song));
     EXPECT_EQ(l.m, nullptr) << tag;
     EXPECT_STREQ(l.message, "MOD Format not recognised!") << tag;
   }
 }
 
 TEST(ModLoader, HeaderFieldsAndDefaults) {
-  ModSpec spec;
-  spec.name = std::string(
+  ModSong song;
+  song.name = std::string(
       "ab\x01"
       "c d",
       6);
-  spec.orderCount = 0x83;  // the high bit is ignored
-  spec.restart = 5;        // not below the order count: becomes 0
-  spec.orders[0] = 1;
-  spec.orders[1] = 0x80;  // & 0x7F = 0
-  spec.orders[2] = 2;
-  spec.orders[100] = 4;  // beyond the order count, still counts for the pattern count
-  spec.patternCount = 5;
-  Loaded l(write_mod(spec));
+  song.orderCount = 0x83;  // the high bit is ignored
+  song.restart = 5;        // not below the order count: becomes 0
+  song.orders[0] = 1;
+  song.orders[1] = 0x80;  // & 0x7F = 0
+  song.orders[2] = 2;
+  song.orders[100] = 4;  // beyond the order count, still counts for the pattern count
+  song.patternCount = 5;
+  Loaded l(write_mod(song));
   ASSERT_NE(l.m, nullptr) << l.message;
   const Module& m = *l.m;
   EXPECT_EQ(std::string(m.name), std::string("ab c d") + std::string(14, ' '));
@@ -66,7 +66,7 @@ TEST(ModLoader, HeaderFieldsAndDefaults) {
   EXPECT_EQ(m.fastVolumeSlides, 0);
   EXPECT_EQ(m.patterns[4].rowCount, 64);
 
-  ModSpec eight;
+  ModSong eight;
   eight.tag = "8CHN";
   eight.channels = 8;
   eight.orderCount = 2;
@@ -88,29 +88,29 @@ TEST(ModLoader, PeriodsRoundToTheNearestKey) {
                {410, 50},                        // 0.74 semitone above
                {28, 96},                         // highest period still converted
                {27, 0},   {1713, 0}, {0, 0},     {4095, 0}};
-  ModSpec spec;
+  ModSong song;
   for (size_t i = 0; i < sizeof cases / sizeof cases[0]; ++i)
-    spec.cell(0, static_cast<int>(i), 1).period = cases[i].period;
-  Loaded l(write_mod(spec));
+    song.cell(0, static_cast<int>(i), 1).period = cases[i].period;
+  Loaded l(write_mod(song));
   ASSERT_NE(l.m, nullptr);
   for (size_t i = 0; i < sizeof cases / sizeof cases[0]; ++i)
     EXPECT_EQ(note_at(*l.m, 0, static_cast<int>(i), 1).key, cases[i].key) << "period " << cases[i].period;
 }
 
 TEST(ModLoader, InstrumentNumbersAndEffects) {
-  ModSpec spec;
-  spec.cell(0, 0, 0) = {428, 17, 0x0C, 0x40};
-  spec.cell(0, 0, 1) = {0, 31, 0x0E, 0x91};
-  spec.cell(0, 1, 0) = {0, 0, 0x00, 0x00};  // arpeggio without parameter: nothing
-  spec.cell(0, 1, 1) = {0, 0, 0x01, 0x00};
-  spec.cell(0, 1, 2) = {0, 0, 0x02, 0x00};
-  spec.cell(0, 1, 3) = {0, 0, 0x0A, 0x00};
-  spec.cell(0, 2, 0) = {0, 0, 0x05, 0x00};  // becomes tone portamento
-  spec.cell(0, 2, 1) = {0, 0, 0x06, 0x00};  // becomes vibrato
-  spec.cell(0, 2, 2) = {0, 0, 0x05, 0x01};  // kept with a parameter
-  spec.cell(0, 2, 3) = {0, 0, 0x00, 0x37};
-  spec.cell(0, 3, 0) = {0, 0, 0x08, 0x80};  // four channels: panning dropped
-  Loaded l(write_mod(spec));
+  ModSong song;
+  song.cell(0, 0, 0) = {428, 17, 0x0C, 0x40};
+  song.cell(0, 0, 1) = {0, 31, 0x0E, 0x91};
+  song.cell(0, 1, 0) = {0, 0, 0x00, 0x00};  // arpeggio without parameter: nothing
+  song.cell(0, 1, 1) = {0, 0, 0x01, 0x00};
+  song.cell(0, 1, 2) = {0, 0, 0x02, 0x00};
+  song.cell(0, 1, 3) = {0, 0, 0x0A, 0x00};
+  song.cell(0, 2, 0) = {0, 0, 0x05, 0x00};  // becomes tone portamento
+  song.cell(0, 2, 1) = {0, 0, 0x06, 0x00};  // becomes vibrato
+  song.cell(0, 2, 2) = {0, 0, 0x05, 0x01};  // kept with a parameter
+  song.cell(0, 2, 3) = {0, 0, 0x00, 0x37};
+  song.cell(0, 3, 0) = {0, 0, 0x08, 0x80};  // four channels: panning dropped
+  Loaded l(write_mod(song));
   ASSERT_NE(l.m, nullptr);
   const Module& m = *l.m;
   const Note& n = note_at(m, 0, 0, 0);
@@ -133,14 +133,14 @@ TEST(ModLoader, InstrumentNumbersAndEffects) {
 }
 
 TEST(ModLoader, PanningCommandsInWiderModules) {
-  ModSpec spec;
-  spec.tag = "8CHN";
-  spec.channels = 8;
-  spec.cell(0, 0, 0) = {0, 0, 0x08, 0x80};  // 128 * 255 >> 7 = 255
-  spec.cell(0, 0, 1) = {0, 0, 0x08, 0xA4};  // above 128: 128
-  spec.cell(0, 0, 2) = {0, 0, 0x08, 0x40};  // 64 * 255 >> 7 = 127
-  spec.cell(0, 0, 3) = {0, 0, 0x08, 0x00};
-  Loaded l(write_mod(spec));
+  ModSong song;
+  song.tag = "8CHN";
+  song.channels = 8;
+  song.cell(0, 0, 0) = {0, 0, 0x08, 0x80};  // 128 * 255 >> 7 = 255
+  song.cell(0, 0, 1) = {0, 0, 0x08, 0xA4};  // above 128: 128
+  song.cell(0, 0, 2) = {0, 0, 0x08, 0x40};  // 64 * 255 >> 7 = 127
+  song.cell(0, 0, 3) = {0, 0, 0x08, 0x00};
+  Loaded l(write_mod(song));
   ASSERT_NE(l.m, nullptr);
   const int expected[4] = {255, 128, 127, 0};
   for (int c = 0; c < 4; ++c) {
@@ -150,10 +150,10 @@ TEST(ModLoader, PanningCommandsInWiderModules) {
 }
 
 TEST(ModLoader, SampleHeadersAndLoopFixUps) {
-  ModSpec spec;
-  spec.orders[0] = 1;  // two patterns precede the sample data
-  spec.patternCount = 2;
-  ModSampleSpec& a = spec.samples[0];
+  ModSong song;
+  song.orders[0] = 1;  // two patterns precede the sample data
+  song.patternCount = 2;
+  ModSample& a = song.samples[0];
   a.name = "bass";
   a.lengthWords = 120;     // 240 frames
   a.fineTuneNibble = 8;    // -8 * 16
@@ -161,19 +161,19 @@ TEST(ModLoader, SampleHeadersAndLoopFixUps) {
   a.loopStartWords = 100;  // 200 frames, 200 + 100 > 240: the start was given in bytes
   a.loopLengthWords = 50;
   for (int i = 0; i < 240; ++i) a.data.push_back(static_cast<int8_t>(i - 120));
-  ModSampleSpec& b = spec.samples[1];
+  ModSample& b = song.samples[1];
   b.lengthWords = 120;
   b.fineTuneNibble = 7;
   b.volume = 100;  // at most 64
   b.loopStartWords = 100;
   b.loopLengthWords = 75;  // halved start no longer fits: clipped to 200..240
   b.data = {5, 6, 7};
-  ModSampleSpec& c = spec.samples[2];
+  ModSample& c = song.samples[2];
   c.lengthWords = 10;
   c.loopStartWords = 2;
   c.loopLengthWords = 1;  // 2 frames: shorter than 4, no loop
   c.volume = 33;
-  Loaded l(write_mod(spec));
+  Loaded l(write_mod(song));
   ASSERT_NE(l.m, nullptr);
   const Module& m = *l.m;
   EXPECT_EQ(module_fault(m), std::string());
@@ -208,10 +208,10 @@ TEST(ModLoader, SampleHeadersAndLoopFixUps) {
 }
 
 TEST(ModLoader, TruncatedFileGivesSilenceAndEmptyOrdersFail) {
-  ModSpec spec;
-  spec.samples[0].lengthWords = 50;
-  spec.samples[0].data = std::vector<int8_t>(100, 9);
-  std::vector<uint8_t> file = write_mod(spec);
+  ModSong song;
+  song.samples[0].lengthWords = 50;
+  song.samples[0].data = std::vector<int8_t>(100, 9);
+  std::vector<uint8_t> file = write_mod(song);
   file.resize(file.size() - 60);  // the last 60 frames are missing
   Loaded l(file);
   ASSERT_NE(l.m, nullptr);
@@ -221,13 +221,13 @@ TEST(ModLoader, TruncatedFileGivesSilenceAndEmptyOrdersFail) {
   EXPECT_EQ(s.data[40], 0);
   EXPECT_EQ(s.data[99], 0);
 
-  ModSpec none;
+  ModSong none;
   none.orderCount = 0;
   Loaded e(write_mod(none));
   EXPECT_EQ(e.m, nullptr);
   EXPECT_STREQ(e.message, "Invalid module file!");
 
-  ModSpec zero;
+  ModSong zero;
   zero.tag = "00CH";
   Loaded z(write_mod(zero));
   EXPECT_EQ(z.m, nullptr);
@@ -235,15 +235,15 @@ TEST(ModLoader, TruncatedFileGivesSilenceAndEmptyOrdersFail) {
 }
 
 TEST(ModLoader, EveryPrefixOfAFileLoadsSafely) {
-  ModSpec spec;
-  spec.tag = "6CHN";
-  spec.channels = 6;
-  spec.samples[0].lengthWords = 40;
-  spec.samples[0].loopStartWords = 10;
-  spec.samples[0].loopLengthWords = 20;
-  spec.samples[0].data = std::vector<int8_t>(80, -3);
-  spec.cell(0, 5, 5) = {428, 1, 0x08, 0x40};
-  std::vector<uint8_t> file = write_mod(spec);
+  ModSong song;
+  song.tag = "6CHN";
+  song.channels = 6;
+  song.samples[0].lengthWords = 40;
+  song.samples[0].loopStartWords = 10;
+  song.samples[0].loopLengthWords = 20;
+  song.samples[0].data = std::vector<int8_t>(80, -3);
+  song.cell(0, 5, 5) = {428, 1, 0x08, 0x40};
+  std::vector<uint8_t> file = write_mod(song);
   for (size_t n = 0; n <= file.size(); n += (n < 1100 ? 1 : 7)) {
     std::vector<uint8_t> prefix(file.begin(), file.begin() + static_cast<long>(n));
     Loaded l(prefix);

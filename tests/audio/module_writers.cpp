@@ -31,17 +31,17 @@ void align16(std::vector<uint8_t>& out) { out.resize((out.size() + 15) & ~size_t
 
 // ---- MOD
 
-ModCell& ModSpec::cell(int pattern, int row, int channel) {
+ModCell& ModSong::cell(int pattern, int row, int channel) {
   cells.resize(static_cast<size_t>(patternCount) * 64 * channels);
   return cells[(static_cast<size_t>(pattern) * 64 + row) * channels + channel];
 }
 
-std::vector<uint8_t> write_mod(ModSpec& spec) {
-  spec.cells.resize(static_cast<size_t>(spec.patternCount) * 64 * spec.channels);
+std::vector<uint8_t> write_mod(ModSong& song) {
+  song.cells.resize(static_cast<size_t>(song.patternCount) * 64 * song.channels);
   std::vector<uint8_t> out(1084, 0);
-  put_text(out, 0, spec.name, 20);
+  put_text(out, 0, song.name, 20);
   for (int i = 0; i < 31; ++i) {
-    const ModSampleSpec& s = spec.samples[i];
+    const ModSample& s = song.samples[i];
     size_t h = 20 + static_cast<size_t>(i) * 30;
     put_text(out, h, s.name, 22);
     put16be(out, h + 22, s.lengthWords);
@@ -50,18 +50,18 @@ std::vector<uint8_t> write_mod(ModSpec& spec) {
     put16be(out, h + 26, s.loopStartWords);
     put16be(out, h + 28, s.loopLengthWords);
   }
-  out[950] = static_cast<uint8_t>(spec.orderCount);
-  out[951] = static_cast<uint8_t>(spec.restart);
-  std::memcpy(&out[952], spec.orders, 128);
-  put_text(out, 1080, spec.tag, 4);
-  for (const ModCell& c : spec.cells) {
+  out[950] = static_cast<uint8_t>(song.orderCount);
+  out[951] = static_cast<uint8_t>(song.restart);
+  std::memcpy(&out[952], song.orders, 128);
+  put_text(out, 1080, song.tag, 4);
+  for (const ModCell& c : song.cells) {
     out.push_back(static_cast<uint8_t>((c.instrument & 0x10) | ((c.period >> 8) & 0x0F)));
     out.push_back(static_cast<uint8_t>(c.period));
     out.push_back(static_cast<uint8_t>(((c.instrument & 0x0F) << 4) | (c.effect & 0x0F)));
     out.push_back(static_cast<uint8_t>(c.param));
   }
-  if (spec.writeSampleData) {
-    for (const ModSampleSpec& s : spec.samples) {
+  if (song.writeSampleData) {
+    for (const ModSample& s : song.samples) {
       for (int i = 0; i < s.lengthWords * 2; ++i)
         out.push_back(static_cast<uint8_t>(i < static_cast<int>(s.data.size()) ? s.data[i] : 0));
     }
@@ -71,36 +71,36 @@ std::vector<uint8_t> write_mod(ModSpec& spec) {
 
 // ---- S3M
 
-S3mSpec::S3mSpec() {
+S3mSong::S3mSong() {
   for (int i = 0; i < 32; ++i) channelSettings[i] = i < 4 ? static_cast<uint8_t>(i) : 255;
 }
 
-std::vector<uint8_t> write_s3m(const S3mSpec& spec) {
-  size_t orders = spec.orders.size(), instruments = spec.instruments.size();
-  size_t patterns = spec.patternCountOverride >= 0 ? spec.patternCountOverride : spec.patterns.size();
+std::vector<uint8_t> write_s3m(const S3mSong& song) {
+  size_t orders = song.orders.size(), instruments = song.instruments.size();
+  size_t patterns = song.patternCountOverride >= 0 ? song.patternCountOverride : song.patterns.size();
   std::vector<uint8_t> out(96, 0);
-  put_text(out, 0, spec.name, 28);
+  put_text(out, 0, song.name, 28);
   out[28] = 0x1A;
   out[29] = 16;
   put16le(out, 32, static_cast<uint32_t>(orders));
   put16le(out, 34, static_cast<uint32_t>(instruments));
   put16le(out, 36, static_cast<uint32_t>(patterns));
-  put16le(out, 38, spec.flags);
-  put16le(out, 40, spec.trackerVersion);
-  put16le(out, 42, spec.sampleFormat);
+  put16le(out, 38, song.flags);
+  put16le(out, 40, song.trackerVersion);
+  put16le(out, 42, song.sampleFormat);
   put_text(out, 44, "SCRM", 4);
-  out[48] = spec.globalVolume;
-  out[49] = spec.speed;
-  out[50] = spec.tempo;
-  out[51] = spec.masterVolume;
-  out[53] = spec.defaultPanFlag;
-  std::memcpy(&out[64], spec.channelSettings, 32);
-  out.insert(out.end(), spec.orders.begin(), spec.orders.end());
+  out[48] = song.globalVolume;
+  out[49] = song.speed;
+  out[50] = song.tempo;
+  out[51] = song.masterVolume;
+  out[53] = song.defaultPanFlag;
+  std::memcpy(&out[64], song.channelSettings, 32);
+  out.insert(out.end(), song.orders.begin(), song.orders.end());
   size_t instrumentPointers = out.size();
   append(out, 2 * instruments);
   size_t patternPointers = out.size();
   append(out, 2 * patterns);
-  out.insert(out.end(), spec.panTable, spec.panTable + 32);
+  out.insert(out.end(), song.panTable, song.panTable + 32);
 
   std::vector<size_t> headers;
   for (size_t i = 0; i < instruments; ++i) {
@@ -108,7 +108,7 @@ std::vector<uint8_t> write_s3m(const S3mSpec& spec) {
     headers.push_back(out.size());
     put16le(out, instrumentPointers + 2 * i, static_cast<uint32_t>(out.size() / 16));
     append(out, 80);
-    const S3mSampleSpec& s = spec.instruments[i];
+    const S3mSample& s = song.instruments[i];
     size_t h = headers.back();
     out[h] = s.type;
     put32le(out, h + 16, s.length);
@@ -121,12 +121,12 @@ std::vector<uint8_t> write_s3m(const S3mSpec& spec) {
     put_text(out, h + 48, s.name, 28);
     if (s.tagged) put_text(out, h + 76, "SCRS", 4);
   }
-  for (size_t p = 0; p < spec.patterns.size() && p < patterns; ++p) {
+  for (size_t p = 0; p < song.patterns.size() && p < patterns; ++p) {
     align16(out);
     size_t start = out.size();
     put16le(out, patternPointers + 2 * p, static_cast<uint32_t>(start / 16));
     append(out, 2);
-    for (const std::vector<S3mCell>& row : spec.patterns[p]) {
+    for (const std::vector<S3mCell>& row : song.patterns[p]) {
       for (const S3mCell& c : row) {
         uint8_t f = static_cast<uint8_t>(c.slot & 0x1F);
         if (c.note >= 0) f |= 0x20;
@@ -152,7 +152,7 @@ std::vector<uint8_t> write_s3m(const S3mSpec& spec) {
     size_t at = out.size() / 16;
     out[headers[i] + 13] = static_cast<uint8_t>(at >> 16);
     put16le(out, headers[i] + 14, static_cast<uint32_t>(at & 0xFFFF));
-    out.insert(out.end(), spec.instruments[i].bytes.begin(), spec.instruments[i].bytes.end());
+    out.insert(out.end(), song.instruments[i].bytes.begin(), song.instruments[i].bytes.end());
   }
   return out;
 }
@@ -161,7 +161,7 @@ std::vector<uint8_t> write_s3m(const S3mSpec& spec) {
 
 namespace {
 
-void write_xm_pattern(std::vector<uint8_t>& out, const XmPatternSpec& p, int channels) {
+void write_xm_pattern(std::vector<uint8_t>& out, const XmPattern& p, int channels) {
   std::vector<uint8_t> packed = p.packed;
   if (packed.empty()) {
     std::vector<XmCell> cells = p.cells;
@@ -193,7 +193,7 @@ void write_xm_pattern(std::vector<uint8_t>& out, const XmPatternSpec& p, int cha
   out.insert(out.end(), packed.begin(), packed.end());
 }
 
-void write_xm_envelope(std::vector<uint8_t>& out, size_t points, const XmEnvelopeSpec& e) {
+void write_xm_envelope(std::vector<uint8_t>& out, size_t points, const XmEnvelope& e) {
   for (size_t i = 0; i < e.points.size() && i < 12; ++i) {
     put16le(out, points + 4 * i, e.points[i].first);
     put16le(out, points + 4 * i + 2, e.points[i].second);
@@ -202,26 +202,26 @@ void write_xm_envelope(std::vector<uint8_t>& out, size_t points, const XmEnvelop
 
 }  // namespace
 
-std::vector<uint8_t> write_xm(const XmSpec& spec) {
+std::vector<uint8_t> write_xm(const XmSong& song) {
   std::vector<uint8_t> out(336, 0);
   put_text(out, 0, "Extended Module: ", 17);
-  put_text(out, 17, spec.name, 20);
+  put_text(out, 17, song.name, 20);
   out[37] = 0x1A;
-  put_text(out, 38, spec.tracker, 20);
-  put16le(out, 58, spec.version);
+  put_text(out, 38, song.tracker, 20);
+  put16le(out, 58, song.version);
   put32le(out, 60, 276);
-  put16le(out, 64, static_cast<uint32_t>(spec.orders.size()));
-  put16le(out, 66, spec.restart);
-  put16le(out, 68, static_cast<uint32_t>(spec.channels));
-  put16le(out, 70, static_cast<uint32_t>(spec.patterns.size()));
-  put16le(out, 72, static_cast<uint32_t>(spec.instruments.size()));
-  put16le(out, 74, spec.flags);
-  put16le(out, 76, spec.speed);
-  put16le(out, 78, spec.tempo);
-  for (size_t i = 0; i < spec.orders.size() && i < 256; ++i) out[80 + i] = spec.orders[i];
-  for (const XmPatternSpec& p : spec.patterns) write_xm_pattern(out, p, spec.channels);
+  put16le(out, 64, static_cast<uint32_t>(song.orders.size()));
+  put16le(out, 66, song.restart);
+  put16le(out, 68, static_cast<uint32_t>(song.channels));
+  put16le(out, 70, static_cast<uint32_t>(song.patterns.size()));
+  put16le(out, 72, static_cast<uint32_t>(song.instruments.size()));
+  put16le(out, 74, song.flags);
+  put16le(out, 76, song.speed);
+  put16le(out, 78, song.tempo);
+  for (size_t i = 0; i < song.orders.size() && i < 256; ++i) out[80 + i] = song.orders[i];
+  for (const XmPattern& p : song.patterns) write_xm_pattern(out, p, song.channels);
 
-  for (const XmInstrumentSpec& ins : spec.instruments) {
+  for (const XmInstrument& ins : song.instruments) {
     size_t at = out.size();
     append(out, ins.headerSize > 241 ? ins.headerSize : 241);
     put32le(out, at, ins.headerSize);
@@ -231,7 +231,7 @@ std::vector<uint8_t> write_xm(const XmSpec& spec) {
     std::memcpy(&out[at + 33], ins.keyMap, 96);
     write_xm_envelope(out, at + 129, ins.volumeEnvelope);
     write_xm_envelope(out, at + 177, ins.panningEnvelope);
-    const XmEnvelopeSpec* envs[2] = {&ins.volumeEnvelope, &ins.panningEnvelope};
+    const XmEnvelope* envs[2] = {&ins.volumeEnvelope, &ins.panningEnvelope};
     for (int e = 0; e < 2; ++e) {
       int count = envs[e]->count >= 0 ? envs[e]->count : static_cast<int>(envs[e]->points.size());
       out[at + 225 + e] = static_cast<uint8_t>(count);
@@ -249,7 +249,7 @@ std::vector<uint8_t> write_xm(const XmSpec& spec) {
     if (ins.samples.empty()) continue;
 
     std::vector<std::vector<uint8_t>> data;
-    for (const XmSampleSpec& s : ins.samples) {
+    for (const XmSample& s : ins.samples) {
       bool sixteen = (s.type & 0x10) != 0;
       std::vector<uint8_t> bytes;
       int previous = 0;

@@ -13,7 +13,7 @@
 namespace {
 
 TEST(ReplayFiles, ModArpeggioSpeedAndPcm) {
-  ModSpec mod;
+  ModSong mod;
   mod.samples[0].lengthWords = 32;
   mod.samples[0].loopLengthWords = 32;
   mod.samples[0].data.assign(64, 64);  // 64 * 256 = 16384
@@ -48,13 +48,13 @@ TEST(ReplayFiles, ModArpeggioSpeedAndPcm) {
 }
 
 TEST(ReplayFiles, XmKeyOffReleasesTheEnvelope) {
-  XmSpec xm;
+  XmSong xm;
   xm.channels = 1;
   xm.patterns[0].cells.resize(64);
   xm.patterns[0].cells[0] = {49, 1, 0, 0, 0};
   xm.patterns[0].cells[1] = {97, 0, 0, 0, 0};
-  XmInstrumentSpec ins;
-  XmSampleSpec s;
+  XmInstrument ins;
+  XmSample s;
   s.values.assign(64, 10);
   s.type = 1;
   s.loopLength = 64;

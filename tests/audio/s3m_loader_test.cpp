@@ -12,13 +12,13 @@
 namespace {
 
 TEST(S3mLoader, HeaderFields) {
-  S3mSpec spec;
-  spec.name = "song name";
-  spec.globalVolume = 48;
-  spec.speed = 3;
-  spec.tempo = 150;
-  spec.masterVolume = 0xB0;
-  Loaded l(write_s3m(spec));
+  S3mSong song;
+  song.name = "song name";
+  song.globalVolume = 48;
+  song.speed = 3;
+  song.tempo = 150;
+  song.masterVolume = 0xB0;
+  Loaded l(write_s3m(song));
   ASSERT_NE(l.m, nullptr) << l.message;
   const Module& m = *l.m;
   EXPECT_EQ(module_fault(m), std::string());
@@ -32,18 +32,18 @@ TEST(S3mLoader, HeaderFields) {
   EXPECT_EQ(m.fastVolumeSlides, 0);
   EXPECT_EQ(m.channelCount, 4);
 
-  S3mSpec loud;
+  S3mSong loud;
   loud.globalVolume = 200;
   Loaded g(write_s3m(loud));
   ASSERT_NE(g.m, nullptr);
   EXPECT_EQ(g.m->defaultGlobalVolume, 64);
 
-  S3mSpec fast;
+  S3mSong fast;
   fast.flags = 0x40;
   Loaded f(write_s3m(fast));
   ASSERT_NE(f.m, nullptr);
   EXPECT_EQ(f.m->fastVolumeSlides, 1);
-  S3mSpec old;
+  S3mSong old;
   old.trackerVersion = 0x1300;
   Loaded o(write_s3m(old));
   ASSERT_NE(o.m, nullptr);
@@ -51,8 +51,8 @@ TEST(S3mLoader, HeaderFields) {
 }
 
 TEST(S3mLoader, SignatureIsChecked) {
-  S3mSpec spec;
-  std::vector<uint8_t> file = write_s3m(spec);
+  S3mSong song;
+  std::vector<uint8_t> file = write_s3m(song);
   file[47] = 'X';
   const char* message = nullptr;
   Module* m = load_s3m(ByteSource{file.data(), static_cast<uint32_t>(file.size())}, &message);
@@ -61,14 +61,14 @@ TEST(S3mLoader, SignatureIsChecked) {
 }
 
 TEST(S3mLoader, OrderListLosesTrailingMarkers) {
-  S3mSpec spec;
-  spec.patterns.resize(2, std::vector<std::vector<S3mCell>>(64));
-  spec.orders = {1, 254, 0, 255, 255};
-  S3mSampleSpec s;
+  S3mSong song;
+  song.patterns.resize(2, std::vector<std::vector<S3mCell>>(64));
+  song.orders = {1, 254, 0, 255, 255};
+  S3mSample s;
   s.length = 4;
   s.bytes = {0x80, 0x80, 0x80, 0x80};
-  spec.instruments = {s};  // its pointer sits after all five stored order bytes
-  Loaded l(write_s3m(spec));
+  song.instruments = {s};  // its pointer sits after all five stored order bytes
+  Loaded l(write_s3m(song));
   ASSERT_NE(l.m, nullptr);
   EXPECT_EQ(l.m->orderCount, 3);
   EXPECT_EQ(l.m->orderList[0], 1);
@@ -76,7 +76,7 @@ TEST(S3mLoader, OrderListLosesTrailingMarkers) {
   EXPECT_EQ(l.m->orderList[2], 0);
   EXPECT_EQ(l.m->instruments[1].samples[0].loopStart, 4);
 
-  S3mSpec markers;
+  S3mSong markers;
   markers.orders = {255, 255, 255};
   Loaded e(write_s3m(markers));
   EXPECT_EQ(e.m, nullptr);
@@ -84,14 +84,14 @@ TEST(S3mLoader, OrderListLosesTrailingMarkers) {
 }
 
 TEST(S3mLoader, ChannelsNotesAndEffects) {
-  S3mSpec spec;
+  S3mSong song;
   // Slots 0, 2 and 5 are enabled; slot 1 holds a disabled setting.
-  for (int i = 0; i < 32; ++i) spec.channelSettings[i] = 255;
-  spec.channelSettings[0] = 0;
-  spec.channelSettings[1] = 16;
-  spec.channelSettings[2] = 9;
-  spec.channelSettings[5] = 3;
-  std::vector<std::vector<S3mCell>>& rows = spec.patterns[0];
+  for (int i = 0; i < 32; ++i) song.channelSettings[i] = 255;
+  song.channelSettings[0] = 0;
+  song.channelSettings[1] = 16;
+  song.channelSettings[2] = 9;
+  song.channelSettings[5] = 3;
+  std::vector<std::vector<S3mCell>>& rows = song.patterns[0];
   S3mCell c;
   c.slot = 2;
   c.note = 0x40;  // octave 4, C
@@ -125,7 +125,7 @@ TEST(S3mLoader, ChannelsNotesAndEffects) {
   f.effect = 64;  // out of range
   f.param = 1;
   rows[63].push_back(f);
-  Loaded l(write_s3m(spec));
+  Loaded l(write_s3m(song));
   ASSERT_NE(l.m, nullptr) << l.message;
   const Module& m = *l.m;
   ASSERT_EQ(m.channelCount, 3);
@@ -153,13 +153,13 @@ TEST(S3mLoader, ChannelsNotesAndEffects) {
 }
 
 TEST(S3mLoader, DefaultPanning) {
-  S3mSpec mono;
+  S3mSong mono;
   mono.channelSettings[3] = 8;
   Loaded a(write_s3m(mono));
   ASSERT_NE(a.m, nullptr);
   for (int c = 0; c < 4; ++c) EXPECT_EQ(a.m->defaultPanning[c], 7 * 17) << c;
 
-  S3mSpec stereo;
+  S3mSong stereo;
   stereo.masterVolume = 0x80 | 0x30;
   stereo.channelSettings[2] = 8;
   stereo.channelSettings[3] = 15;
@@ -169,7 +169,7 @@ TEST(S3mLoader, DefaultPanning) {
   const int want[4] = {51, 51, 204, 204};
   for (int c = 0; c < 4; ++c) EXPECT_EQ(b.m->defaultPanning[c], want[c]) << c;
 
-  S3mSpec table = stereo;
+  S3mSong table = stereo;
   table.defaultPanFlag = 252;
   table.panTable[0] = 0x20 | 0x0F;
   table.panTable[1] = 0x0F;  // bit 0x20 clear: the stereo default stays
@@ -181,8 +181,8 @@ TEST(S3mLoader, DefaultPanning) {
 }
 
 TEST(S3mLoader, SamplesConvertAndLoop) {
-  S3mSpec spec;
-  S3mSampleSpec u8;  // unsigned 8-bit (sample format 2)
+  S3mSong song;
+  S3mSample u8;  // unsigned 8-bit (sample format 2)
   u8.name = "piano";
   u8.length = 4;
   u8.bytes = {0x80, 0xFF, 0x00, 0x81};
@@ -190,28 +190,28 @@ TEST(S3mLoader, SamplesConvertAndLoop) {
   u8.flags = 1;
   u8.loopStart = 1;
   u8.loopEnd = 10;  // beyond the length: the loop ends with the sample
-  S3mSampleSpec u16;
+  S3mSample u16;
   u16.length = 3;
   u16.flags = 4;
   u16.bytes = {0x00, 0x00, 0xFF, 0xFF, 0x34, 0x92};
   u16.c2Speed = 16726;  // one octave above 8363
   u16.loopStart = 1;
   u16.loopEnd = 3;  // loop bit clear: no loop
-  S3mSampleSpec notASample;
+  S3mSample notASample;
   notASample.type = 2;
   notASample.length = 4;
-  S3mSampleSpec untagged;
+  S3mSample untagged;
   untagged.tagged = false;
   untagged.length = 4;
-  S3mSampleSpec shortLoop;
+  S3mSample shortLoop;
   shortLoop.length = 4;
   shortLoop.flags = 1;
   shortLoop.loopStart = 2;
   shortLoop.loopEnd = 2;  // length 0: no loop
   shortLoop.bytes = {1, 2, 3, 4};
   shortLoop.c2Speed = 8000;
-  spec.instruments = {u8, u16, notASample, untagged, shortLoop};
-  Loaded l(write_s3m(spec));
+  song.instruments = {u8, u16, notASample, untagged, shortLoop};
+  Loaded l(write_s3m(song));
   ASSERT_NE(l.m, nullptr) << l.message;
   const Module& m = *l.m;
   EXPECT_EQ(module_fault(m), std::string());
@@ -244,45 +244,45 @@ TEST(S3mLoader, SamplesConvertAndLoop) {
   EXPECT_EQ(e.relativeNote, -1);
   EXPECT_NEAR(e.fineTune, 128 * (1 - 12 * std::log2(8363.0 / 8000.0)), 1.0);
 
-  S3mSpec signedSpec;
-  signedSpec.sampleFormat = 1;
-  S3mSampleSpec s8;
+  S3mSong signedSong;
+  signedSong.sampleFormat = 1;
+  S3mSample s8;
   s8.length = 2;
   s8.bytes = {0x7F, 0x80};
-  signedSpec.instruments = {s8};
-  Loaded sl(write_s3m(signedSpec));
+  signedSong.instruments = {s8};
+  Loaded sl(write_s3m(signedSong));
   ASSERT_NE(sl.m, nullptr);
   EXPECT_EQ(sl.m->instruments[1].samples[0].data[0], 0x7F00);
   EXPECT_EQ(sl.m->instruments[1].samples[0].data[1], -32768);
 }
 
 TEST(S3mLoader, PackedSamplesAreRefused) {
-  S3mSpec spec;
-  S3mSampleSpec s;
+  S3mSong song;
+  S3mSample s;
   s.length = 4;
   s.packing = 1;
-  spec.instruments = {S3mSampleSpec(), s};
-  Loaded l(write_s3m(spec));
+  song.instruments = {S3mSample(), s};
+  Loaded l(write_s3m(song));
   EXPECT_EQ(l.m, nullptr);
   EXPECT_STREQ(l.message, "Packed samples not supported!");
 }
 
 TEST(S3mLoader, EveryPrefixOfAFileLoadsSafely) {
-  S3mSpec spec;
-  S3mSampleSpec s;
+  S3mSong song;
+  S3mSample s;
   s.length = 40;
   s.flags = 1 | 4;
   s.loopStart = 10;
   s.loopEnd = 30;
   s.bytes = std::vector<uint8_t>(80, 0x41);
-  spec.instruments = {s};
+  song.instruments = {s};
   S3mCell c;
   c.slot = 1;
   c.note = 0x31;
   c.instrument = 1;
   c.effect = 4;
-  spec.patterns[0][10].push_back(c);
-  std::vector<uint8_t> file = write_s3m(spec);
+  song.patterns[0][10].push_back(c);
+  std::vector<uint8_t> file = write_s3m(song);
   for (size_t n = 0; n <= file.size(); ++n) {
     std::vector<uint8_t> prefix(file.begin(), file.begin() + static_cast<long>(n));
     Loaded l(prefix);

@@ -9,24 +9,24 @@
 
 namespace {
 
-XmSampleSpec sample_of(std::vector<int> values, uint8_t type = 0) {
-  XmSampleSpec s;
+XmSample sample_of(std::vector<int> values, uint8_t type = 0) {
+  XmSample s;
   s.values = values;
   s.type = type;
   return s;
 }
 
 TEST(XmLoader, HeaderFieldsAndOrders) {
-  XmSpec spec;
-  spec.name = "tune";
-  spec.channels = 6;
-  spec.flags = 1;
-  spec.speed = 4;
-  spec.tempo = 140;
-  spec.restart = 2;
-  spec.patterns.resize(2);
-  spec.orders = {1, 0, 2, 7, 1};  // 2 and 7 name no pattern
-  Loaded l(write_xm(spec));
+  XmSong song;
+  song.name = "tune";
+  song.channels = 6;
+  song.flags = 1;
+  song.speed = 4;
+  song.tempo = 140;
+  song.restart = 2;
+  song.patterns.resize(2);
+  song.orders = {1, 0, 2, 7, 1};  // 2 and 7 name no pattern
+  Loaded l(write_xm(song));
   ASSERT_NE(l.m, nullptr) << l.message;
   const Module& m = *l.m;
   EXPECT_EQ(module_fault(m), std::string());
@@ -45,7 +45,7 @@ TEST(XmLoader, HeaderFieldsAndOrders) {
   EXPECT_EQ(m.gain, 64);
   for (int c = 0; c < 6; ++c) EXPECT_EQ(m.defaultPanning[c], 128);
 
-  XmSpec amiga;
+  XmSong amiga;
   amiga.flags = 0;
   Loaded a(write_xm(amiga));
   ASSERT_NE(a.m, nullptr);
@@ -53,26 +53,26 @@ TEST(XmLoader, HeaderFieldsAndOrders) {
 }
 
 TEST(XmLoader, RefusedFiles) {
-  XmSpec version;
+  XmSong version;
   version.version = 0x0103;
   Loaded v(write_xm(version));
   EXPECT_EQ(v.m, nullptr);
   EXPECT_STREQ(v.message, "XM format version must be 0x0104!");
 
-  XmSpec packing;
+  XmSong packing;
   packing.patterns.resize(2);
   packing.patterns[1].packing = 1;
   Loaded p(write_xm(packing));
   EXPECT_EQ(p.m, nullptr);
   EXPECT_STREQ(p.message, "Unknown pattern packing type!");
 
-  XmSpec noChannels;
+  XmSong noChannels;
   noChannels.channels = 0;
   Loaded c(write_xm(noChannels));
   EXPECT_EQ(c.m, nullptr);
   EXPECT_STREQ(c.message, "Invalid module file!");
 
-  XmSpec noOrders;
+  XmSong noOrders;
   noOrders.orders.clear();
   Loaded o(write_xm(noOrders));
   EXPECT_EQ(o.m, nullptr);
@@ -80,11 +80,11 @@ TEST(XmLoader, RefusedFiles) {
 }
 
 TEST(XmLoader, PatternsUnpack) {
-  XmSpec spec;
-  spec.channels = 2;
-  spec.patterns.resize(3);
+  XmSong song;
+  song.channels = 2;
+  song.patterns.resize(3);
   // Pattern 0: written by hand: a full note, a flagged note, then empties.
-  XmPatternSpec& hand = spec.patterns[0];
+  XmPattern& hand = song.patterns[0];
   hand.rows = 2;
   hand.packed = {49,
                  3,
@@ -98,11 +98,11 @@ TEST(XmLoader, PatternsUnpack) {
                  5,
                  0x77,        // instrument and parameter
                  0x80};       // empty
-  spec.patterns[1].rows = 0;  // stored as 1 row
-  spec.patterns[2].rows = 3;
-  spec.patterns[2].cells.resize(6);
-  spec.patterns[2].cells[5] = {60, 1, 0x10, 0x23, 0x12};
-  Loaded l(write_xm(spec));
+  song.patterns[1].rows = 0;  // stored as 1 row
+  song.patterns[2].rows = 3;
+  song.patterns[2].cells.resize(6);
+  song.patterns[2].cells[5] = {60, 1, 0x10, 0x23, 0x12};
+  Loaded l(write_xm(song));
   ASSERT_NE(l.m, nullptr) << l.message;
   const Module& m = *l.m;
   EXPECT_EQ(module_fault(m), std::string());
@@ -130,8 +130,8 @@ TEST(XmLoader, PatternsUnpack) {
 }
 
 TEST(XmLoader, InstrumentsEnvelopesAndKeyMap) {
-  XmSpec spec;
-  XmInstrumentSpec ins;
+  XmSong song;
+  XmInstrument ins;
   ins.name = "lead";
   ins.samples = {sample_of({1, 2}), sample_of({3})};
   ins.keyMap[0] = 1;   // key 1
@@ -150,8 +150,8 @@ TEST(XmLoader, InstrumentsEnvelopesAndKeyMap) {
   ins.vibratoDepth = 3;
   ins.vibratoRate = 4;
   ins.fadeout = 0x0400;
-  spec.instruments = {ins};
-  Loaded l(write_xm(spec));
+  song.instruments = {ins};
+  Loaded l(write_xm(song));
   ASSERT_NE(l.m, nullptr) << l.message;
   const Module& m = *l.m;
   EXPECT_EQ(module_fault(m), std::string());
@@ -187,15 +187,15 @@ TEST(XmLoader, InstrumentsEnvelopesAndKeyMap) {
 }
 
 TEST(XmLoader, DigiBoosterTicksAreRelative) {
-  XmSpec spec;
-  spec.tracker = "DigiBooster Pro 2.18";
-  XmInstrumentSpec ins;
+  XmSong song;
+  song.tracker = "DigiBooster Pro 2.18";
+  XmInstrument ins;
   ins.samples = {sample_of({0})};
   ins.volumeEnvelope.points = {{0, 64}, {10, 32}, {5, 16}, {20, 0}};
   ins.volumeEnvelope.sustain = 2;
   ins.volumeEnvelope.type = 1;
-  spec.instruments = {ins};
-  Loaded l(write_xm(spec));
+  song.instruments = {ins};
+  Loaded l(write_xm(song));
   ASSERT_NE(l.m, nullptr);
   const Envelope& v = l.m->instruments[1].volumeEnvelope;
   EXPECT_EQ(v.pointTicks[1], 10);
@@ -205,9 +205,9 @@ TEST(XmLoader, DigiBoosterTicksAreRelative) {
 }
 
 TEST(XmLoader, SamplesDecodeDeltasAndLoops) {
-  XmSpec spec;
-  XmInstrumentSpec ins;
-  XmSampleSpec s8;
+  XmSong song;
+  XmInstrument ins;
+  XmSample s8;
   s8.values = {10, -5, 127, -128, 0};
   s8.volume = 40;
   s8.fineTune = -16;
@@ -217,24 +217,24 @@ TEST(XmLoader, SamplesDecodeDeltasAndLoops) {
   s8.type = 1;  // forward loop
   s8.loopStart = 1;
   s8.loopLength = 3;
-  XmSampleSpec s16;
+  XmSample s16;
   s16.values = {1000, -1000, 32767, -32768};
   s16.type = 0x10 | 1;
   s16.loopStart = 2;   // bytes: frame 1
   s16.loopLength = 8;  // bytes: 4 frames, past the end: no loop
-  XmSampleSpec pingPong;
+  XmSample pingPong;
   pingPong.values = {1, 2, 3, 4, 5, 6};
   pingPong.type = 2;
   pingPong.loopStart = 1;
   pingPong.loopLength = 3;  // frames 1..3
-  XmSampleSpec pingPong16;
+  XmSample pingPong16;
   pingPong16.values = {100, 200, 300, 400};
   pingPong16.type = 0x10 | 3;
   pingPong16.loopStart = 4;   // frame 2
   pingPong16.loopLength = 4;  // 2 frames
   ins.samples = {s8, s16, pingPong, pingPong16};
-  spec.instruments = {ins};
-  Loaded l(write_xm(spec));
+  song.instruments = {ins};
+  Loaded l(write_xm(song));
   ASSERT_NE(l.m, nullptr) << l.message;
   EXPECT_EQ(module_fault(*l.m), std::string());
   const Instrument& i = l.m->instruments[1];
@@ -273,11 +273,11 @@ TEST(XmLoader, SamplesDecodeDeltasAndLoops) {
 
 TEST(XmLoader, DeltaBytesAsStored) {
   // Deltas 0x10, 0xF8 (-8), 0x7F, 0x7F: running 8-bit sums 16, 8, 135 = -121, 6.
-  XmSpec spec;
-  XmInstrumentSpec ins;
+  XmSong song;
+  XmInstrument ins;
   ins.samples = {sample_of({16, 8, -121, 6})};
-  spec.instruments = {ins};
-  std::vector<uint8_t> file = write_xm(spec);
+  song.instruments = {ins};
+  std::vector<uint8_t> file = write_xm(song);
   const uint8_t stored[4] = {0x10, 0xF8, 0x7F, 0x7F};
   ASSERT_EQ(std::memcmp(&file[file.size() - 4], stored, 4), 0);
   Loaded l(file);
@@ -287,15 +287,15 @@ TEST(XmLoader, DeltaBytesAsStored) {
 }
 
 TEST(XmLoader, EmptyInstrumentEndsAtItsHeader) {
-  XmSpec spec;
-  XmInstrumentSpec empty;
+  XmSong song;
+  XmInstrument empty;
   empty.name = "blank";
   empty.headerSize = 29;
-  XmInstrumentSpec next;
+  XmInstrument next;
   next.name = "next";
   next.samples = {sample_of({7, 7})};
-  spec.instruments = {empty, next};
-  Loaded l(write_xm(spec));
+  song.instruments = {empty, next};
+  Loaded l(write_xm(song));
   ASSERT_NE(l.m, nullptr) << l.message;
   const Module& m = *l.m;
   EXPECT_EQ(module_fault(m), std::string());
@@ -307,13 +307,13 @@ TEST(XmLoader, EmptyInstrumentEndsAtItsHeader) {
 }
 
 TEST(XmLoader, TruncatedSampleKeepsWhatTheFileHolds) {
-  XmSpec spec;
-  XmInstrumentSpec ins;
-  XmSampleSpec s = sample_of({1, 2, 3, 4, 5, 6, 7, 8});
+  XmSong song;
+  XmInstrument ins;
+  XmSample s = sample_of({1, 2, 3, 4, 5, 6, 7, 8});
   s.lengthOverride = 0x7FFFFFF0;  // a length far beyond the file
   ins.samples = {s};
-  spec.instruments = {ins};
-  Loaded l(write_xm(spec));
+  song.instruments = {ins};
+  Loaded l(write_xm(song));
   ASSERT_NE(l.m, nullptr);
   const Sample& smp = l.m->instruments[1].samples[0];
   EXPECT_EQ(smp.loopStart, 8);
@@ -321,18 +321,18 @@ TEST(XmLoader, TruncatedSampleKeepsWhatTheFileHolds) {
 }
 
 TEST(XmLoader, EveryPrefixOfAFileLoadsSafely) {
-  XmSpec spec;
-  spec.patterns[0].cells.resize(64 * 4);
-  spec.patterns[0].cells[9] = {49, 1, 0x20, 0x04, 0x11};
-  XmInstrumentSpec ins;
-  XmSampleSpec s = sample_of({5, 4, 3, 2, 1, 0, -1, -2}, 0x10 | 2);
+  XmSong song;
+  song.patterns[0].cells.resize(64 * 4);
+  song.patterns[0].cells[9] = {49, 1, 0x20, 0x04, 0x11};
+  XmInstrument ins;
+  XmSample s = sample_of({5, 4, 3, 2, 1, 0, -1, -2}, 0x10 | 2);
   s.loopStart = 4;
   s.loopLength = 8;
   ins.samples = {s, sample_of({1, 1}, 1)};
   ins.volumeEnvelope.points = {{0, 64}, {3, 0}};
   ins.volumeEnvelope.type = 1;
-  spec.instruments = {ins, ins};
-  std::vector<uint8_t> file = write_xm(spec);
+  song.instruments = {ins, ins};
+  std::vector<uint8_t> file = write_xm(song);
   for (size_t n = 0; n <= file.size(); ++n) {
     std::vector<uint8_t> prefix(file.begin(), file.begin() + static_cast<long>(n));
     Loaded l(prefix);

@@ -22,7 +22,7 @@ int main(int argc, char** argv) {
   if (argc < 2) return 2;
   std::string dir = argv[1];
 
-  ModSpec mod;
+  ModSong mod;
   mod.orderCount = 2;
   mod.orders[1] = 1;
   mod.patternCount = 2;
@@ -34,15 +34,15 @@ int main(int argc, char** argv) {
   mod.cell(0, 1, 1) = {214, 1, 0x0E, 0x61};
   mod.cell(1, 2, 2) = {856, 1, 0x0B, 0x00};
   save(dir, "a.mod", write_mod(mod));
-  ModSpec wide = mod;
+  ModSong wide = mod;
   wide.tag = "8CHN";
   wide.channels = 8;
   wide.cells.clear();
   wide.cell(0, 3, 7) = {428, 1, 0x08, 0x80};
   save(dir, "b.mod", write_mod(wide));
 
-  S3mSpec s3m;
-  S3mSampleSpec smp;
+  S3mSong s3m;
+  S3mSample smp;
   smp.length = 16;
   smp.flags = 1;
   smp.loopStart = 2;
@@ -60,17 +60,17 @@ int main(int argc, char** argv) {
   s3m.defaultPanFlag = 252;
   save(dir, "a.s3m", write_s3m(s3m));
 
-  XmSpec xm;
+  XmSong xm;
   xm.patterns[0].cells.resize(64 * 4);
   xm.patterns[0].cells[0] = {49, 1, 0x40, 0x0F, 0x03};
   xm.patterns[0].cells[5] = {97, 0, 0, 0x14, 0};
-  XmInstrumentSpec ins;
-  XmSampleSpec pingPong;
+  XmInstrument ins;
+  XmSample pingPong;
   pingPong.type = 0x10 | 2;
   pingPong.values = {0, 1000, 2000, 1000, 0, -1000};
   pingPong.loopStart = 2;
   pingPong.loopLength = 6;
-  XmSampleSpec plain;
+  XmSample plain;
   plain.values = {1, 2, 3, 4};
   ins.samples = {pingPong, plain};
   ins.keyMap[48] = 1;
@@ -79,7 +79,7 @@ int main(int argc, char** argv) {
   ins.volumeEnvelope.sustain = 1;
   ins.volumeEnvelope.loopEnd = 2;
   ins.fadeout = 512;
-  XmInstrumentSpec empty;
+  XmInstrument empty;
   empty.headerSize = 29;
   xm.instruments = {ins, empty, ins};
   save(dir, "a.xm", write_xm(xm));
