@@ -2,8 +2,8 @@
 # Installs what the build and the tests need on Debian (run as root). Idempotent and
 # quiet when everything is already there.
 set -euo pipefail
-packages=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libwim-dev
-          mingw-w64 wine wine64 xvfb xdotool x11-apps x11-utils imagemagick ffmpeg python3)
+packages=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libwim-dev zlib1g-dev
+          mingw-w64 wine wine64 xvfb xdotool x11-apps x11-utils libgl1-mesa-dri imagemagick ffmpeg python3)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -12,5 +12,5 @@ if ((${#missing[@]})); then
   echo "setup: installing ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  apt-get install -y -qq "${missing[@]}" >/dev/null
 fi
