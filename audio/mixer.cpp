@@ -48,8 +48,13 @@ void advance(Channel* c, int32_t count, int32_t rate) {
   c->sampleFraction = static_cast<int32_t>(fraction & 0x7FFF);
   int32_t loopStart = c->sample->loopStart;
   int32_t loopLength = c->sample->loopLength;
-  if (position > loopStart) {
-    position = loopLength < 2 ? loopStart : loopStart + (position - loopStart) % loopLength;
+  if (loopLength < 2) {
+    // No loop, or one too short to repeat: the sample ends at the loop end and stays
+    // there (parking a one-frame loop at its start would replay that frame every tick).
+    int32_t end = loopStart + loopLength;
+    if (position > end) position = end;
+  } else if (position > loopStart) {
+    position = loopStart + (position - loopStart) % loopLength;
   }
   c->samplePosition = static_cast<int32_t>(position);
 }

@@ -148,7 +148,15 @@ TEST(Mixer, SampleEndsAndShortLoops) {
   EXPECT_EQ(m.right(25), 1020);  // frame 50 is the last one played
   for (int32_t k = 26; k < 882; ++k) ASSERT_EQ(m.right(k), 0) << k;
   EXPECT_EQ(m.replay->channels[0].samplePosition, 100);  // parked at the end
-  EXPECT_EQ(m.replay->channels[1].samplePosition, 50);   // at the loop start
+  EXPECT_EQ(m.replay->channels[1].samplePosition, 51);   // at the loop end, like a sample end
+
+  // The next tick, slower (1/8 frame per step): the one-frame loop stays silent
+  // instead of sounding frame 50 again for the tick's first 8 double-rate frames.
+  play(m.replay.get(), 0, 88200, 16384, 0);
+  play(m.replay.get(), 1, 11025, 16384, 255);
+  m.tick();
+  for (int32_t k = 0; k < 882; ++k) ASSERT_EQ(m.right(k), 0) << k;
+  EXPECT_EQ(m.replay->channels[1].samplePosition, 51);
 }
 
 TEST(Mixer, InterpolationUsesTheLoopEndCopy) {
