@@ -40,12 +40,6 @@ uint32_t bs_remaining(const ByteSource& src, uint64_t offset) {
   return offset < src.length ? static_cast<uint32_t>(src.length - offset) : 0;
 }
 
-void bs_copy(const ByteSource& src, uint64_t offset, uint8_t* dst, uint32_t count) {
-  uint32_t n = bs_remaining(src, offset);
-  if (n > count) n = count;
-  if (n > 0) std::memcpy(dst, src.data + offset, n);
-}
-
 void bs_text(const ByteSource& src, uint64_t offset, char* dst, uint32_t count) {
   std::memset(dst, ' ', count);
   uint32_t n = bs_remaining(src, offset);

@@ -15,9 +15,6 @@ uint32_t bs_u16le(const ByteSource& src, uint64_t offset);  // 0 unless both byt
 uint32_t bs_u16be(const ByteSource& src, uint64_t offset);  // 0 unless both bytes are inside
 uint32_t bs_u32le(const ByteSource& src, uint64_t offset);  // 0 unless all four bytes are inside
 
-// Copies up to count bytes; the part of dst beyond the end of the image is left as it was.
-void bs_copy(const ByteSource& src, uint64_t offset, uint8_t* dst, uint32_t count);
-
 // Fills dst[0..count) with spaces, then copies every source byte above 32 over it.
 void bs_text(const ByteSource& src, uint64_t offset, char* dst, uint32_t count);
 
