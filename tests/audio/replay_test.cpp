@@ -357,4 +357,49 @@ TEST(Replay, RefusesUnplayableInput) {
   EXPECT_EQ(replay_create(ok.build(), 200000, 1), nullptr);  // cross-fade would outgrow the ramp
 }
 
+TEST(Envelope, LoopJumpsBackAndSustainHoldsWhileTheKeyIsOn) {
+  Envelope e{};
+  e.enabled = 1;
+  e.looped = 1;
+  e.loopStartTick = 2;
+  e.loopEndTick = 5;
+  std::vector<int32_t> ticks;
+  for (int32_t t = 0, i = 0; i < 8; ++i) ticks.push_back(t = envelope_next_tick(e, t, 1));
+  EXPECT_EQ(ticks, (std::vector<int32_t>{1, 2, 3, 4, 2, 3, 4, 2}));
+  e.looped = 0;
+  e.sustain = 1;
+  e.sustainTick = 3;
+  EXPECT_EQ(envelope_next_tick(e, 3, 1), 3);
+  EXPECT_EQ(envelope_next_tick(e, 3, 0), 4);
+  EXPECT_EQ(envelope_next_tick(e, 2, 1), 3);
+}
+
+TEST(Replay, AutoVibratoSweepsInAndPanningEnvelopeMovesThePan) {
+  TestSong song(1, 1);
+  song.add_instrument(constant_sample(1000));
+  Instrument& ins = song.instrument_extras(1);
+  ins.vibratoType = 0;  // sine
+  ins.vibratoSweep = 4;
+  ins.vibratoDepth = 64;
+  ins.vibratoRate = 16;
+  Envelope& pan = ins.panningEnvelope;
+  pan.enabled = 1;
+  pan.pointCount = 2;
+  pan.pointTicks[0] = 0, pan.pointTicks[1] = 4;
+  pan.pointAmplitudes[0] = 48, pan.pointAmplitudes[1] = 0;
+  song.set(0, 0, 0, 49, 1, FX_SET_PANNING, 200);
+  ReplayPtr r = make_replay(song);
+  std::vector<int32_t> adds, pans;
+  each_tick(r.get(), 6, [&](const Channel& c) {
+    adds.push_back(c.vibratoAdd);
+    pans.push_back(c.outputPanning);
+  });
+  // Depth 64 * counter / 4 until the sweep ends, times sine[16 * counter >> 2] >> 8.
+  EXPECT_EQ(adds, (std::vector<int32_t>{0, 16 * 97 >> 8, 32 * 180 >> 8, 48 * 235 >> 8, 64 * 255 >> 8,
+                                        64 * 235 >> 8}));
+  // Panning 200 leaves 55 of room; envelope 48, 36, 24, 12, then 0 at and past tick 4.
+  EXPECT_EQ(pans, (std::vector<int32_t>{200 + (16 * 55 >> 5), 200 + (4 * 55 >> 5), 200 + (-8 * 55 >> 5),
+                                        200 + (-20 * 55 >> 5), 200 - 55, 200 - 55}));
+}
+
 }  // namespace
