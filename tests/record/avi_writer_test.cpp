@@ -317,6 +317,20 @@ TEST(AviWriter, FullSizeSegmentHolds289FramesAt640x480) {
   EXPECT_TRUE(avi_finish(w));
 }
 
+// With a limit that splits at every frame, the frame that would open segment 4097 fails the recording.
+TEST(AviWriter, SegmentLimitOf4096) {
+  g_null = NullFile();
+  AviWriter w;
+  std::vector<uint32_t> px(16 * 16, 0);
+  avi_init(w, &kNullOps, 70, 16, 16, 44100, nullptr, 0);
+  w.segmentLimit = 1;
+  for (uint32_t f = 0; f < kAviMaxSegments; ++f) ASSERT_TRUE(avi_write_frame(w, px.data(), 16, 16)) << f;
+  EXPECT_EQ(w.segmentCount, kAviMaxSegments - 1);
+  EXPECT_FALSE(avi_write_frame(w, px.data(), 16, 16));
+  EXPECT_EQ(w.segmentCount, kAviMaxSegments);
+  EXPECT_FALSE(avi_finish(w));
+}
+
 TEST(AviWriter, FailuresKeepThePartialFile) {
   {
     // A write that fails midway: no success, the file stays under its partial name.
