@@ -15,7 +15,9 @@ void frame_header_init(uint8_t header[kFrameHeaderSize]) {
   put32(8, static_cast<uint32_t>(-kFrameHeight));   // biHeight: negative, top-down
   header[12] = 1;                                   // biPlanes
   header[14] = 8;                                   // biBitCount
+  put32(20, kFramePixels);                          // biSizeImage
   put32(32, 256);                                   // biClrUsed
+  put32(36, 256);                                   // biClrImportant
 }
 
 void frame_publish_copy(SharedFrame& shared) {

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <vector>
 
+#include "shell/frame_publish.h"
 #include "shell/pacing.h"
 #include "shell/render_meter.h"
 
@@ -82,6 +84,26 @@ TEST(RenderWorkMeter, RoundsToTheNearestMicrosecond) {
   meter_end(m, 4);
   meter_close_frame(m, 4);
   EXPECT_EQ(m.microsecondsPerFrame, 666667u);
+}
+
+// The published description is a BITMAPINFOHEADER for 320 x -200 (top-down),
+// 1 plane, 8 bpp, BI_RGB, 64,000 image bytes, 256 colours used and important.
+TEST(FrameHeader, BitmapInfoHeaderOfTheIndexedFrame) {
+  uint8_t header[kFrameHeaderSize];
+  memset(header, 0xAA, sizeof header);
+  frame_header_init(header);
+  const uint8_t expected[kFrameHeaderSize] = {
+      40, 0, 0, 0,                     // biSize
+      0x40, 0x01, 0, 0,                // biWidth 320
+      0x38, 0xFF, 0xFF, 0xFF,          // biHeight -200
+      1, 0, 8, 0,                      // biPlanes, biBitCount
+      0, 0, 0, 0,                      // biCompression BI_RGB
+      0x00, 0xFA, 0, 0,                // biSizeImage 64000
+      0, 0, 0, 0, 0, 0, 0, 0,          // resolution
+      0x00, 0x01, 0, 0,                // biClrUsed 256
+      0x00, 0x01, 0, 0,                // biClrImportant 256
+  };
+  for (uint32_t i = 0; i < kFrameHeaderSize; ++i) EXPECT_EQ(header[i], expected[i]) << "byte " << i;
 }
 
 }  // namespace
