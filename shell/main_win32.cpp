@@ -131,9 +131,9 @@ int main(int, char**) {
   if (!UnpackAssets()) fail("Unable to decompress embedded assets. Windows 8 or later is required.");
 
   bool device = g_settings.Music && audio_open(kAudioDefaultDevice, 44100);
-  if (!device) audio_open(kAudioSilent, 44100);
+  bool opened = device || audio_open(kAudioSilent, 44100);
   test_log("audio output: %s", device ? "wave device" : "silent");
-  if (!audio_load_song(AssetImage + kMusicOffset, kMusicSize))
+  if (!opened || !audio_load_song(AssetImage + kMusicOffset, kMusicSize))
     fail("Unable to initialize the music player or load the embedded music.");
 
   InitializeCriticalSection(&frameLock);

@@ -8,7 +8,7 @@ void test_log(const char* format, ...) {
   char path[MAX_PATH];
   DWORD length = GetEnvironmentVariableA("VRINX_TEST_LOG", path, sizeof path);
   if (length == 0 || length >= sizeof path) return;
-  char line[512];
+  char line[1026];  // wvsprintfA writes at most 1024 characters
   va_list args;
   va_start(args, format);
   int n = wvsprintfA(line, format, args);
