@@ -55,6 +55,31 @@ def read_ppm(blob):
     return Image(width, height, data)
 
 
+# Generous limits for a loaded machine: start-up renders the whole tune before the window
+# exists, and a close waits for the demo thread's next hook.
+STARTUP_SECONDS = 120
+EXIT_SECONDS = 60
+
+
+def message(args, title, seconds=STARTUP_SECONDS):
+    result = subprocess.run(["wine", args.winctl, "message", title, str(seconds)], capture_output=True,
+                            timeout=seconds + 30)
+    return result.returncode, result.stdout.decode("latin-1").replace("\r", "")
+
+
+def eventually(attempt, seconds=30, interval=0.25):
+    """Calls attempt() until it returns without an AssertionError and gives its result;
+    after `seconds` the last failure stands. For checks of a state the program settles in."""
+    deadline = time.time() + seconds
+    while True:
+        try:
+            return attempt()
+        except AssertionError:
+            if time.time() >= deadline:
+                raise
+        time.sleep(interval)
+
+
 class Vrinx:
     """One run of the program in a scratch folder; use as a context manager."""
 
@@ -86,10 +111,14 @@ class Vrinx:
                                 timeout=timeout)
         return result.returncode, result.stdout.decode("latin-1").replace("\r", "")
 
-    def wait_window(self, seconds=60):
+    def wait_window(self, seconds=STARTUP_SECONDS):
         code, _ = self.winctl("wait", str(seconds), timeout=seconds + 30)
         if code != 0:
             raise AssertionError("the demo window did not appear")
+
+    def message(self, title, seconds=STARTUP_SECONDS):
+        """(0, text) once a message box captioned `title` has been answered with OK, else (1, "")."""
+        return message(self.args, title, seconds)
 
     def client_rect(self):
         code, out = self.winctl("rect")
@@ -108,7 +137,7 @@ class Vrinx:
     def file(self, name):
         return os.path.join(self.folder, name)
 
-    def wait_exit(self, timeout=60):
+    def wait_exit(self, timeout=EXIT_SECONDS):
         """The exit code, or None if the program is still running after `timeout` s."""
         try:
             return self.process.wait(timeout=timeout)

@@ -24,7 +24,7 @@ class Scratch:
         if overlay:
             self.env["VRINX_TEST_OVERLAY"] = "1"
 
-    def wait_frame(self, seconds=60):
+    def wait_frame(self, seconds=harness.STARTUP_SECONDS):
         deadline = time.time() + seconds
         while time.time() < deadline:
             if os.path.exists(self.frame) and os.path.getsize(self.frame) == 1064 + 64000:

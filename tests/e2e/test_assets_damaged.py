@@ -16,11 +16,11 @@ def damaged(exe, at, value):
 
 def expect_refusal(args, exe, what):
     with harness.Vrinx(args, ["/nogui"], files={"Vrinx.exe": exe}) as run:
-        code, text = run.winctl("message", TITLE, timeout=90)
+        code, text = run.message(TITLE)
         harness.check(code == 0, "%s: no message box" % what)
         harness.check(text.strip() == TEXT, "%s: message %r" % (what, text))
         harness.check(run.winctl("rect")[0] != 0, "%s: the demo window was created" % what)
-        exit_code = run.wait_exit(30)
+        exit_code = run.wait_exit()
         harness.check(exit_code == 1, "%s: exit code %r, expected 1" % (what, exit_code))
 
 

@@ -6,7 +6,6 @@ warning and the program runs on with the defaults."""
 import os
 import shutil
 import subprocess
-import time
 
 import harness
 import present_checks as pc
@@ -26,7 +25,7 @@ def config_events(scratch):
 
 def close(run):
     harness.check(run.winctl("close")[0] == 0, "WM_CLOSE could not be posted")
-    code = run.wait_exit(30)
+    code = run.wait_exit()
     harness.check(code == 0, "exit code %r" % code)
 
 
@@ -53,7 +52,6 @@ def test_existing_file_is_kept_and_read(args):
         with harness.Vrinx(args, ["/nogui", "/saveconfig"], env=scratch.env, files={"Vrinx.ini": EDITED}) as run:
             stamp = os.stat(run.file("Vrinx.ini")).st_mtime_ns
             run.wait_window()
-            time.sleep(0.5)
             _, _, w, h = run.client_rect()
             with open(run.file("Vrinx.ini"), "rb") as f:
                 harness.check(f.read() == EDITED, "/saveconfig changed an existing file")
@@ -78,9 +76,9 @@ def test_unusable_path_warns(args):
     process = subprocess.Popen(["wine", exe, "/nogui", "/saveconfig"], cwd=base, env=env,
                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
     try:
-        box = subprocess.run(["wine", args.winctl, "message", TITLE], capture_output=True, timeout=90)
-        harness.check(box.returncode == 0, "no warning message box")
-        text = box.stdout.decode("latin-1").replace("\r", "").strip()
+        code, text = harness.message(args, TITLE)
+        harness.check(code == 0, "no warning message box")
+        text = text.strip()
         harness.check(text == WARNING, "warning text %r" % text)
         run = harness.Vrinx.__new__(harness.Vrinx)
         run.args, run.process = args, process

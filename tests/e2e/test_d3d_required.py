@@ -15,10 +15,10 @@ def test(args):
     env = dict(scratch.env, WINEDLLOVERRIDES=(overrides + ";" if overrides else "") + "d3d11=")
     try:
         with harness.Vrinx(args, ["/nogui"], env=env) as run:
-            code, text = run.winctl("message", "Direct3D 11 required", timeout=90)
+            code, text = run.message("Direct3D 11 required")
             harness.check(code == 0, "no \"Direct3D 11 required\" message box")
             harness.check(text.strip() == TEXT, "message text %r" % text)
-            exit_code = run.wait_exit(30)
+            exit_code = run.wait_exit()
             harness.check(exit_code == 1, "exit code %r, expected 1" % exit_code)
         events = scratch.events() if os.path.exists(scratch.log) else []
         harness.check(not any(e.startswith("presenter: device created") for e in events),

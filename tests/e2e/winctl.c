@@ -5,7 +5,8 @@
      winctl close             post WM_CLOSE
      winctl key VK            post WM_KEYDOWN/WM_KEYUP with a virtual-key code
      winctl size W H          resize the window so that its client area is W x H
-     winctl message TITLE     print the text of a message box captioned TITLE, then press OK
+     winctl message TITLE SECONDS
+                              wait for a message box captioned TITLE, print its text, press OK
    Exit code 0 on success, 1 when the window is not there. */
 #include <windows.h>
 #include <stdio.h>
@@ -31,8 +32,8 @@ int main(int argc, char** argv) {
     }
     return 1;
   }
-  if (strcmp(argv[1], "message") == 0 && argc == 3) {
-    for (int i = 0; i < 300; ++i) {
+  if (strcmp(argv[1], "message") == 0 && argc == 4) {
+    for (int i = 0; i < atoi(argv[3]) * 10; ++i) {
       HWND box = FindWindowA("#32770", argv[2]);
       if (box) {
         EnumChildWindows(box, print_static_text, 0);
