@@ -15,6 +15,10 @@ struct S3mLayout {
   int32_t storedPatternCount;
   int32_t signedSamples;  // sample format word is 1
   int8_t channelMap[32];  // channel setting slot -> channel number, -1 = disabled
+  // File bytes not yet claimed by a sample. Instrument pointers may all name one
+  // header; charging each copy against the file keeps the samples together within
+  // what the file holds, as with distinct samples.
+  int64_t unclaimedBytes;
 };
 
 uint64_t instrument_pointer_at(const S3mLayout& l) { return 96 + static_cast<uint64_t>(l.storedOrderCount); }
@@ -23,8 +27,7 @@ uint64_t pattern_pointer_at(const S3mLayout& l) {
 }
 
 // Returns false only when memory runs out; *message is set for a refused file.
-bool read_instrument(const ByteSource& src, const S3mLayout& l, int32_t i, Instrument* ins,
-                     const char** message) {
+bool read_instrument(const ByteSource& src, S3mLayout& l, int32_t i, Instrument* ins, const char** message) {
   if (!instrument_alloc_samples(ins, 1)) return false;
   uint64_t h = static_cast<uint64_t>(bs_u16le(src, instrument_pointer_at(l) + 2 * (i - 1))) * 16;
   bs_text(src, h + 48, ins->name, 28);
@@ -43,9 +46,12 @@ bool read_instrument(const ByteSource& src, const S3mLayout& l, int32_t i, Instr
   uint32_t flags = bs_u8(src, h + 31);
   bool sixteenBit = (flags & 4) != 0;
   // A sample cut short by the end of the file keeps only the frames the file holds.
-  int64_t available = bs_remaining(src, dataAt) / (sixteenBit ? 2 : 1);
+  int64_t remaining = bs_remaining(src, dataAt);
+  if (remaining > l.unclaimedBytes) remaining = l.unclaimedBytes;
+  int64_t available = remaining / (sixteenBit ? 2 : 1);
   if (available > MODULE_MAX_SAMPLE_FRAMES) available = MODULE_MAX_SAMPLE_FRAMES;
   if (length > available) length = available;
+  l.unclaimedBytes -= length * (sixteenBit ? 2 : 1);
   int64_t loopLength = (loopEnd < length ? loopEnd : length) - loopStart;
   if (loopLength < 1 || !(flags & 1)) loopLength = 0;
 
@@ -83,7 +89,11 @@ void read_pattern(const ByteSource& src, const S3mLayout& l, int32_t p, Pattern*
     for (;;) {
       uint32_t f = bs_u8(src, at++);
       if (f == 0) break;
-      Note n = {0, 0, 0, 0, 0};
+      // Only the fields the flag byte announces are written: a channel named twice
+      // in one row keeps what its first entry set in the other fields.
+      Note dropped{};
+      int32_t channel = l.channelMap[f & 0x1F];
+      Note& n = channel >= 0 ? pat->notes[row * pat->channelCount + channel] : dropped;
       if (f & 0x20) {
         n.key = s3m_key(bs_u8(src, at));
         n.instrument = static_cast<uint8_t>(bs_u8(src, at + 1));
@@ -93,13 +103,10 @@ void read_pattern(const ByteSource& src, const S3mLayout& l, int32_t p, Pattern*
       if (f & 0x80) {
         uint32_t e = bs_u8(src, at), param = bs_u8(src, at + 1);
         at += 2;
-        if (e >= 1 && e <= 63) {
-          n.effect = static_cast<uint8_t>(FX_S3M + e);
-          n.param = static_cast<uint8_t>(param);
-        }
+        bool known = e >= 1 && e <= 63;
+        n.effect = static_cast<uint8_t>(known ? FX_S3M + e : 0);
+        n.param = static_cast<uint8_t>(known ? param : 0);
       }
-      int32_t channel = l.channelMap[f & 0x1F];
-      if (channel >= 0) pat->notes[row * pat->channelCount + channel] = n;
     }
   }
 }
@@ -121,7 +128,7 @@ void set_panning(const ByteSource& src, const S3mLayout& l, Module* m) {
   }
 }
 
-bool read_body(const ByteSource& src, const S3mLayout& l, Module* m, const char** message) {
+bool read_body(const ByteSource& src, S3mLayout& l, Module* m, const char** message) {
   for (int32_t i = 1; i <= m->instrumentCount; ++i) {
     if (!read_instrument(src, l, i, &m->instruments[i], message)) return false;
     if (*message) return true;
@@ -146,6 +153,7 @@ Module* load_s3m(const ByteSource& src, const char** message) {
   l.storedInstrumentCount = static_cast<int32_t>(bs_u16le(src, 34));
   l.storedPatternCount = static_cast<int32_t>(bs_u16le(src, 36));
   l.signedSamples = bs_u16le(src, 42) == 1;
+  l.unclaimedBytes = src.length;
   int32_t channels = 0;
   for (int32_t slot = 0; slot < 32; ++slot)
     l.channelMap[slot] = static_cast<int8_t>(bs_u8(src, 64 + slot) < 16 ? channels++ : -1);
@@ -165,8 +173,9 @@ Module* load_s3m(const ByteSource& src, const char** message) {
   m->defaultTempo = static_cast<int32_t>(bs_u8(src, 50));
   m->c2Rate = 8363;
   m->gain = static_cast<int32_t>(bs_u8(src, 51) & 0x7F);
-  // Trailing entries that name no pattern (the 255 end markers) are dropped.
-  int32_t orders = l.storedOrderCount;
+  // 255 ends the list; trailing entries that name no pattern are dropped.
+  int32_t orders = 0;
+  while (orders < l.storedOrderCount && bs_u8(src, 96 + orders) != 255) ++orders;
   while (orders > 0 && static_cast<int32_t>(bs_u8(src, 96 + orders - 1)) >= l.storedPatternCount) --orders;
   m->orderCount = orders;
   m->patternCount = l.storedPatternCount < MODULE_MAX_PATTERNS ? l.storedPatternCount : MODULE_MAX_PATTERNS;

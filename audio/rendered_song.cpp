@@ -7,6 +7,8 @@
 
 namespace {
 
+constexpr uint32_t kMaxSeconds = 600;
+
 bool append_mark(RenderedSong* song, uint64_t frame, int32_t orderIndex, int32_t row) {
   if (song->markCount == song->markCapacity) {
     uint32_t capacity = song->markCapacity ? song->markCapacity * 2 : 1024;
@@ -46,8 +48,9 @@ bool rendered_song_render(Module* module, uint32_t sampleRate, RenderedSong* son
   }
   Replay* replay = replay_create(module, static_cast<int32_t>(sampleRate), 1);
   if (!replay) return false;
-  int32_t frames = replay_duration(replay);
-  bool ok = frames > 0 && static_cast<uint32_t>(frames) <= sampleRate * 600;
+  int32_t limit = static_cast<int32_t>(sampleRate * kMaxSeconds);
+  int32_t frames = replay_duration(replay, limit);
+  bool ok = frames > 0 && frames <= limit;
   int32_t* mix = nullptr;
   if (ok) {
     mix = static_cast<int32_t*>(std::malloc(sizeof(int32_t) * mix_buffer_length(replay->sampleRate)));

@@ -8,6 +8,9 @@
 
 namespace {
 
+constexpr int32_t kMinTempo = 32;
+constexpr int32_t kMaxTempo = 255;
+
 // MOD/XM Exy and S3M Sxy become effects of their own; MOD/XM arpeggio shares S3M J.
 Note rewrite_effect(Note note) {
   if (note.effect == FX_EXTENDED) {
@@ -37,7 +40,9 @@ void pattern_loop(Replay* r, Channel* c, int32_t param) {
   r->patternLoopCount--;
 }
 
-void row_effect(Replay* r, Channel* c, const Note& note) {
+// A pattern delay is only noted here (-1 = none): play_row applies it after every
+// channel's row effects, so a speed set by a later channel still gets delayed.
+void row_effect(Replay* r, Channel* c, const Note& note, int32_t* patternDelay) {
   int32_t param = note.param;
   bool loopActive = r->patternLoopCount >= 0;
   switch (note.effect) {
@@ -73,7 +78,7 @@ void row_effect(Replay* r, Channel* c, const Note& note) {
       break;
     case FX_EXT_PATTERN_DELAY:
     case FX_S3M_EXT_PATTERN_DELAY:
-      r->tick = (param + 1) * r->speed;
+      *patternDelay = param;
       break;
   }
 }
@@ -103,14 +108,16 @@ void play_row(Replay* r) {
   uint8_t& count = r->playCounts[r->orderIndex][r->row];
   if (r->patternLoopCount < 0 && count < 127) count++;
   r->nextRow = r->row + 1 < pattern.rowCount ? r->row + 1 : -1;
+  int32_t patternDelay = -1;
   for (int32_t i = 0; i < m->channelCount; ++i) {
     Note note{};
     if (i < pattern.channelCount && r->row < pattern.rowCount) {
       note = rewrite_effect(pattern.notes[r->row * pattern.channelCount + i]);
     }
     channel_row(&r->channels[i], note);
-    row_effect(r, &r->channels[i], note);
+    row_effect(r, &r->channels[i], note, &patternDelay);
   }
+  if (patternDelay >= 0) r->tick = (patternDelay + 1) * r->speed;
 }
 
 }  // namespace
@@ -164,9 +171,11 @@ int32_t replay_set_position(Replay* r, int32_t orderIndex) {
   r->globalVolume = m->defaultGlobalVolume;
   r->speed = m->defaultSpeed > 0 ? m->defaultSpeed : 6;
   r->tempo = m->defaultTempo > 0 ? m->defaultTempo : 125;
-  // S3M and XM headers may give tempos the effects cannot; below 32 a tick would
-  // outgrow the mixing buffer, so the header tempo is raised to 32.
-  if (r->tempo < 32) r->tempo = 32;
+  // S3M and XM headers may give tempos the effects cannot (32..255): below 32 a tick
+  // would outgrow the mixing buffer, above 255 ticks of a frame or two would make a
+  // ten-minute song millions of ticks (and position marks) long.
+  if (r->tempo < kMinTempo) r->tempo = kMinTempo;
+  if (r->tempo > kMaxTempo) r->tempo = kMaxTempo;
   r->patternLoopCount = -1;
   r->patternLoopChannel = -1;
   for (int32_t i = 0; i < m->orderCount; ++i) {
@@ -190,12 +199,12 @@ int32_t replay_tick(Replay* r) {
   return r->playCounts[r->orderIndex][r->row] - 1;
 }
 
-int32_t replay_duration(Replay* replay) {
+int32_t replay_duration(Replay* replay, int32_t limit) {
   replay_set_position(replay, 0);
   int64_t total = 0;
   do {
     total += replay_tick_length(replay);
-  } while (replay_tick(replay) < 1 && total < INT32_MAX);
+  } while (total <= limit && replay_tick(replay) < 1);
   replay_set_position(replay, 0);
   return total < INT32_MAX ? static_cast<int32_t>(total) : INT32_MAX;
 }

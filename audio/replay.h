@@ -96,9 +96,10 @@ int32_t replay_set_position(Replay* replay, int32_t orderIndex);
 // Advances one tick; returns the times the current row has been played minus 1.
 int32_t replay_tick(Replay* replay);
 
-// Song length in frames, up to the first row reached a second time; saturates at
-// INT32_MAX. Leaves the replay at position 0.
-int32_t replay_duration(Replay* replay);
+// Song length in frames, up to the first row reached a second time. The walk stops
+// as soon as the total passes limit (a song that long is refused anyway), so what it
+// returns is then some value above limit. Leaves the replay at position 0.
+int32_t replay_duration(Replay* replay, int32_t limit = INT32_MAX);
 
 int32_t replay_order_index(const Replay* replay);
 int32_t replay_row(const Replay* replay);

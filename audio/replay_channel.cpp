@@ -38,6 +38,10 @@ const Sample* instrument_sample(const Instrument* instrument, int32_t key) {
   return &instrument->samples[s < instrument->sampleCount ? s : 0];
 }
 
+// Waveforms read only the low six bits of a phase; wrapping keeps long rows of
+// vibrato or tremolo from running the sum out of range.
+void advance_phase(int32_t* phase, int32_t speed) { *phase = (*phase + speed) & 63; }
+
 void vibrato(Channel* c, int32_t shift) {
   c->vibratoAdd = waveform(c, c->vibratoPhase, c->vibratoType & 3) * c->vibratoDepth >> shift;
 }
@@ -98,8 +102,8 @@ void volume_slide(Channel* c) {
 }
 
 void retrigger(Channel* c) {
-  // Ticks of 0 (never set) would retrigger on every tick; they mean no retrigger.
-  if (c->retriggerTicks <= 0 || c->retriggerCounter < c->retriggerTicks) return;
+  // Ticks of 0 (never set) are reached at once: the note retriggers on every tick.
+  if (c->retriggerCounter < c->retriggerTicks) return;
   c->retriggerCounter = 0;
   c->samplePosition = 0;
   c->sampleFraction = 0;
@@ -209,9 +213,11 @@ void auto_vibrato(Channel* c) {
   if (depth == 0) return;
   int32_t sweep = ins->vibratoSweep & 0x7F;
   if (c->autoVibratoCounter < sweep) depth = depth * c->autoVibratoCounter / sweep;
-  int32_t phase = (ins->vibratoRate & 0x7F) * c->autoVibratoCounter >> 2;
+  // Unsigned: a long note's product passes 2^31, and only its low bits matter.
+  uint32_t product = (ins->vibratoRate & 0x7Fu) * static_cast<uint32_t>(c->autoVibratoCounter);
+  int32_t phase = static_cast<int32_t>(product >> 2 & 63);
   c->vibratoAdd += depth * waveform(c, phase, ins->vibratoType + 4) >> 8;
-  c->autoVibratoCounter++;
+  if (c->autoVibratoCounter < INT32_MAX) c->autoVibratoCounter++;
 }
 
 void update_frequency(Channel* c) {
@@ -277,7 +283,7 @@ void volume_column_tick(Channel* c) {
       c->volume = clamp(c->volume + low, 0, 64);
       break;
     case 0xB0:
-      c->vibratoPhase += c->vibratoSpeed;
+      advance_phase(&c->vibratoPhase, c->vibratoSpeed);
       vibrato(c, 5);
       break;
     case 0xD0:
@@ -457,7 +463,7 @@ void channel_tick(Channel* c) {
       break;
     case FX_VIBRATO:
     case FX_S3M_VIBRATO:
-      c->vibratoPhase += c->vibratoSpeed;
+      advance_phase(&c->vibratoPhase, c->vibratoSpeed);
       vibrato(c, 5);
       break;
     case FX_TONE_PORTA_VOLSLIDE:
@@ -471,13 +477,13 @@ void channel_tick(Channel* c) {
       break;
     case FX_VIBRATO_VOLSLIDE:
     case FX_S3M_VIBRATO_VOLSLIDE:
-      c->vibratoPhase += c->vibratoSpeed;
+      advance_phase(&c->vibratoPhase, c->vibratoSpeed);
       vibrato(c, 5);
       volume_slide(c);
       break;
     case FX_TREMOLO:
     case FX_S3M_TREMOLO:
-      c->tremoloPhase += c->tremoloSpeed;
+      advance_phase(&c->tremoloPhase, c->tremoloSpeed);
       tremolo(c);
       break;
     case FX_GLOBAL_VOLSLIDE: {
@@ -524,7 +530,7 @@ void channel_tick(Channel* c) {
       }
       break;
     case FX_S3M_FINE_VIBRATO:
-      c->vibratoPhase += c->vibratoSpeed;
+      advance_phase(&c->vibratoPhase, c->vibratoSpeed);
       vibrato(c, 7);
       break;
   }

@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "audio/module.h"
+#include "audio/rendered_song.h"
+#include "audio/replay.h"
 #include "tests/audio/module_checks.h"
 #include "tests/audio/module_writers.h"
 
@@ -82,6 +84,64 @@ TEST(HostileModule, S3mPointersBeyondTheFile) {
   EXPECT_EQ(l.m->instrumentCount, 255);
   EXPECT_EQ(l.m->instruments[1].samples[0].loopLength, 0);
   EXPECT_EQ(l.m->instruments[2].samples[0].loopStart, 0);
+}
+
+// Header speed and tempo 65535 on a 256-row pattern: 16.8 M ticks of one frame each
+// if the header tempo were taken as it is.
+std::vector<uint8_t> xm_of_endless_ticks(uint16_t speed) {
+  XmSong song;
+  song.channels = 1;
+  song.speed = speed;
+  song.tempo = 0xFFFF;
+  song.patterns[0].rows = 256;
+  song.patterns[0].cells.assign(256, XmCell{});
+  return write_xm(song);
+}
+
+TEST(HostileModule, LongSongsCostWhatTheLongestAcceptedSongCosts) {
+  constexpr int32_t kLimit = 44100 * 600;
+  Loaded slow(xm_of_endless_ticks(0xFFFF));
+  ASSERT_NE(slow.m, nullptr) << slow.message;
+  Replay* r = replay_create(slow.m, 44100, 1);
+  ASSERT_NE(r, nullptr);
+  // The header tempo is held at 255, what Fxx can reach: 220500 / 510 frames a tick.
+  EXPECT_EQ(replay_tick_length(r), 432);
+  // The walk ends with the first tick past the limit, not at the song's end.
+  int32_t walked = replay_duration(r, kLimit);
+  EXPECT_GT(walked, kLimit);
+  EXPECT_LE(walked, kLimit + 432);
+  replay_free(r);
+  RenderedSong out;
+  EXPECT_FALSE(rendered_song_render(slow.m, 44100, &out));
+  EXPECT_EQ(out.marks, nullptr);
+
+  // Speed 1: 256 rows of one 432-frame tick, one mark each.
+  Loaded fast(xm_of_endless_ticks(1));
+  ASSERT_NE(fast.m, nullptr) << fast.message;
+  ASSERT_TRUE(rendered_song_render(fast.m, 44100, &out));
+  EXPECT_EQ(out.markCount, 256u);
+  EXPECT_EQ(out.bytes, 256u * 432 * 4);
+  rendered_song_free(&out);
+}
+
+TEST(HostileModule, S3mSamplesTogetherHoldAtMostTheFile) {
+  // 255 instrument pointers all naming the header of one 4000-frame sample.
+  S3mSong song;
+  S3mSample s;
+  s.length = 4000;
+  s.bytes.assign(4000, 0x40);
+  song.instruments.assign(255, S3mSample{});
+  song.instruments[0] = s;
+  std::vector<uint8_t> file = write_s3m(song);
+  size_t pointers = 96 + song.orders.size();
+  for (int i = 1; i < 255; ++i) put16(file, pointers + 2 * i, file[pointers] | file[pointers + 1] << 8);
+  Loaded l(file);
+  ASSERT_NE(l.m, nullptr) << l.message;
+  EXPECT_EQ(module_fault(*l.m), std::string());
+  int64_t frames = 0;
+  for (int i = 1; i <= 255; ++i) frames += l.m->instruments[i].samples[0].loopStart;
+  EXPECT_EQ(l.m->instruments[1].samples[0].loopStart, 4000);  // the first copy is whole
+  EXPECT_LE(frames, static_cast<int64_t>(file.size()));
 }
 
 TEST(HostileModule, ModTagsWithoutDigits) {
