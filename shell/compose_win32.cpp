@@ -6,6 +6,8 @@
 #include "gpu/presenter.h"
 #include "shell/compose.h"
 #include "shell/config.h"
+#include "shell/interlude.h"
+#include "shell/interlude_win32.h"
 #include "shell/render_meter.h"
 #include "shell/shell_flags.h"
 #include "shell/shell_win32.h"
@@ -148,16 +150,29 @@ void FeedPresentRateMeter() {
 
 void Paint(HDC windowDC) {
   ReadTestHooks();
-  if (!g_test.holding) {
-    EnterCriticalSection(&frameLock);
-    uint32_t lines = g_sharedFrame.lineCount <= kFrameHeight ? g_sharedFrame.lineCount : kFrameHeight;
-    memcpy(&g_frame.description, &g_sharedFrame.description, sizeof g_frame.description);
-    memcpy(g_frame.pixels, g_sharedFrame.pixels, lines * kFrameWidth);
-    g_frame.lineCount = lines;
-    LeaveCriticalSection(&frameLock);
-    HoldTestFrame();
+  // The source: the interlude's text-mode picture, or the last published demo frame.
+  const BITMAPINFO* info;
+  const uint8_t* pixels;
+  int sourceWidth, lines;
+  if (g_shell.dosPromptActive) {
+    interlude_source(&info, &pixels);
+    sourceWidth = kInterludeWidth;
+    lines = kInterludeHeight;
+  } else {
+    if (!g_test.holding) {
+      EnterCriticalSection(&frameLock);
+      uint32_t count = g_sharedFrame.lineCount <= kFrameHeight ? g_sharedFrame.lineCount : kFrameHeight;
+      memcpy(&g_frame.description, &g_sharedFrame.description, sizeof g_frame.description);
+      memcpy(g_frame.pixels, g_sharedFrame.pixels, count * kFrameWidth);
+      g_frame.lineCount = count;
+      LeaveCriticalSection(&frameLock);
+      HoldTestFrame();
+    }
+    info = reinterpret_cast<const BITMAPINFO*>(&g_frame.description);
+    pixels = g_frame.pixels;
+    sourceWidth = kFrameWidth;
+    lines = int(g_frame.lineCount);
   }
-  int lines = int(g_frame.lineCount);
   if (lines == 0) return;
 
   RECT client;
@@ -168,11 +183,10 @@ void Paint(HDC windowDC) {
   FillRect(g_surface.dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
 
   const CrtSettings& s = g_settings;
-  ComposeRect d = ComposeDestination(kFrameWidth, lines, w, h, g_shell.fullscreenActive, int(s.StretchToFit),
+  ComposeRect d = ComposeDestination(sourceWidth, lines, w, h, g_shell.fullscreenActive, int(s.StretchToFit),
                                      int(s.AspectRatio4x3));
   SetStretchBltMode(g_surface.dc, COLORONCOLOR);
-  int result = StretchDIBits(g_surface.dc, d.x, d.y, d.width, d.height, 0, 0, kFrameWidth, lines,
-                             g_frame.pixels, reinterpret_cast<const BITMAPINFO*>(&g_frame.description),
+  int result = StretchDIBits(g_surface.dc, d.x, d.y, d.width, d.height, 0, 0, sourceWidth, lines, pixels, info,
                              DIB_RGB_COLORS, SRCCOPY);
   if (result == 0 || result == int(GDI_ERROR)) return;
 

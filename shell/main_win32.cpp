@@ -8,6 +8,7 @@
 #include "shell/assets.h"
 #include "shell/compose_win32.h"
 #include "shell/config.h"
+#include "shell/interlude_win32.h"
 #include "shell/shell_flags.h"
 #include "shell/shell_win32.h"
 #include "shell/test_log_win32.h"
@@ -98,6 +99,8 @@ void run_message_loop() {
 
 [[noreturn]] void shutdown() {
   test_log("shutdown exit code %d", g_shell.exitCode);
+  KillTimer(g_window, kInterludeTimer);
+  DeleteInterludeBitmap();
   FreeSnapshots();
   DeleteOverlayFont();
   PresenterShutdown();
@@ -112,6 +115,12 @@ void run_message_loop() {
 }
 
 }  // namespace
+
+bool shell_start_demo_thread() {
+  HANDLE thread = CreateThread(nullptr, 0, demo_thread_main, nullptr, 0, nullptr);
+  g_shell.demoThread = reinterpret_cast<uintptr_t>(thread);
+  return thread != nullptr;
+}
 
 bool shell_has_switch(const wchar_t* name) {
   int count = 0;
@@ -152,12 +161,7 @@ int main(int, char**) {
   UpdateWindow(g_window);
   timeBeginPeriod(1);
 
-  HANDLE thread = CreateThread(nullptr, 0, demo_thread_main, nullptr, 0, nullptr);
-  if (!thread) {
-    g_shell.exitCode = 1;
-  } else {
-    g_shell.demoThread = reinterpret_cast<uintptr_t>(thread);
-    run_message_loop();
-  }
+  if (shell_start_demo_thread()) run_message_loop();
+  else g_shell.exitCode = 1;
   shutdown();
 }

@@ -19,6 +19,9 @@ extern SharedFrame g_sharedFrame;
 // Whole-argument, case-insensitive test of the wide command line.
 bool shell_has_switch(const wchar_t* name);
 
+// Creates the demo thread of a new run and records its handle in demoThread.
+bool shell_start_demo_thread();
+
 // The millisecond clock of the pacing code.
 uint32_t shell_clock_ms();
 

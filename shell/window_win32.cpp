@@ -1,16 +1,75 @@
-// The demo window's procedure.
+// The demo window's procedure: the application messages of a run's end, the
+// interlude's timer, painting, and the user's quit requests.
 #include <windows.h>
 
+#include "audio/audio_output.h"
 #include "shell/compose_win32.h"
+#include "shell/interlude.h"
+#include "shell/interlude_win32.h"
+#include "shell/pacing.h"
 #include "shell/shell_flags.h"
 #include "shell/shell_win32.h"
+#include "shell/test_log_win32.h"
 
 namespace {
 
-void request_quit() {
-  g_shell.stopDemo = 1;
-  g_shell.quitRequested = 1;
-  if (!g_shell.demoThread) PostQuitMessage(0);
+// WM_APP_DEMO_FINISHED: a run ended without a quit request; the interlude follows.
+void demo_finished(HWND window) {
+  EndMenu();
+  if (g_shell.quitRequested || g_shell.exitCode) {
+    PostQuitMessage(0);
+    return;
+  }
+  audio_stop();
+  if (!StartInterlude()) {
+    g_shell.exitCode = 1;
+    PostQuitMessage(0);
+    return;
+  }
+  test_log("interlude started");
+  g_shell.dosPromptActive = 1;
+  g_shell.paused = 0;
+  // TODO(crt): CrtResetPersistence() once the CRT pass exists.
+  SetTimer(window, kInterludeTimer, kInterludeTimerMs, nullptr);
+  InvalidateRect(window, nullptr, FALSE);
+}
+
+// A new run from the interlude: the flags of the last one cleared, the run counted.
+void restart_demo(HWND window) {
+  KillTimer(window, kInterludeTimer);
+  g_shell.demoThread = 0;
+  g_shell.dosPromptActive = 0;
+  DeleteInterludeBitmap();
+  g_shell.stopDemo = 0;
+  g_shell.quitRequested = 0;
+  g_shell.paused = 0;
+  g_pacing.musicPosition = 0;
+  g_shell.runCount = g_shell.runCount + 1;
+  // TODO(crt): CrtResetPersistence() once the CRT pass exists.
+  test_log("run %d started", g_shell.runCount);
+  if (!shell_start_demo_thread()) {
+    g_shell.exitCode = 1;
+    PostQuitMessage(0);
+  }
+}
+
+void interlude_timer(HWND window) {
+  int step = interlude_tick();
+  if (step == kInterludeQuit)
+    PostQuitMessage(0);
+  else if (step == kInterludeRestart)
+    restart_demo(window);
+  InvalidateRect(window, nullptr, FALSE);
+}
+
+void paint(HWND window, WPARAM wParam) {
+  if (wParam) {
+    CopySurfaceTo(reinterpret_cast<HDC>(wParam));
+    return;
+  }
+  PAINTSTRUCT ps;
+  Paint(BeginPaint(window, &ps));
+  EndPaint(window, &ps);
 }
 
 }  // namespace
@@ -18,14 +77,36 @@ void request_quit() {
 LRESULT CALLBACK shell_window_proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CLOSE:
-      request_quit();
+      g_shell.quitRequested = 1;
+      g_shell.stopDemo = 1;
+      if (g_shell.dosPromptActive) PostQuitMessage(0);
       return 0;
-    case WM_ERASEBKGND:
-      return 1;
+    case WM_APP_DEMO_EXITED:
+      EndMenu();
+      return 0;
+    case WM_APP_DEMO_FINISHED:
+      demo_finished(window);
+      return 0;
+    case WM_TIMER:
+      if (wParam == kInterludeTimer && g_shell.dosPromptActive) {
+        interlude_timer(window);
+        return 0;
+      }
+      break;
+    case WM_KEYDOWN:
+      if (lParam & (1 << 30)) return 0;  // auto-repeat
+      if (wParam == VK_ESCAPE) {
+        g_shell.stopDemo = 1;
+        if (g_shell.dosPromptActive) PostQuitMessage(0);
+        return 0;
+      }
+      break;
     case WM_DISPLAYCHANGE:
       ReleaseSurface();
       InvalidateRect(window, nullptr, FALSE);
       return 0;
+    case WM_ERASEBKGND:
+      return 1;
     case WM_PRINT:
       PrintSurface(window, reinterpret_cast<HDC>(wParam), static_cast<UINT>(lParam));
       return 0;
@@ -33,27 +114,7 @@ LRESULT CALLBACK shell_window_proc(HWND window, UINT message, WPARAM wParam, LPA
       CopySurfaceTo(reinterpret_cast<HDC>(wParam));
       return 0;
     case WM_PAINT:
-      if (wParam) {
-        CopySurfaceTo(reinterpret_cast<HDC>(wParam));
-      } else {
-        PAINTSTRUCT ps;
-        Paint(BeginPaint(window, &ps));
-        EndPaint(window, &ps);
-      }
-      return 0;
-    case WM_KEYDOWN:
-      if (wParam == VK_ESCAPE) {
-        if (g_shell.demoThread) g_shell.stopDemo = 1;
-        else PostQuitMessage(0);
-        return 0;
-      }
-      break;
-    case WM_APP_DEMO_EXITED:
-      EndMenu();
-      return 0;
-    case WM_APP_DEMO_FINISHED:
-      // The run is over; with no interlude to show, the program ends here.
-      PostQuitMessage(0);
+      paint(window, wParam);
       return 0;
   }
   return DefWindowProcA(window, message, wParam, lParam);

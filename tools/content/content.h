@@ -27,7 +27,12 @@ std::vector<TextPage> build_pages();
 constexpr int kLogoWidth = 320, kLogoHeight = 49;
 std::vector<uint8_t> build_logo();
 
+// Text-mode font of the DOS prompt: 256 glyphs of 8 x 16 pixels in code page 437
+// order, 16 bytes each (one per row, top first), most significant bit leftmost.
+Bytes build_dos_font();
+
 // Generated C++ sources for the engine's compiled images (formats documented inside).
 std::string font_source(const std::vector<Glyph>& font);
 std::string text_source(const std::vector<TextPage>& pages);
 std::string logo_source(const std::vector<uint8_t>& logo);
+std::string dos_font_source(const Bytes& font);

@@ -33,6 +33,7 @@ int main(int argc, char** argv) {
             write_bytes(dir + "tune.mod", build_tune()) &&
             write_text(dir + "font_data.h", font_source(build_font())) &&
             write_text(dir + "text_data.h", text_source(build_pages())) &&
-            write_text(dir + "logo_data.h", logo_source(build_logo()));
+            write_text(dir + "logo_data.h", logo_source(build_logo())) &&
+            write_text(dir + "dos_font_data.h", dos_font_source(build_dos_font()));
   return ok ? 0 : 1;
 }

@@ -103,3 +103,12 @@ std::string logo_source(const std::vector<uint8_t>& logo) {
   table(out, "uint8_t", "kLogoColours", colours);
   return out;
 }
+
+std::string dos_font_source(const Bytes& font) {
+  std::string out = kPrologue;
+  out +=
+      "// The text-mode font of the DOS prompt: 256 glyphs in code page 437 order, 16 bytes\n"
+      "// each, one byte per pixel row from the top, most significant bit leftmost.\n\n";
+  table(out, "uint8_t", "kDosFont", font);
+  return out;
+}

@@ -1,0 +1,60 @@
+#include "shell/interlude_win32.h"
+
+#include "shell/config.h"
+#include "shell/interlude.h"
+#include "shell/shell_flags.h"
+#include "shell/shell_win32.h"
+
+namespace {
+
+struct InterludeBitmapInfo {
+  BITMAPINFOHEADER header;
+  RGBQUAD colours[256];
+};
+
+InterludeBitmapInfo g_info;
+HBITMAP g_bitmap;
+InterludeState g_interlude;
+
+}  // namespace
+
+bool StartInterlude() {
+  DeleteInterludeBitmap();
+  g_info.header = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER),
+                                   kInterludeWidth,
+                                   -kInterludeHeight,
+                                   1,
+                                   8,
+                                   BI_RGB,
+                                   kInterludePixels,
+                                   0,
+                                   0,
+                                   256,
+                                   256};
+  interlude_palette(reinterpret_cast<uint8_t*>(g_info.colours));
+  void* bits = nullptr;
+  g_bitmap = CreateDIBSection(nullptr, reinterpret_cast<const BITMAPINFO*>(&g_info), DIB_RGB_COLORS, &bits,
+                              nullptr, 0);
+  if (!g_bitmap || !bits) {
+    DeleteInterludeBitmap();
+    return false;
+  }
+  interlude_begin(&g_interlude, static_cast<uint8_t*>(bits), shell_clock_ms());
+  return true;
+}
+
+int interlude_tick() {
+  return StepInterlude(&g_interlude, shell_clock_ms(), int(g_settings.loopDemo), g_shell.stopDemo);
+}
+
+void interlude_source(const BITMAPINFO** info, const uint8_t** pixels) {
+  UpdateCursor(&g_interlude, shell_clock_ms());
+  *info = reinterpret_cast<const BITMAPINFO*>(&g_info);
+  *pixels = g_interlude.pixels;
+}
+
+void DeleteInterludeBitmap() {
+  if (g_bitmap) DeleteObject(g_bitmap);
+  g_bitmap = nullptr;
+  g_interlude.pixels = nullptr;
+}
