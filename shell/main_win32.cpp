@@ -8,7 +8,10 @@
 #include "shell/assets.h"
 #include "shell/compose_win32.h"
 #include "shell/config.h"
+#include "shell/cursor_win32.h"
+#include "shell/fullscreen_win32.h"
 #include "shell/interlude_win32.h"
+#include "shell/menu_win32.h"
 #include "shell/shell_flags.h"
 #include "shell/shell_win32.h"
 #include "shell/test_log_win32.h"
@@ -101,9 +104,11 @@ void run_message_loop() {
   test_log("shutdown exit code %d", g_shell.exitCode);
   KillTimer(g_window, kInterludeTimer);
   DeleteInterludeBitmap();
+  cursor_stop(g_window);
   FreeSnapshots();
   DeleteOverlayFont();
   PresenterShutdown();
+  RestoreDisplayMode();
   ReleaseSurface();
   DestroyMenu(g_menu);
   DeleteCriticalSection(&frameLock);
@@ -157,6 +162,8 @@ int main(int, char**) {
     ExitProcess(1);
   }
 
+  menu_refresh(g_window);
+  cursor_start(g_window);
   ShowWindow(g_window, SW_SHOW);
   UpdateWindow(g_window);
   timeBeginPeriod(1);

@@ -1,11 +1,13 @@
-// The demo window's procedure: the application messages of a run's end, the
-// interlude's timer, painting, and the user's quit requests.
+// The demo window's procedure: the cursor pre-filter first, then the application
+// messages of a run's end, the interlude's timer, the menu and keys, and painting.
 #include <windows.h>
 
 #include "audio/audio_output.h"
 #include "shell/compose_win32.h"
+#include "shell/cursor_win32.h"
 #include "shell/interlude.h"
 #include "shell/interlude_win32.h"
+#include "shell/menu_win32.h"
 #include "shell/pacing.h"
 #include "shell/shell_flags.h"
 #include "shell/shell_win32.h"
@@ -70,11 +72,13 @@ void paint(HWND window, WPARAM wParam) {
   PAINTSTRUCT ps;
   Paint(BeginPaint(window, &ps));
   EndPaint(window, &ps);
+  cursor_check_idle(window);
 }
 
 }  // namespace
 
 LRESULT CALLBACK shell_window_proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (cursor_filter(window, message, wParam, lParam)) return TRUE;
   switch (message) {
     case WM_CLOSE:
       g_shell.quitRequested = 1;
@@ -93,14 +97,15 @@ LRESULT CALLBACK shell_window_proc(HWND window, UINT message, WPARAM wParam, LPA
         return 0;
       }
       break;
+    case WM_COMMAND:
+      menu_run_command(window, LOWORD(wParam));
+      return 0;
+    case WM_CONTEXTMENU:
+      menu_open(window, lParam);
+      return 0;
     case WM_KEYDOWN:
-      if (lParam & (1 << 30)) return 0;  // auto-repeat
-      if (wParam == VK_ESCAPE) {
-        g_shell.stopDemo = 1;
-        if (g_shell.dosPromptActive) PostQuitMessage(0);
-        return 0;
-      }
-      break;
+      if (!(lParam & (1 << 30))) menu_key(window, wParam);  // auto-repeats are ignored
+      return 0;
     case WM_DISPLAYCHANGE:
       ReleaseSurface();
       InvalidateRect(window, nullptr, FALSE);

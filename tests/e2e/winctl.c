@@ -5,6 +5,12 @@
      winctl close             post WM_CLOSE
      winctl key VK            post WM_KEYDOWN/WM_KEYUP with a virtual-key code
      winctl size W H          resize the window so that its client area is W x H
+     winctl hold VK N         post WM_KEYDOWN, N auto-repeated WM_KEYDOWNs (bit 30 set), WM_KEYUP
+     winctl menukey           post WM_CONTEXTMENU as the keyboard sends it (lParam -1)
+     winctl popup SECONDS     wait for a shown popup menu; print its left and top
+     winctl window            print the window: left top width height style exstyle topmost
+     winctl screen            print the primary display's width and height
+     winctl move X Y          move the mouse cursor to screen position X, Y
      winctl message TITLE SECONDS
                               wait for a message box captioned TITLE, print its text, press OK
    Exit code 0 on success, 1 when the window is not there. */
@@ -45,8 +51,41 @@ int main(int argc, char** argv) {
     }
     return 1;
   }
+  if (strcmp(argv[1], "popup") == 0 && argc == 3) {
+    for (int i = 0; i < atoi(argv[2]) * 10; ++i) {
+      HWND menu = FindWindowA("#32768", NULL);
+      RECT r;
+      if (menu && IsWindowVisible(menu) && GetWindowRect(menu, &r)) {
+        printf("%ld %ld\n", r.left, r.top);
+        return 0;
+      }
+      Sleep(100);
+    }
+    return 1;
+  }
+  if (strcmp(argv[1], "screen") == 0) {
+    printf("%d %d\n", GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    return 0;
+  }
+  if (strcmp(argv[1], "move") == 0 && argc == 4) return SetCursorPos(atoi(argv[2]), atoi(argv[3])) ? 0 : 1;
   HWND w = demo_window();
   if (!w) return 1;
+  if (strcmp(argv[1], "window") == 0) {
+    RECT r;
+    GetWindowRect(w, &r);
+    LONG style = GetWindowLongA(w, GWL_STYLE), ex = GetWindowLongA(w, GWL_EXSTYLE);
+    printf("%ld %ld %ld %ld 0x%08lx 0x%08lx %d\n", r.left, r.top, r.right - r.left, r.bottom - r.top, style,
+           ex, (ex & WS_EX_TOPMOST) ? 1 : 0);
+    return 0;
+  }
+  if (strcmp(argv[1], "menukey") == 0) return PostMessageA(w, WM_CONTEXTMENU, (WPARAM)w, -1) ? 0 : 1;
+  if (strcmp(argv[1], "hold") == 0 && argc == 4) {
+    WPARAM vk = (WPARAM)strtol(argv[2], NULL, 0);
+    PostMessageA(w, WM_KEYDOWN, vk, 1);
+    for (int i = 0; i < atoi(argv[3]); ++i) PostMessageA(w, WM_KEYDOWN, vk, 0x40000001);
+    PostMessageA(w, WM_KEYUP, vk, 0xC0000001);
+    return 0;
+  }
   if (strcmp(argv[1], "rect") == 0) {
     RECT r;
     POINT origin = {0, 0};
