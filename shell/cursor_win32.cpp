@@ -1,6 +1,7 @@
 #include "shell/cursor_win32.h"
 
 #include "shell/shell_flags.h"
+#include "shell/test_log_win32.h"
 
 namespace {
 
@@ -23,6 +24,7 @@ void activity() {
   if (g_cursor.hidden) {
     g_cursor.hidden = 0;
     SetCursor(g_cursor.arrow);
+    test_log("cursor shown");
   }
 }
 
@@ -49,6 +51,7 @@ void cursor_check_idle(HWND window) {
   if (GetTickCount() - g_cursor.lastActivity >= kHideAfterMs && !g_cursor.hidden) {
     g_cursor.hidden = 1;
     SetCursor(nullptr);
+    test_log("cursor hidden");
   }
 }
 

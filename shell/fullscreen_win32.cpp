@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cstdlib>
+
 #include "shell/config.h"
 #include "shell/shell_flags.h"
 #include "shell/shell_win32.h"
@@ -21,6 +23,17 @@ struct FullscreenState {
 };
 
 FullscreenState g_full;
+
+// Test hook: VRINX_TEST_MODE=WxH asks for that size instead of the chosen mode (a size
+// the display lacks shows the refusal).
+void test_display_mode(DisplayMode* mode) {
+  char text[32];
+  DWORD n = GetEnvironmentVariableA("VRINX_TEST_MODE", text, sizeof text);
+  if (n == 0 || n >= sizeof text) return;
+  char* x = nullptr;
+  mode->width = strtoul(text, &x, 10);
+  mode->height = *x == 'x' ? strtoul(x + 1, nullptr, 10) : 0;
+}
 
 bool read_current_mode() {
   g_full.mode = DEVMODEA{};
@@ -42,14 +55,15 @@ bool switch_mode() {
     g_full.mode = DEVMODEA{};
     g_full.mode.dmSize = sizeof(DEVMODEA);
     g_full.mode.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT | DM_BITSPERPEL | DM_DISPLAYFREQUENCY;
-    g_full.mode.dmPelsWidth = g_settings.selectedMode.width;
-    g_full.mode.dmPelsHeight = g_settings.selectedMode.height;
-    g_full.mode.dmBitsPerPel = g_settings.selectedMode.bitsPerPixel;
-    g_full.mode.dmDisplayFrequency = g_settings.selectedMode.refreshRate;
+    DisplayMode m = g_settings.selectedMode;
+    test_display_mode(&m);
+    g_full.mode.dmPelsWidth = m.width;
+    g_full.mode.dmPelsHeight = m.height;
+    g_full.mode.dmBitsPerPel = m.bitsPerPixel;
+    g_full.mode.dmDisplayFrequency = m.refreshRate;
     LONG result =
         ChangeDisplaySettingsExA(g_full.monitor.szDevice, &g_full.mode, nullptr, CDS_FULLSCREEN, nullptr);
-    test_log("display mode %ux%u: %ld", g_settings.selectedMode.width, g_settings.selectedMode.height,
-             result);
+    test_log("display mode %ux%u: %ld", m.width, m.height, result);
     if (result == DISP_CHANGE_SUCCESSFUL) {
       g_full.modeChanged = 1;
       if (read_current_mode()) return true;
