@@ -26,6 +26,21 @@ int64_t counter_now() {
   return now.QuadPart;
 }
 
+// Test log of a run's first frames (pixels and palette, FNV-1a), to compare runs.
+constexpr uint32_t kLoggedFrames = 8;
+uint32_t g_runFrames;
+
+void log_run_frame() {
+  if (g_runFrames >= kLoggedFrames) return;
+  uint32_t hash = 2166136261u;
+  auto mix = [&](const uint8_t* bytes, uint32_t size) {
+    for (uint32_t i = 0; i < size; ++i) hash = (hash ^ bytes[i]) * 16777619u;
+  };
+  mix(g_stagingFrame, kFramePixels);
+  mix(WorkingPalette, kFramePaletteSize);
+  test_log("run %d frame %u: %08x", g_shell.runCount, g_runFrames++, hash);
+}
+
 void publish_frame() {
   meter_begin(g_renderMeter, counter_now());
   std::memcpy(g_stagingFrame, AssetImage + kDisplayBufferOffset, kFramePixels);
@@ -34,6 +49,7 @@ void publish_frame() {
   frame_publish_copy(g_sharedFrame);
   LeaveCriticalSection(&frameLock);
   InvalidateRect(g_window, nullptr, FALSE);
+  log_run_frame();
 }
 
 }  // namespace
@@ -83,6 +99,7 @@ MusicKeyParts queryMusicPosition() {
 }
 
 void pacing_run_start() {
+  g_runFrames = 0;
   LARGE_INTEGER frequency;
   QueryPerformanceFrequency(&frequency);
   meter_start(g_renderMeter, frequency.QuadPart, counter_now());

@@ -4,6 +4,7 @@
 #include "shell/interlude.h"
 #include "shell/shell_flags.h"
 #include "shell/shell_win32.h"
+#include "shell/test_log_win32.h"
 
 namespace {
 
@@ -44,7 +45,10 @@ bool StartInterlude() {
 }
 
 int interlude_tick() {
-  return StepInterlude(&g_interlude, shell_clock_ms(), int(g_settings.loopDemo), g_shell.stopDemo);
+  uint32_t typed = g_interlude.typedCount;
+  int step = StepInterlude(&g_interlude, shell_clock_ms(), int(g_settings.loopDemo), g_shell.stopDemo);
+  if (g_interlude.typedCount != typed) test_log("typed %u", g_interlude.typedCount);
+  return step;
 }
 
 void interlude_source(const BITMAPINFO** info, const uint8_t** pixels) {

@@ -1,7 +1,7 @@
 """Single keys on the running demo, each held down (one press and three auto-repeats, which
 must be ignored, so every option toggles exactly once) and its effect seen: S and D set the
 client size, A in a 500x300 window changes the picture's shape but not the window, F2 shows
-the overlay, P freezes the picture and T makes the window topmost; the sound and filter keys
+the overlay, Space shortens its list of switches (CRT filters off), P freezes the picture and T makes the window topmost; the sound and filter keys
 change the menu's check marks and the volume the program applies."""
 import time
 
@@ -9,7 +9,7 @@ import harness
 from testlog import TestLog
 
 VK = {"S": 0x53, "D": 0x44, "A": 0x41, "F2": 0x71, "P": 0x50, "T": 0x54, "M": 0x4D, "L": 0x4C, "O": 0x4F,
-      "V": 0x56, "minus": 0xBD, "pad plus": 0x6B, "plus": 0xBB, "Pause": 0x13}
+      "V": 0x56, "Space": 0x20, "minus": 0xBD, "pad plus": 0x6B, "plus": 0xBB, "Pause": 0x13}
 BOX = (16, 16, 16)
 
 
@@ -73,6 +73,18 @@ def test(args):
             hold("F2")
             overlay(True)
             menu_shows(checked=[40019])
+
+            # Space: the CRT filters off, so the overlay lists one switch instead of nine.
+            def box_height():
+                shot = run.screenshot()
+                rows = [y for y in range(shot.height) if shot.pixel(shot.width - 9, y) == BOX]
+                return max(rows) - min(rows) + 1 if rows else 0
+            tall = harness.eventually(lambda: box_height() or harness.check(False, "no overlay box"))
+            hold("Space")
+            harness.eventually(lambda: harness.check(0 < box_height() < tall * 2 // 3,
+                                                     "overlay box %d high, was %d" % (box_height(), tall)))
+            hold("Space")
+            harness.eventually(lambda: harness.check(box_height() == tall, "overlay box not back to %d" % tall))
 
             # P: "Paused" in the overlay and a still picture; P again and it moves.
             hold("P")
