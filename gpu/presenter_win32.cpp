@@ -151,23 +151,6 @@ bool ResizeSwapChain(uint32_t width, uint32_t height) {
   return true;
 }
 
-// Tearing support as a fresh DXGI factory reports it; dxgi.dll is loaded only for the question.
-bool FactoryAllowsTearing() {
-  HMODULE dxgi = LoadLibraryExW(L"dxgi.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-  if (!dxgi) return false;
-  typedef HRESULT(WINAPI * CreateFactory)(REFIID, void**);
-  CreateFactory create =
-      reinterpret_cast<CreateFactory>(reinterpret_cast<void*>(GetProcAddress(dxgi, "CreateDXGIFactory1")));
-  IDXGIFactory5* factory = nullptr;
-  BOOL allow = FALSE;
-  if (create && SUCCEEDED(create(__uuidof(IDXGIFactory5), reinterpret_cast<void**>(&factory))) &&
-      FAILED(factory->CheckFeatureSupport(DXGI_FEATURE_PRESENT_ALLOW_TEARING, &allow, sizeof allow)))
-    allow = FALSE;
-  Release(factory);
-  FreeLibrary(dxgi);
-  return allow != FALSE;
-}
-
 void UnloadAndClear() {
   Presenter& p = g_presenter;
   PresenterReleaseAll();
@@ -220,7 +203,8 @@ int PresentLocked(HWND window, HBITMAP dib, uint32_t width, uint32_t height, uin
   if (vrr && p.tearingSupported) {
     HMONITOR monitor = MonitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY);
     if (monitor != p.probedMonitor) {
-      p.vrrCapability = FactoryAllowsTearing() ? ProbeMonitorVrr(monitor) : 0;
+      p.vrrCapability = VrrFactoryAllowsTearing() ? ProbeMonitorVrr(monitor) : 0;
+      test_log("presenter: vrr capability %d", p.vrrCapability);
       p.probedMonitor = monitor;
     }
   }
