@@ -9,9 +9,11 @@
 #include "shell/compose_win32.h"
 #include "shell/config.h"
 #include "shell/cursor_win32.h"
+#include "shell/display_modes_win32.h"
 #include "shell/fullscreen_win32.h"
 #include "shell/interlude_win32.h"
 #include "shell/menu_win32.h"
+#include "shell/setup_dialog_win32.h"
 #include "shell/shell_flags.h"
 #include "shell/shell_win32.h"
 #include "shell/test_log_win32.h"
@@ -27,6 +29,8 @@ namespace {
 constexpr int kIconResource = 101;
 constexpr int kMenuResource = 109;
 constexpr char kClassName[] = "Vrinx32Class";
+constexpr uint32_t kMinimumWidth = 320;
+constexpr uint32_t kMinimumHeight = 200;
 
 HMENU g_menu;
 
@@ -119,6 +123,23 @@ void run_message_loop() {
   ExitProcess(static_cast<UINT>(g_shell.exitCode));
 }
 
+// The setup dialog, or with /nogui the current display's modes and the defaults.
+void choose_setup(HINSTANCE instance) {
+  if (shell_has_switch(L"/nogui")) {
+    PrepareDisplayModes(kMinimumWidth, kMinimumHeight);
+    return;
+  }
+  SetupDialogParams params = {};
+  params.instance = instance;
+  params.title = kProgramTitle;
+  params.iconResource = kIconResource;
+  params.infoText = kSetupInfoText;
+  params.minWidth = kMinimumWidth;
+  params.minHeight = kMinimumHeight;
+  // Leaving the dialog ends the program before anything else is done.
+  if (ShowSetupDialog(params) != kSetupRunDemo) ExitProcess(0);
+}
+
 }  // namespace
 
 bool shell_start_demo_thread() {
@@ -141,6 +162,7 @@ int main(int, char**) {
   HINSTANCE instance = GetModuleHandleA(nullptr);
   enter_executable_folder();
   LoadConfiguration("Vrinx.ini", kProgramTitle, &g_settings.AspectRatio4x3, &g_settings.StretchToFit);
+  choose_setup(instance);
 
   if (!UnpackAssets()) fail("Unable to decompress embedded assets. Windows 8 or later is required.");
 

@@ -4,6 +4,10 @@ The display and the Wine prefix come from scripts/wine_session.sh (DISPLAY, WINE
 each test starts the program in a scratch copy of its folder, drives it with winctl.exe,
 takes screenshots of its client area and collects the exit code. Everything a test
 starts is ended by PID when it finishes.
+
+Started without /nogui or /record, the program shows its setup dialog first; a run then
+starts the demo as a user would (waits for the dialog, unticks "Fullscreen", presses
+"Run demo") unless the test asks for setup=False to drive the dialog itself.
 """
 import argparse
 import os
@@ -80,11 +84,30 @@ def eventually(attempt, seconds=30, interval=0.25):
         time.sleep(interval)
 
 
+# Setup dialog controls.
+RUN_DEMO, EXIT, FULLSCREEN = 1, 1006, 1010
+
+
+class Control:
+    """A control of the setup dialog as winctl reports it; for a drop-down list `checked`
+    is the selected line and `lines` its lines."""
+
+    def __init__(self, line):
+        ident, self.cls, enabled, checked, self.text = line.split("\t", 4)
+        self.id, self.enabled, self.checked = int(ident), enabled == "1", int(checked)
+        self.lines = self.text.split("|") if self.text else []
+
+    def selected(self):
+        return self.lines[self.checked] if 0 <= self.checked < len(self.lines) else None
+
+
 class Vrinx:
     """One run of the program in a scratch folder; use as a context manager."""
 
-    def __init__(self, args, program_args=(), env=None, files=None):
+    def __init__(self, args, program_args=(), env=None, files=None, setup=True):
         self.args = args
+        switches = [a.lower() for a in program_args]
+        self.setup = setup and "/nogui" not in switches and "/record" not in switches
         self.folder = tempfile.mkdtemp(prefix="vrinx-e2e-")
         self.exe = os.path.join(self.folder, "Vrinx.exe")
         shutil.copy(args.exe, self.exe)
@@ -98,6 +121,12 @@ class Vrinx:
                                         stderr=subprocess.DEVNULL, start_new_session=True)
 
     def __enter__(self):
+        if self.setup:
+            try:
+                self.run_demo()
+            except BaseException:
+                self.__exit__()
+                raise
         return self
 
     def __exit__(self, *exc):
@@ -115,6 +144,49 @@ class Vrinx:
         code, _ = self.winctl("wait", str(seconds), timeout=seconds + 30)
         if code != 0:
             raise AssertionError("the demo window did not appear")
+
+    def wait_dialog(self, seconds=STARTUP_SECONDS):
+        code, _ = self.winctl("dialog", str(seconds), timeout=seconds + 30)
+        if code != 0:
+            raise AssertionError("the setup dialog did not appear")
+
+    def dialog(self):
+        """(caption, {id: Control}) of the setup dialog."""
+        code, out = self.winctl("controls")
+        if code != 0:
+            raise AssertionError("no setup dialog")
+        lines = out.rstrip("\n").split("\n")
+        controls = {}
+        for line in lines[1:]:
+            c = Control(line)
+            if c.id > 0:
+                controls[c.id] = c
+        return lines[0], controls
+
+    def click(self, ident):
+        if self.winctl("click", str(ident))[0] != 0:
+            raise AssertionError("control %d could not be clicked" % ident)
+
+    def select(self, ident, text):
+        if self.winctl("select", str(ident), text)[0] != 0:
+            raise AssertionError("no line %r in list %d" % (text, ident))
+
+    def set_check(self, ident, on):
+        """Clicks check box `ident` when it isn't in the wanted state and waits until it is."""
+        if bool(self.dialog()[1][ident].checked) != on:
+            self.click(ident)
+        eventually(lambda: check(bool(self.dialog()[1][ident].checked) == on,
+                                 "check box %d stays %s" % (ident, "off" if on else "on")))
+
+    def run_demo(self, checks=None):
+        """Waits for the setup dialog, sets "Fullscreen" off and the given check boxes
+        ({id: on}), and presses "Run demo"."""
+        self.wait_dialog()
+        wanted = {FULLSCREEN: False}
+        wanted.update(checks or {})
+        for ident, on in wanted.items():
+            self.set_check(ident, on)
+        self.click(RUN_DEMO)
 
     def message(self, title, seconds=STARTUP_SECONDS):
         """(0, text) once a message box captioned `title` has been answered with OK, else (1, "")."""

@@ -32,7 +32,7 @@ def close(run):
 def test_saveconfig_writes_defaults(args):
     scratch = pc.Scratch()
     try:
-        with harness.Vrinx(args, ["/nogui", "/SaveConfig"], env=scratch.env) as run:
+        with harness.Vrinx(args, ["/SaveConfig"], env=scratch.env) as run:
             run.wait_window()
             with open(run.file("Vrinx.ini"), "rb") as f:
                 text = f.read()
@@ -49,7 +49,7 @@ def test_saveconfig_writes_defaults(args):
 def test_existing_file_is_kept_and_read(args):
     scratch = pc.Scratch()
     try:
-        with harness.Vrinx(args, ["/nogui", "/saveconfig"], env=scratch.env, files={"Vrinx.ini": EDITED}) as run:
+        with harness.Vrinx(args, ["/saveconfig"], env=scratch.env, files={"Vrinx.ini": EDITED}) as run:
             stamp = os.stat(run.file("Vrinx.ini")).st_mtime_ns
             run.wait_window()
             _, _, w, h = run.client_rect()

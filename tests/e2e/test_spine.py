@@ -12,7 +12,7 @@ def test(args):
     log = os.path.join(os.environ.get("TMPDIR", "/tmp"), "vrinx-spine-%d.log" % os.getpid())
     env = {"VRINX_TEST_LOG": "Z:" + log.replace("/", "\\")}
     try:
-        with harness.Vrinx(args, ["/nogui"], env=env) as run:
+        with harness.Vrinx(args, env=env) as run:
             run.wait_window()
 
             def checkerboard():
