@@ -39,7 +39,7 @@ def test(args):
     env = {"VRINX_TEST_LOG": "Z:" + log.replace("/", "\\")}
     ini = b"[CRT]\r\nAspectRatio4x3=0\r\n"   # 640x400 shows the text-mode picture 1:1
     try:
-        with harness.Vrinx(args, ["/nogui"], env=env, files={"Vrinx.ini": ini}) as run:
+        with harness.Vrinx(args, env=env, files={"Vrinx.ini": ini}) as run:
             run.wait_window()
             harness.check(run.winctl("size", "640", "400")[0] == 0, "resize failed")
 
