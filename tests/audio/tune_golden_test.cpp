@@ -14,7 +14,7 @@
 
 namespace {
 
-constexpr uint64_t kTuneHash = 0xA88FC20800D7A664;
+constexpr uint64_t kTuneHash = 0x4DB34D71D18E1739;
 
 uint64_t fnv1a(uint64_t h, const void* data, size_t size) {
   const uint8_t* p = static_cast<const uint8_t*>(data);

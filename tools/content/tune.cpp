@@ -188,6 +188,15 @@ std::vector<Pattern> compose(std::vector<int>& order) {
   int pB2 = section(kChartB, kMelodyB2, true, false);
   int pFA1 = section(kChartA, kMelodyA1, true, true);
   int pFA2 = section(kChartA, kMelodyA2, true, false);
+  // Order 16 is entered at row 1 (a break from order 15), so the music key passes
+  // 4096, the last cue, at once instead of resting on it for a row; the pattern is
+  // one row late to keep the beat, and a delay on its last row keeps its length.
+  Pattern& late = pats[pFA2];
+  for (int r = 63; r > 0; --r)
+    for (int ch = 0; ch < 4; ++ch) late.cells[r][ch] = late.cells[r - 1][ch];
+  for (int ch = 0; ch < 4; ++ch) late.cells[0][ch] = Cell{};
+  fx(late, 63, 3, 0xE, 0xE1);
+  fx(pats[pFA1], 63, 3, 0xD, 0x01);
   int pC1 = section(kChartC, kMelodyC1, true, true);
   int pC2 = section(kChartC, kMelodyC2, false, false);
 
