@@ -47,7 +47,11 @@ for entry in "${TARGETS[@]}"; do
   fi
   # The run's chatter goes to a log; a finding prints its end and fails the script.
   log="$out/$name.log"
-  if ! "$out/$name" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+  # fuzz_module renders whole songs: the longest one accepted (ten minutes at its
+  # rate) bounds the time and the memory that any input may take.
+  limits=(-timeout=10 -rss_limit_mb=2048)
+  [[ $name == fuzz_module ]] && limits=(-timeout=30 -rss_limit_mb=768 -malloc_limit_mb=256)
+  if ! "$out/$name" -max_total_time="$seconds" "${limits[@]}" -print_final_stats=1 \
       -artifact_prefix="$out/$name-" "$corpus" >"$log" 2>&1; then
     tail -n 60 "$log"
     echo "$name: finding saved under $out/$name-*" >&2

@@ -83,5 +83,61 @@ int main(int argc, char** argv) {
   empty.headerSize = 29;
   xm.instruments = {ins, empty, ins};
   save(dir, "a.xm", write_xm(xm));
+
+  // Inputs that once cost too much: header speed and tempo 65535 on a 256-row pattern
+  // (a walk of 33 M ticks, 16 M marks when accepted), the same at speed 1, a long note
+  // under auto-vibrato and vibrato, and S3M instrument pointers all naming one header.
+  XmSong endless;
+  endless.channels = 1;
+  endless.speed = endless.tempo = 0xFFFF;
+  endless.patterns[0].rows = 256;
+  endless.patterns[0].cells.assign(256, XmCell{});
+  save(dir, "endless-ticks.xm", write_xm(endless));
+  endless.speed = 1;
+  save(dir, "short-ticks.xm", write_xm(endless));
+  XmSong held;
+  held.channels = 1;
+  held.speed = 31;
+  held.patterns[0].rows = 256;
+  held.patterns[0].cells.assign(256, XmCell{0, 0, 0xBF, 4, 0xF1});
+  held.patterns[0].cells[0] = {49, 1, 0xBF, 4, 0xF1};
+  for (int row = 1; row < 256; row += 2) held.patterns[0].cells[row] = {0, 0, 0xBF, 0x0E, 0xEF};
+  XmInstrument vibrating;
+  vibrating.samples = {plain};
+  vibrating.samples[0].type = 1;
+  vibrating.samples[0].loopLength = 4;
+  vibrating.vibratoDepth = 15;
+  vibrating.vibratoRate = 127;
+  held.instruments = {vibrating};
+  save(dir, "held-vibrato.xm", write_xm(held));
+  S3mSong shared;
+  S3mSample big;
+  big.length = 3000;
+  big.bytes.assign(3000, 0x40);
+  shared.instruments.assign(255, S3mSample{});
+  shared.instruments[0] = big;
+  std::vector<uint8_t> sharedFile = write_s3m(shared);
+  size_t pointers = 96 + shared.orders.size();
+  for (size_t i = 1; i < 255; ++i) {
+    sharedFile[pointers + 2 * i] = sharedFile[pointers];
+    sharedFile[pointers + 2 * i + 1] = sharedFile[pointers + 1];
+  }
+  save(dir, "shared-header.s3m", sharedFile);
+
+  // The longest song mixed, on 4 channels that all play: 256 rows of 30 ticks of
+  // tempo 32, 26,457,600 frames at 44100 Hz (4,792,320 at the fuzzer's 8000 Hz).
+  XmSong longest;
+  longest.channels = 4;
+  longest.speed = 30;
+  longest.tempo = 32;
+  longest.patterns[0].rows = 256;
+  longest.patterns[0].cells.assign(256 * 4, XmCell{});
+  for (int c = 0; c < 4; ++c) longest.patterns[0].cells[c] = {25 + c % 48, 1, 0, 0, 0};
+  XmInstrument looped;
+  looped.samples = {plain};
+  looped.samples[0].type = 1;
+  looped.samples[0].loopLength = 4;
+  longest.instruments = {looped};
+  save(dir, "longest-4.xm", write_xm(longest));
   return 0;
 }
