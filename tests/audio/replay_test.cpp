@@ -83,12 +83,15 @@ TEST(Replay, SpeedAndTempoCommands) {
   EXPECT_EQ(r->tick, 2);
 }
 
-TEST(Replay, HeaderTempoBelow32IsRaisedTo32) {
+TEST(Replay, HeaderTempoIsHeldTo32Through255) {
   TestSong song(1, 1);
   song.module.defaultTempo = 20;
   ReplayPtr r = make_replay(song);
   EXPECT_EQ(r->tempo, 32);
   EXPECT_EQ(replay_tick_length(r.get()), 3445);
+  song.module.defaultTempo = 256;
+  r = make_replay(song);
+  EXPECT_EQ(replay_tick_length(r.get()), 432);  // 220500 / 510
   song.module.defaultTempo = 0;
   song.module.defaultSpeed = 0;
   r = make_replay(song);
@@ -110,17 +113,6 @@ TEST(Replay, ModArpeggioCyclesEveryThreeTicks) {
   // 1711 * 32768 / exp2_q15(10922) = / 41284 -> 1358; / exp2_q15(19114) = / 49095 -> 1141.
   // The 7th tick is the next row, which has no effect.
   EXPECT_EQ(freqs, (std::vector<int32_t>{8291, 10447, 12434, 8291, 10447, 12434, 8291}));
-}
-
-TEST(Replay, VibratoFollowsTheSineTable) {
-  TestSong song(1, 1);
-  song.add_instrument(constant_sample(1000));
-  song.set(0, 0, 0, 49, 1, FX_VIBRATO, 0x48);
-  ReplayPtr r = make_replay(song);
-  std::vector<int32_t> adds;
-  each_tick(r.get(), 6, [&](const Channel& c) { adds.push_back(c.vibratoAdd); });
-  // sine[0, 4, 8, 12, 16, 20] * 8 >> 5
-  EXPECT_EQ(adds, (std::vector<int32_t>{0, 24, 45, 58, 63, 58}));
 }
 
 TEST(Replay, TonePortamentoStopsAtTheTarget) {
@@ -314,39 +306,6 @@ TEST(Replay, TriggerSampleSwapAndOffset) {
   EXPECT_EQ(r->channels[0].samplePosition, 512);
   for (int t = 0; t < 6; ++t) replay_tick(r.get());
   EXPECT_EQ(r->channels[0].samplePosition, 0);
-}
-
-// One row of key 49 with the effect; returns field over the row's six ticks.
-std::vector<int32_t> row_of(uint8_t effect, uint8_t param, int32_t Channel::*field, int16_t volume = 64) {
-  TestSong song(1, 1);
-  TestSample s = constant_sample(1000);
-  s.volume = volume;
-  song.add_instrument(s);
-  song.set(0, 0, 0, 49, 1, effect, param);
-  ReplayPtr r = make_replay(song);
-  std::vector<int32_t> v;
-  each_tick(r.get(), 6, [&](const Channel& c) { v.push_back(c.*field); });
-  return v;
-}
-
-TEST(Replay, TickEffectsOverARow) {
-  using V = std::vector<int32_t>;
-  EXPECT_EQ(row_of(FX_EXTENDED, 0x12, &Channel::period), V(6, 1711 - 2 * 4));  // fine slide, tick 0 only
-  EXPECT_EQ(row_of(FX_EXTENDED, 0x22, &Channel::period), V(6, 1711 + 2 * 4));
-  EXPECT_EQ(row_of(FX_PORTA_UP, 0x03, &Channel::period), (V{1711, 1699, 1687, 1675, 1663, 1651}));
-  EXPECT_EQ(row_of(FX_EXTRA_FINE_PORTA, 0x13, &Channel::period), V(6, 1711 - 3));
-  EXPECT_EQ(row_of(FX_EXTENDED, 0xA2, &Channel::volume, 32), V(6, 34));
-  EXPECT_EQ(row_of(FX_EXTENDED, 0xB2, &Channel::volume, 32), V(6, 30));
-  EXPECT_EQ(row_of(FX_EXTENDED, 0xC2, &Channel::volume), (V{64, 64, 0, 0, 0, 0}));
-  EXPECT_EQ(row_of(FX_EXTENDED, 0xD2, &Channel::amplitude), (V{0, 0, 16384, 16384, 16384, 16384}));
-  EXPECT_EQ(row_of(FX_MULTI_RETRIGGER, 0x52, &Channel::volume), (V{64, 64, 48, 48, 32, 32}));
-  EXPECT_EQ(row_of(FX_TREMOR, 0x21, &Channel::amplitude), (V{16384, 16384, 0, 16384, 16384, 0}));
-  EXPECT_EQ(row_of(FX_GLOBAL_VOLSLIDE, 0x04, &Channel::amplitude),
-            (V{16384, 60 * 256, 56 * 256, 52 * 256, 48 * 256, 44 * 256}));
-  EXPECT_EQ(row_of(FX_PANNING_SLIDE, 0x30, &Channel::panning), (V{128, 131, 134, 137, 140, 143}));
-  EXPECT_EQ(row_of(FX_S3M_EXTENDED, 0x8F, &Channel::panning), V(6, 255));
-  // Tremolo: sine[0, 4, 8, ..] * 8 >> 6 added to the volume.
-  EXPECT_EQ(row_of(FX_TREMOLO, 0x48, &Channel::tremoloAdd), (V{0, 12, 22, 29, 31, 29}));
 }
 
 TEST(Replay, RefusesUnplayableInput) {

@@ -1,0 +1,271 @@
+// Effects tick by tick: each case plays row 0 (key 49, instrument 1 at volume 32:
+// Amiga period 1711, linear period 4608, panning 128), a setup row, then the row under
+// test, and reads one channel value on each of that row's six ticks. The expected
+// values are worked out by hand from the period, waveform and volume arithmetic.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <vector>
+
+#include "audio/replay.h"
+#include "tests/audio/test_song.h"
+
+namespace {
+
+enum Field {
+  kVolume,
+  kPeriod,
+  kPanning,
+  kVibrato,
+  kTremolo,
+  kGlobalVolume,
+  kPosition,
+  kFrequency,
+  kEnvelopeTick
+};
+enum Flags {
+  kLinear = 1,    // linear periods, C2 rate 8363
+  kFast = 2,      // fast volume slides
+  kMoved = 4,     // the mixer moved the sample to frame 7 before each tick
+  kEnvelope = 8,  // instrument 1 has a volume envelope
+};
+
+struct EffectCase {
+  const char* name;
+  Note setup;  // row 1
+  Note test;   // row 2
+  Field field;
+  std::vector<int32_t> ticks;
+  int flags = 0;
+  Note first = {49, 1, 0, 0, 0};  // row 0
+};
+
+int32_t read(const Replay& r, Field field) {
+  const Channel& c = r.channels[0];
+  switch (field) {
+    case kVolume:
+      return c.volume;
+    case kPeriod:
+      return c.period;
+    case kPanning:
+      return c.panning;
+    case kVibrato:
+      return c.vibratoAdd;
+    case kTremolo:
+      return c.tremoloAdd;
+    case kGlobalVolume:
+      return r.globalVolume;
+    case kPosition:
+      return c.samplePosition;
+    case kFrequency:
+      return c.frequency;
+    case kEnvelopeTick:
+      return c.volumeEnvelopeTick;
+  }
+  return 0;
+}
+
+std::vector<int32_t> play(const EffectCase& e) {
+  TestSong song(1, 1, 4);
+  TestSample s = constant_sample(1000, 4000);
+  s.volume = 32;
+  song.add_instrument(s);
+  if (e.flags & kEnvelope) {
+    Envelope& env = song.instrument_extras(1).volumeEnvelope;
+    env.enabled = 1;
+    env.pointCount = 2;
+    env.pointTicks[1] = 100;
+    env.pointAmplitudes[0] = 64;
+  }
+  song.module.linearPeriods = (e.flags & kLinear) != 0;
+  if (e.flags & kLinear) song.module.c2Rate = 8363;
+  song.module.fastVolumeSlides = (e.flags & kFast) != 0;
+  song.note(0, 0, 0) = e.first;
+  song.note(0, 1, 0) = e.setup;
+  song.note(0, 2, 0) = e.test;
+  Replay* r = replay_create(song.build(), 44100, 1);
+  std::vector<int32_t> seen;
+  for (int t = 1; t < 18; ++t) {
+    if ((e.flags & kMoved) && t >= 12) r->channels[0].samplePosition = 7;
+    replay_tick(r);
+    if (t >= 12) seen.push_back(read(*r, e.field));
+  }
+  replay_free(r);
+  return seen;
+}
+
+const Note kNone = {0, 0, 0, 0, 0};
+
+const EffectCase kCases[] = {
+    // Volume column: set and fine steps at the trigger, slides on later ticks.
+    {"set 0x28", kNone, {0, 0, 0x28, 0, 0}, kVolume, {24, 24, 24, 24, 24, 24}},
+    {"set 0x5F", kNone, {0, 0, 0x5F, 0, 0}, kVolume, {64, 64, 64, 64, 64, 64}},
+    {"down 0x6F", kNone, {0, 0, 0x6F, 0, 0}, kVolume, {32, 17, 2, 0, 0, 0}},
+    {"up 0x73", kNone, {0, 0, 0x73, 0, 0}, kVolume, {32, 35, 38, 41, 44, 47}},
+    {"fine down 0x85", kNone, {0, 0, 0x85, 0, 0}, kVolume, {27, 27, 27, 27, 27, 27}},
+    {"fine up 0x9F", kNone, {0, 0, 0x9F, 0, 0}, kVolume, {47, 47, 47, 47, 47, 47}},
+    {"speed 0xA8, vibrato 0xB4", {0, 0, 0xA8, 0, 0}, {0, 0, 0xB4, 0, 0}, kVibrato, {0, 22, 31, 22, 0, -23}},
+    {"panning 0xC4", kNone, {0, 0, 0xC4, 0, 0}, kPanning, {68, 68, 68, 68, 68, 68}},
+    {"pan left 0xDF", {0, 0, 0xC1, 0, 0}, {0, 0, 0xDF, 0, 0}, kPanning, {17, 2, 0, 0, 0, 0}},
+    {"pan right 0xEF", {0, 0, 0xCE, 0, 0}, {0, 0, 0xEF, 0, 0}, kPanning, {238, 253, 255, 255, 255, 255}},
+    {"tone portamento 0xF4",
+     kNone,
+     {61, 0, 0xF4, 0, 0},
+     kPeriod,
+     {4608, 4592, 4576, 4560, 4544, 4528},
+     kLinear},
+    // Portamento: x * 4 per later tick; the 0xEx / 0xFx forms once, on tick 0.
+    {"2xx", kNone, {0, 0, 0, 0x02, 0x10}, kPeriod, {1711, 1775, 1839, 1903, 1967, 2031}},
+    {"2xx remembered",
+     {0, 0, 0, 0x02, 0x10},
+     {0, 0, 0, 0x02, 0},
+     kPeriod,
+     {2031, 2095, 2159, 2223, 2287, 2351}},
+    {"E12", kNone, {0, 0, 0, 0x0E, 0x12}, kPeriod, {1703, 1703, 1703, 1703, 1703, 1703}},
+    {"E22", kNone, {0, 0, 0, 0x0E, 0x22}, kPeriod, {1719, 1719, 1719, 1719, 1719, 1719}},
+    {"X13", kNone, {0, 0, 0, 0x21, 0x13}, kPeriod, {1708, 1708, 1708, 1708, 1708, 1708}},
+    {"S3M EF3", kNone, {0, 0, 0, 0x85, 0xF3}, kPeriod, {1723, 1723, 1723, 1723, 1723, 1723}},
+    {"S3M FE3", kNone, {0, 0, 0, 0x86, 0xE3}, kPeriod, {1708, 1708, 1708, 1708, 1708, 1708}},
+    {"S3M F20", kNone, {0, 0, 0, 0x86, 0x20}, kPeriod, {1711, 1583, 1455, 1327, 1199, 1071}},
+    {"1xx stops at 0",
+     {0, 0, 0, 0x01, 0x40},
+     {0, 0, 0, 0x01, 0xDF},
+     kPeriod,
+     {3328, 2436, 1544, 652, 0, 0},
+     kLinear},
+    // Pitch clamps: a linear period below 28 plays as 7680; an Amiga one as 29021.
+    {"linear clamp",
+     {0, 0, 0, 0x01, 0x40},
+     {0, 0, 0, 0x01, 0xDF},
+     kFrequency,
+     {26515, 59312, 132667, 296757, 522, 522},
+     kLinear},
+    {"Amiga clamp", kNone, {0, 0, 0, 0x01, 0xDF}, kFrequency, {8291, 17322, 488, 488, 488, 488}},
+    // Tone portamento with volume slide, vibrato with volume slide (phase 40 after row 1).
+    {"5xy period",
+     {0, 0, 0, 0x03, 0x04},
+     {61, 0, 0, 0x05, 0x02},
+     kPeriod,
+     {4608, 4592, 4576, 4560, 4544, 4528},
+     kLinear},
+    {"5xy volume", {0, 0, 0, 0x03, 0x04}, {61, 0, 0, 0x05, 0x02}, kVolume, {32, 30, 28, 26, 24, 22}, kLinear},
+    {"6xy vibrato", {0, 0, 0, 0x04, 0x84}, {0, 0, 0, 0x06, 0x20}, kVibrato, {-23, -32, -23, 0, 22, 31}},
+    {"6xy volume", {0, 0, 0, 0x04, 0x84}, {0, 0, 0, 0x06, 0x20}, kVolume, {32, 34, 36, 38, 40, 42}},
+    {"S3M L03, fast slides", kNone, {0, 0, 0, 0x8C, 0x03}, kVolume, {29, 26, 23, 20, 17, 14}, kFast},
+    {"S3M K20", {0, 0, 0, 0x88, 0x84}, {0, 0, 0, 0x8B, 0x20}, kVibrato, {-23, -32, -23, 0, 22, 31}},
+    // Fine tune from E5x / S2x: (x * 16 - 128) / 2 off the linear period of key 49.
+    {"E5F", kNone, {49, 1, 0, 0x0E, 0x5F}, kPeriod, {4552, 4552, 4552, 4552, 4552, 4552}, kLinear},
+    {"S3M S20", kNone, {49, 1, 0, 0x93, 0x20}, kPeriod, {4672, 4672, 4672, 4672, 4672, 4672}, kLinear},
+    // Waveforms at phases 0, 8, .. 40, depth 4: saw, square, random (seed 0xABCDEF).
+    {"sine", kNone, {0, 0, 0, 0x04, 0x84}, kVibrato, {0, 22, 31, 22, 0, -23}},
+    {"saw E41", {0, 0, 0, 0x0E, 0x41}, {0, 0, 0, 0x04, 0x84}, kVibrato, {-1, -9, -17, -25, 31, 23}},
+    {"square E42", {0, 0, 0, 0x0E, 0x42}, {0, 0, 0, 0x04, 0x84}, kVibrato, {-32, -32, -32, -32, 31, 31}},
+    {"random E43", {0, 0, 0, 0x0E, 0x43}, {0, 0, 0, 0x04, 0x84}, kVibrato, {-31, -9, 7, -1, -17, -27}},
+    {"new note resets the phase",
+     {0, 0, 0, 0x04, 0x84},
+     {49, 1, 0, 0x04, 0},
+     kVibrato,
+     {0, 22, 31, 22, 0, -23}},
+    {"E44 keeps the phase",
+     {0, 0, 0, 0x04, 0x84},
+     {49, 1, 0, 0x04, 0},
+     kVibrato,
+     {-23, -32, -23, 0, 22, 31},
+     0,
+     {49, 1, 0, 0x0E, 0x44}},
+    {"fine vibrato U84", kNone, {0, 0, 0, 0x95, 0x84}, kVibrato, {0, 5, 7, 5, 0, -6}},
+    {"S3M tremolo R84", kNone, {0, 0, 0, 0x92, 0x84}, kTremolo, {0, 11, 15, 11, 0, -12}},
+    {"square tremolo E72",
+     {0, 0, 0, 0x0E, 0x72},
+     {0, 0, 0, 0x07, 0x84},
+     kTremolo,
+     {-16, -16, -16, -16, 15, 15}},
+    {"tremor I21", kNone, {0, 0, 0, 0x89, 0x21}, kTremolo, {0, 0, -64, 0, 0, -64}},
+    // Multi retrigger every tick: the volume actions.
+    {"R11", kNone, {0, 0, 0, 0x1B, 0x11}, kVolume, {31, 30, 29, 28, 27, 26}},
+    {"R41", kNone, {0, 0, 0, 0x1B, 0x41}, kVolume, {24, 16, 8, 0, 0, 0}},
+    {"R61", kNone, {0, 0, 0, 0x1B, 0x61}, kVolume, {21, 14, 9, 6, 4, 2}},
+    {"R71", kNone, {0, 0, 0, 0x1B, 0x71}, kVolume, {16, 8, 4, 2, 1, 0}},
+    {"R81", kNone, {0, 0, 0, 0x1B, 0x81}, kVolume, {32, 32, 32, 32, 32, 32}},
+    {"RB1", kNone, {0, 0, 0, 0x1B, 0xB1}, kVolume, {36, 40, 44, 48, 52, 56}},
+    {"RE1", kNone, {0, 0, 0, 0x1B, 0xE1}, kVolume, {48, 64, 64, 64, 64, 64}},
+    {"RF1", kNone, {0, 0, 0, 0x1B, 0xF1}, kVolume, {64, 64, 64, 64, 64, 64}},
+    {"R82 restarts", kNone, {0, 0, 0, 0x1B, 0x82}, kPosition, {0, 7, 0, 7, 0, 7}, kMoved},
+    // Ticks never set (0) are reached at once: every tick retriggers.
+    {"R80", kNone, {0, 0, 0, 0x1B, 0x80}, kPosition, {0, 0, 0, 0, 0, 0}, kMoved},
+    {"S3M Q00", kNone, {0, 0, 0, 0x91, 0x00}, kPosition, {0, 0, 0, 0, 0, 0}, kMoved},
+    {"E93", kNone, {0, 0, 0, 0x0E, 0x93}, kPosition, {7, 7, 7, 0, 7, 7}, kMoved},
+    // Cuts, delays and sample offsets.
+    {"EC2", kNone, {0, 0, 0, 0x0E, 0xC2}, kVolume, {32, 32, 0, 0, 0, 0}},
+    {"S3M SC0", kNone, {0, 0, 0, 0x93, 0xC0}, kVolume, {0, 0, 0, 0, 0, 0}},
+    {"ED2 holds the volume column",
+     {0, 0, 0, 0x0C, 0x10},
+     {49, 1, 0x62, 0x0E, 0xD2},
+     kVolume,
+     {16, 16, 32, 30, 28, 26}},
+    {"900 reuses the offset",
+     {49, 1, 0, 0x09, 0x03},
+     {49, 1, 0, 0x09, 0x00},
+     kPosition,
+     {768, 768, 768, 768, 768, 768}},
+    {"S3M O02", kNone, {49, 1, 0, 0x8F, 0x02}, kPosition, {512, 512, 512, 512, 512, 512}},
+    // Volumes, global volume, key off, envelope position, panning.
+    {"EA2", kNone, {0, 0, 0, 0x0E, 0xA2}, kVolume, {34, 34, 34, 34, 34, 34}},
+    {"EB2", kNone, {0, 0, 0, 0x0E, 0xB2}, kVolume, {30, 30, 30, 30, 30, 30}},
+    {"C50", kNone, {0, 0, 0, 0x0C, 0x50}, kVolume, {64, 64, 64, 64, 64, 64}},
+    {"G20", kNone, {0, 0, 0, 0x10, 0x20}, kGlobalVolume, {32, 32, 32, 32, 32, 32}},
+    {"S3M V50", kNone, {0, 0, 0, 0x96, 0x50}, kGlobalVolume, {64, 64, 64, 64, 64, 64}},
+    {"H02", kNone, {0, 0, 0, 0x11, 0x02}, kGlobalVolume, {64, 62, 60, 58, 56, 54}},
+    {"K00 without envelope", kNone, {0, 0, 0, 0x14, 0x00}, kFrequency, {8291, 8291, 8291, 8291, 8291, 8291}},
+    {"L05", kNone, {0, 0, 0, 0x15, 0x05}, kEnvelopeTick, {6, 7, 8, 9, 10, 11}, kEnvelope},
+    {"P30", kNone, {0, 0, 0, 0x19, 0x30}, kPanning, {128, 131, 134, 137, 140, 143}},
+    {"S3M S8F", kNone, {0, 0, 0, 0x93, 0x8F}, kPanning, {255, 255, 255, 255, 255, 255}},
+};
+
+TEST(Effects, TickByTick) {
+  for (const EffectCase& e : kCases) EXPECT_EQ(play(e), e.ticks) << e.name;
+}
+
+// Row order: cells {order list position's pattern, row, channel, effect, parameter}
+// and the rows then played, as order * 100 + row, from the song's start.
+struct RowCase {
+  const char* name;
+  std::vector<std::array<int, 5>> cells;
+  std::vector<int32_t> rows;
+};
+
+const RowCase kRowCases[] = {
+    {"E60 sets the loop start",
+     {{0, 2, 0, 0x0E, 0x60}, {0, 4, 0, 0x0E, 0x62}},
+     {0, 1, 2, 3, 4, 2, 3, 4, 2, 3, 4, 5}},
+    // The channel that starts a loop owns it: channel 1's loop end counts only once
+    // channel 0's loop is over (on the same row), and then loops rows 1..3.
+    {"loop ownership",
+     {{0, 3, 0, 0x0E, 0x62}, {0, 1, 1, 0x0E, 0x60}, {0, 3, 1, 0x0E, 0x63}},
+     {0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3, 1, 2, 3, 1, 2, 3, 1, 2, 3, 4}},
+    {"S3M SB", {{0, 1, 1, 0x93, 0xB1}}, {0, 1, 0, 1, 2}},
+    {"jump past the order count", {{0, 1, 0, 0x0B, 0x05}}, {0, 1, 0, 1}},
+    {"S3M B01", {{0, 1, 0, 0x82, 0x01}}, {0, 1, 100, 101}},
+    {"break row beyond the pattern", {{0, 1, 0, 0x0D, 0x70}}, {0, 1, 100, 101}},
+    {"S3M C12", {{0, 0, 0, 0x83, 0x12}}, {0, 112, 113}},
+    {"S3M SE1, A03", {{0, 0, 0, 0x93, 0xE1}, {0, 0, 1, 0x81, 0x02}}, {0, 0, 0, 0, 1, 1}},
+};
+
+TEST(Effects, RowOrder) {
+  for (const RowCase& rc : kRowCases) {
+    TestSong song(2, 2, 16);
+    song.orders = {0, 1};
+    for (const auto& c : rc.cells) song.note(c[0], c[1], c[2]) = Note{0, 0, 0, uint8_t(c[3]), uint8_t(c[4])};
+    song.module.defaultSpeed = 1;
+    Replay* r = replay_create(song.build(), 44100, 1);
+    std::vector<int32_t> rows;
+    for (size_t i = 0; i < rc.rows.size(); ++i) {
+      if (i > 0) replay_tick(r);
+      rows.push_back(replay_order_index(r) * 100 + replay_row(r));
+    }
+    EXPECT_EQ(rows, rc.rows) << rc.name;
+    replay_free(r);
+  }
+}
+
+}  // namespace
