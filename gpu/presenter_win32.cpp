@@ -209,6 +209,8 @@ int PresentLocked(HWND window, HBITMAP dib, uint32_t width, uint32_t height, uin
     }
   }
   PresentMode mode = ChoosePresentMode(vsync, vrr, p.tearingSupported, p.vrrCapability);
+  if (mode.syncInterval != uint32_t(p.lastSyncInterval) || mode.flags != p.lastPresentFlags)
+    test_log("presenter: sync %s", SyncStatusTextFor(1, mode.flags, mode.syncInterval));
   p.lastSyncInterval = int32_t(mode.syncInterval);
   p.lastPresentFlags = mode.flags;
   HRESULT hr = p.swapChain->Present(mode.syncInterval, mode.flags);
