@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "shell/config.h"
+#include "shell/display_modes_win32.h"
 #include "shell/shell_flags.h"
 #include "shell/shell_win32.h"
 #include "shell/test_log_win32.h"
@@ -41,8 +42,13 @@ bool read_current_mode() {
   return EnumDisplaySettingsA(g_full.monitor.szDevice, ENUM_CURRENT_SETTINGS, &g_full.mode) != 0;
 }
 
-// The monitor nearest to the window.
+// The monitor the setup dialog stood on when full screen was chosen there, else the
+// monitor nearest to the window.
 bool find_monitor() {
+  if (g_displayModesMonitor && g_settings.fullscreenRequested) {
+    g_full.monitor = g_displayModesMonitorInfo;
+    return true;
+  }
   HMONITOR monitor = MonitorFromWindow(g_window, MONITOR_DEFAULTTONEAREST);
   g_full.monitor = MONITORINFOEXA{};
   g_full.monitor.cbSize = sizeof(MONITORINFOEXA);
