@@ -47,18 +47,21 @@ TEST(Mixer, BufferRuleCoversTheLongestTick) {
   play(m.replay.get(), 0, 500000, 16384, 128);
   EXPECT_EQ(m.tick(), 3445);  // the row set tempo 32 on the tick before
   for (int32_t i = 14040; i < 14056; ++i) EXPECT_EQ(m.buffer[i], 0x5A5A);
+}
 
-  TestSong slow(1, 1);
-  slow.module.defaultTempo = 20;  // a header tempo below what the effects can set
-  slow.add_instrument(constant_sample(30000));
-  Mix s(slow);
-  play(s.replay.get(), 0, 500000, 16384, 128);
-  EXPECT_EQ(s.tick(), 3445);
-  for (int32_t i = 14040; i < 14056; ++i) EXPECT_EQ(s.buffer[i], 0x5A5A);
-
-  TestSong normal(1, 1);
-  Mix n(normal);
-  EXPECT_EQ(n.tick(), 882);
+TEST(Mixer, ManyChannelsAddUpAndOnlyTheFirst32CanBeMuted) {
+  // 70 channels of constant 1000 at centre: 1000 * 8128 >> 15 = 248 left and
+  // 1000 * 8192 >> 15 = 250 right each; the filter keeps a constant as it is.
+  TestSong song(70, 1);
+  for (int32_t i = 0; i < 70; ++i) song.add_instrument(constant_sample(1000));
+  for (uint32_t mute : {0u, 0xFFFFFFFFu}) {
+    Mix m(song);
+    for (int32_t i = 0; i < 70; ++i) play(m.replay.get(), i, 8363, 16384, 128);
+    m.tick(mute);
+    int32_t playing = mute ? 38 : 70;
+    EXPECT_EQ(m.left(100), playing * 248);
+    EXPECT_EQ(m.right(100), playing * 250);
+  }
 }
 
 TEST(Mixer, KnownStepWithInterpolation) {
