@@ -57,10 +57,12 @@ void restart_demo(HWND window) {
 
 void interlude_timer(HWND window) {
   int step = interlude_tick();
-  if (step == kInterludeQuit)
+  if (step == kInterludeQuit) {
+    test_log("interlude over");
     PostQuitMessage(0);
-  else if (step == kInterludeRestart)
+  } else if (step == kInterludeRestart) {
     restart_demo(window);
+  }
   InvalidateRect(window, nullptr, FALSE);
 }
 

@@ -1,12 +1,14 @@
 """Escape during a run ends it and shows the DOS prompt: the 640x400 text-mode picture
 (light grey prompt on black, drawn with the generated font, a blinking underline cursor
 after it) on a 640x400 client area, and the program ends with exit code 0 no sooner than
-5 seconds later. The picture is checked pixel by pixel against the font table."""
+5 seconds later. The picture is checked pixel by pixel against the font table. Escape or
+a window close during the interlude ends the program at once, before the interlude is over."""
 import os
 import re
 import time
 
 import harness
+from testlog import TestLog
 
 PROMPT = "C:\\KOHR\\RELEASES\\KOHR_V97>"
 GREY = (170, 170, 170)
@@ -33,7 +35,26 @@ def expected_prompt(font):
     return picture
 
 
+def quit_during_interlude(args, how):
+    log = TestLog("interlude-" + how)
+    try:
+        with harness.Vrinx(args, env=log.env) as run:
+            run.wait_window()
+            harness.eventually(lambda: harness.check(log.last("run 0 frame 7") is not None, "no frames yet"), 60)
+            harness.check(run.winctl("key", "0x1B")[0] == 0, "Escape could not be posted")
+            harness.eventually(lambda: harness.check("interlude started" in log.lines(), "no interlude"))
+            harness.check(run.winctl(*(["key", "0x1B"] if how == "escape" else ["close"]))[0] == 0,
+                          "%s could not be posted" % how)
+            code = run.wait_exit(harness.EXIT_SECONDS)
+            harness.check(code == 0, "exit code %r after %s in the interlude" % (code, how))
+            harness.check("interlude over" not in log.lines(), "%s waited for the interlude's end" % how)
+    finally:
+        log.remove()
+
+
 def test(args):
+    quit_during_interlude(args, "escape")
+    quit_during_interlude(args, "close")
     prompt = expected_prompt(read_font())
     log = os.path.join(os.environ.get("TMPDIR", "/tmp"), "vrinx-interlude-%d.log" % os.getpid())
     env = {"VRINX_TEST_LOG": "Z:" + log.replace("/", "\\")}
@@ -75,7 +96,7 @@ def test(args):
             harness.check(ended - escaped >= 5.0, "the program ended %.1f s after Escape" % (ended - escaped))
         with open(log) as f:
             events = f.read().split("\n")
-        order = ["demo thread ended", "interlude started", "shutdown exit code 0"]
+        order = ["demo thread ended", "interlude started", "interlude over", "shutdown exit code 0"]
         harness.check(all(e in events for e in order) and
                       [events.index(e) for e in order] == sorted(events.index(e) for e in order),
                       "events %r" % events)
