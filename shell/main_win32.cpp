@@ -177,6 +177,13 @@ int main(int, char**) {
   g_menu = LoadMenuA(instance, MAKEINTRESOURCEA(kMenuResource));
   g_contextMenu = GetSubMenu(g_menu, 0);
 
+  // The dialog's "Fullscreen" (on by default, so also under /nogui): full screen before the
+  // presenter exists, and locked there.
+  if (g_settings.fullscreenRequested) {
+    ToggleFullscreen();
+    g_shell.fullscreenLocked = g_shell.fullscreenActive;
+  }
+
   RECT client;
   GetClientRect(g_window, &client);
   if (!PresenterCreateForWindow(g_window, client.right, client.bottom)) {
