@@ -1,40 +1,13 @@
 // Small AVIs written into a temporary folder, read back by hand and by ffprobe/ffmpeg.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <map>
-#include <string>
-#include <vector>
 
 #include "record/avi_writer.h"
-
-namespace fs = std::filesystem;
+#include "tests/record/record_files.h"
 
 namespace {
 
-struct TempDir {
-  fs::path old, dir;
-  TempDir() {
-    old = fs::current_path();
-    dir = fs::temp_directory_path() / ("vrinx-avi-" + std::to_string(std::rand()) + "-" +
-                                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    fs::current_path(dir);
-  }
-  ~TempDir() {
-    fs::current_path(old);
-    fs::remove_all(dir);
-  }
-};
-
-std::vector<uint8_t> read_file(const std::string& name) {
-  std::ifstream in(name, std::ios::binary);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
 uint32_t u32(const std::vector<uint8_t>& b, size_t at) {
   return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | uint32_t(b[at + 3]) << 24;
 }
@@ -66,38 +39,6 @@ bool record(AviWriter& w, Recording& r, uint32_t fps, uint32_t width, uint32_t h
     if (!avi_write_frame(w, r.pixels.data(), width, height)) break;
   }
   return avi_finish(w);
-}
-
-bool have_ffmpeg() { return std::system("ffprobe -version >/dev/null 2>&1 && ffmpeg -version >/dev/null 2>&1") == 0; }
-
-std::string run(const std::string& cmd) {
-  std::string out;
-  FILE* p = popen(cmd.c_str(), "r");
-  if (!p) return out;
-  char buf[65536];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-  pclose(p);
-  return out;
-}
-
-std::map<std::string, std::string> probe(const std::string& file) {
-  std::map<std::string, std::string> m;
-  std::string out = run("ffprobe -v error -count_frames -show_streams -show_format -of flat " + file);
-  size_t pos = 0;
-  while (pos < out.size()) {
-    size_t end = out.find('\n', pos);
-    if (end == std::string::npos) end = out.size();
-    std::string line = out.substr(pos, end - pos);
-    size_t eq = line.find('=');
-    if (eq != std::string::npos) {
-      std::string v = line.substr(eq + 1);
-      if (v.size() >= 2 && v.front() == '"') v = v.substr(1, v.size() - 2);
-      m[line.substr(0, eq)] = v;
-    }
-    pos = end + 1;
-  }
-  return m;
 }
 
 void expect_decodes(const std::string& file, const Recording& r, uint32_t fps, uint32_t width, uint32_t height,
