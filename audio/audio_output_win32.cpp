@@ -8,6 +8,7 @@
 #include "audio/byte_source.h"
 #include "audio/module.h"
 #include "audio/rendered_song.h"
+#include "record/record_mode.h"
 
 namespace {
 
@@ -51,6 +52,7 @@ void reset_playback_locked() {
 }
 
 uint64_t clock_locked() {
+  if (g_record.recording) return record_clock();
   if (!g_out.playing) return 0;
   if (g_out.device) {
     MMTIME time = {};
@@ -81,7 +83,7 @@ bool audio_open(int device, uint32_t sampleRate) {
   }
   Lock lock;
   g_out.sampleRate = sampleRate;
-  if (device == kAudioSilent) return true;
+  if (device == kAudioSilent || g_record.recording) return true;
   WAVEFORMATEX format = {};
   format.wFormatTag = WAVE_FORMAT_PCM;
   format.nChannels = 2;
@@ -105,6 +107,10 @@ bool audio_load_song(const uint8_t* bytes, uint32_t length) {
   if (!module) return false;
   bool rendered = rendered_song_render(module, g_out.sampleRate, &g_song);
   module_free(module);
+  if (rendered && g_record.recording && !record_prepare_track(g_song.pcm, g_song.bytes / 4, g_song.sampleRate)) {
+    unload_locked();
+    return false;
+  }
   return rendered;
 }
 

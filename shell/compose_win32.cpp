@@ -4,6 +4,8 @@
 #include <cstring>
 
 #include "gpu/presenter.h"
+#include "record/record_mode.h"
+#include "record/record_win32.h"
 #include "shell/compose.h"
 #include "shell/config.h"
 #include "shell/interlude.h"
@@ -135,6 +137,17 @@ void DrawOverlay(int w, int h) {
   RestoreDC(dc, saved);
 }
 
+// The recorded picture, scaled onto the whole client area.
+void ShowRecordPreview(HDC windowDC, int width, int height) {
+  RECT client;
+  GetClientRect(g_window, &client);
+  int saved = SaveDC(windowDC);
+  SetStretchBltMode(windowDC, HALFTONE);
+  SetBrushOrgEx(windowDC, 0, 0, nullptr);
+  StretchBlt(windowDC, 0, 0, client.right, client.bottom, g_surface.dc, 0, 0, width, height, SRCCOPY);
+  RestoreDC(windowDC, saved);
+}
+
 void FeedPresentRateMeter() {
   if (!g_counterFrequency) {
     LARGE_INTEGER f;
@@ -149,6 +162,8 @@ void FeedPresentRateMeter() {
 }  // namespace
 
 void Paint(HDC windowDC) {
+  // While recording only the recorder's own paint requests draw.
+  if (g_record.recording && !g_record.paintPending) return;
   ReadTestHooks();
   // The source: the interlude's text-mode picture, or the last published demo frame.
   const BITMAPINFO* info;
@@ -178,6 +193,10 @@ void Paint(HDC windowDC) {
   RECT client;
   GetClientRect(g_window, &client);
   int w = client.right, h = client.bottom;
+  if (g_record.recording) {
+    w = int(g_record.width);
+    h = int(g_record.height);
+  }
   if (w <= 0 || h <= 0 || !EnsureSurface(windowDC, w, h)) return;
   RECT all = {0, 0, w, h};
   FillRect(g_surface.dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
@@ -189,6 +208,11 @@ void Paint(HDC windowDC) {
   int result = StretchDIBits(g_surface.dc, d.x, d.y, d.width, d.height, 0, 0, sourceWidth, lines, pixels, info,
                              DIB_RGB_COLORS, SRCCOPY);
   if (result == 0 || result == int(GDI_ERROR)) return;
+  if (g_record.recording) {
+    avi_capture_frame(g_surface.dc, uint32_t(w), uint32_t(h));
+    ShowRecordPreview(windowDC, w, h);
+    return;
+  }
 
   if (overlayMode == 1 && w >= kOverlayMinSize && h >= kOverlayMinSize) DrawOverlay(w, h);
   if (PresentFrame(g_window, windowDC, g_surface.dc, g_surface.bitmap, uint32_t(w), uint32_t(h), s.VSync, s.VRR) &&

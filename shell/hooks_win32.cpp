@@ -7,6 +7,7 @@
 #include "audio/audio_output.h"
 #include "demo/demo_hooks.h"
 #include "demo/demo_loop.h"
+#include "record/record_mode.h"
 #include "shell/asset_image.h"
 #include "shell/frame_publish.h"
 #include "shell/pacing.h"
@@ -54,7 +55,7 @@ void publish_frame() {
 
 }  // namespace
 
-uint32_t shell_clock_ms() { return timeGetTime(); }
+uint32_t shell_clock_ms() { return g_record.recording ? record_clock_ms() : timeGetTime(); }
 
 void pollPauseAndStop() {
   if (g_shell.stopDemo) demo_exit();
@@ -72,6 +73,17 @@ void pollPauseAndStop() {
 
 void waitRetrace() {
   meter_end(g_renderMeter, counter_now());
+  if (g_record.recording) {
+    // No waiting: the recorder paints and writes this frame's video frames, then sets the
+    // clock that the next frame runs on.
+    pollPauseAndStop();
+    publish_frame();
+    meter_close_frame(g_renderMeter, counter_now());
+    record_demo_frame(g_window);
+    g_pacing.musicPosition = audio_music_position();
+    meter_begin(g_renderMeter, counter_now());
+    return;
+  }
   for (;;) {
     pollPauseAndStop();
     int32_t position = audio_music_position();

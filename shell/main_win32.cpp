@@ -4,6 +4,7 @@
 
 #include "audio/audio_output.h"
 #include "gpu/presenter.h"
+#include "record/record_mode.h"
 #include "shell/asset_image.h"
 #include "shell/assets.h"
 #include "shell/compose_win32.h"
@@ -82,7 +83,7 @@ void run_message_loop() {
     if (thread && wait == WAIT_OBJECT_0) {
       CloseHandle(thread);
       g_shell.demoThread = 0;
-      if (g_shell.quitRequested || g_shell.exitCode) return;
+      if (g_shell.quitRequested || g_shell.exitCode || record_failed()) return;
       SendMessageA(g_window, WM_APP_DEMO_FINISHED, 0, 0);
     } else if (wait == WAIT_FAILED) {
       g_shell.exitCode = 1;
@@ -123,9 +124,9 @@ void run_message_loop() {
   ExitProcess(static_cast<UINT>(g_shell.exitCode));
 }
 
-// The setup dialog, or with /nogui the current display's modes and the defaults.
+// The setup dialog, or with /nogui or while recording the current display's modes and the defaults.
 void choose_setup(HINSTANCE instance) {
-  if (shell_has_switch(L"/nogui")) {
+  if (g_record.recording || shell_has_switch(L"/nogui")) {
     PrepareDisplayModes(kMinimumWidth, kMinimumHeight);
     return;
   }
@@ -158,11 +159,17 @@ bool shell_has_switch(const wchar_t* name) {
   return found;
 }
 
-int main(int, char**) {
+int main(int argc, char** argv) {
+  if (!record_parse_command_line(argc, argv)) return 2;
   HINSTANCE instance = GetModuleHandleA(nullptr);
   enter_executable_folder();
   LoadConfiguration("Vrinx.ini", kProgramTitle, &g_settings.AspectRatio4x3, &g_settings.StretchToFit);
   choose_setup(instance);
+  if (g_record.recording) {
+    g_settings.loopDemo = 0;
+    g_record.trackSoundOn = g_settings.Music != 0;
+    g_record.trackVolumePercent = 100;
+  }
 
   if (!UnpackAssets()) fail("Unable to decompress embedded assets. Windows 8 or later is required.");
 
@@ -186,7 +193,8 @@ int main(int, char**) {
 
   RECT client;
   GetClientRect(g_window, &client);
-  if (!PresenterCreateForWindow(g_window, client.right, client.bottom)) {
+  if (g_record.recording ? !PresenterCreateDeviceOnly()
+                         : !PresenterCreateForWindow(g_window, client.right, client.bottom)) {
     PresenterFatal();
     ExitProcess(1);
   }
@@ -197,7 +205,12 @@ int main(int, char**) {
   UpdateWindow(g_window);
   timeBeginPeriod(1);
 
-  if (shell_start_demo_thread()) run_message_loop();
-  else g_shell.exitCode = 1;
+  if (shell_start_demo_thread()) {
+    run_message_loop();
+    record_finish(g_window, g_shell.quitRequested != 0);
+    if (record_failed()) g_shell.exitCode = 1;
+  } else {
+    g_shell.exitCode = 1;
+  }
   shutdown();
 }

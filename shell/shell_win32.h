@@ -2,11 +2,10 @@
 #pragma once
 #include <windows.h>
 
+#include "record/record_win32.h"
 #include "shell/shared_frame.h"
 
 constexpr UINT WM_APP_DEMO_EXITED = 0x8001;
-constexpr UINT WM_APP_RECORD_PAINT = 0x8028;
-constexpr UINT WM_APP_RECORD_STEP = 0x8029;
 constexpr UINT WM_APP_DEMO_FINISHED = 0x802A;
 
 constexpr char kProgramTitle[] = "Varrowby 97 invitation / kOHR (1997)";

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "audio/audio_output.h"
+#include "record/record_mode.h"
 #include "shell/compose_win32.h"
 #include "shell/cursor_win32.h"
 #include "shell/interlude.h"
@@ -15,16 +16,19 @@
 
 namespace {
 
-// WM_APP_DEMO_FINISHED: a run ended without a quit request; the interlude follows.
+// WM_APP_DEMO_FINISHED: a run ended without a quit request; the interlude follows
+// (while recording, after the video has caught up with the song's end).
 void demo_finished(HWND window) {
   EndMenu();
-  if (g_shell.quitRequested || g_shell.exitCode) {
+  if (g_shell.quitRequested || g_shell.exitCode || record_failed()) {
     PostQuitMessage(0);
     return;
   }
+  record_fill_to_song_end(window);
   audio_stop();
   if (!StartInterlude()) {
     g_shell.exitCode = 1;
+    if (g_record.recording) record_set_failed();
     PostQuitMessage(0);
     return;
   }
@@ -32,8 +36,31 @@ void demo_finished(HWND window) {
   g_shell.dosPromptActive = 1;
   g_shell.paused = 0;
   // TODO(crt): CrtResetPersistence() once the CRT pass exists.
+  if (g_record.recording) {
+    PostMessageA(window, WM_APP_RECORD_STEP, 0, 0);
+    return;
+  }
   SetTimer(window, kInterludeTimer, kInterludeTimerMs, nullptr);
   InvalidateRect(window, nullptr, FALSE);
+}
+
+// WM_APP_RECORD_STEP: one frame of the recorded interlude, then the next step or the end.
+void record_step(HWND window) {
+  if (g_shell.stopDemo || record_failed() || !record_tail_step(window))
+    PostQuitMessage(0);
+  else
+    PostMessageA(window, WM_APP_RECORD_STEP, 0, 0);
+}
+
+// While recording only Escape acts; it ends the recording early.
+void record_key(WPARAM virtualKey) {
+  if (virtualKey != VK_ESCAPE) return;
+  if (g_shell.dosPromptActive) {
+    PostQuitMessage(0);
+    return;
+  }
+  g_shell.stopDemo = 1;
+  g_shell.quitRequested = 1;
 }
 
 // A new run from the interlude: the flags of the last one cleared, the run counted.
@@ -82,6 +109,14 @@ void paint(HWND window, WPARAM wParam) {
 LRESULT CALLBACK shell_window_proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (cursor_filter(window, message, wParam, lParam)) return TRUE;
   switch (message) {
+    case WM_APP_RECORD_PAINT: {
+      g_record.paintPending = true;
+      HDC dc = GetDC(window);
+      Paint(dc);
+      ReleaseDC(window, dc);
+      g_record.paintPending = false;
+      return 0;
+    }
     case WM_CLOSE:
       g_shell.quitRequested = 1;
       g_shell.stopDemo = 1;
@@ -93,6 +128,9 @@ LRESULT CALLBACK shell_window_proc(HWND window, UINT message, WPARAM wParam, LPA
     case WM_APP_DEMO_FINISHED:
       demo_finished(window);
       return 0;
+    case WM_APP_RECORD_STEP:
+      if (g_record.recording && g_shell.dosPromptActive) record_step(window);
+      return 0;
     case WM_TIMER:
       if (wParam == kInterludeTimer && g_shell.dosPromptActive) {
         interlude_timer(window);
@@ -100,13 +138,17 @@ LRESULT CALLBACK shell_window_proc(HWND window, UINT message, WPARAM wParam, LPA
       }
       break;
     case WM_COMMAND:
-      menu_run_command(window, LOWORD(wParam));
+      if (!g_record.recording) menu_run_command(window, LOWORD(wParam));
       return 0;
     case WM_CONTEXTMENU:
-      menu_open(window, lParam);
+      if (!g_record.recording) menu_open(window, lParam);
       return 0;
     case WM_KEYDOWN:
-      if (!(lParam & (1 << 30))) menu_key(window, wParam);  // auto-repeats are ignored
+      if (lParam & (1 << 30)) return 0;  // auto-repeats are ignored
+      if (g_record.recording)
+        record_key(wParam);
+      else
+        menu_key(window, wParam);
       return 0;
     case WM_DISPLAYCHANGE:
       ReleaseSurface();
