@@ -104,11 +104,14 @@ class Control:
 class Vrinx:
     """One run of the program in a scratch folder; use as a context manager."""
 
-    def __init__(self, args, program_args=(), env=None, files=None, setup=True):
+    def __init__(self, args, program_args=(), env=None, files=None, setup=True, folder=None, preexec_fn=None):
+        """folder: run in this existing folder (left in place) instead of a scratch one;
+        preexec_fn: called in the child before Wine starts (resource limits)."""
         self.args = args
         switches = [a.lower() for a in program_args]
         self.setup = setup and "/nogui" not in switches and "/record" not in switches
-        self.folder = tempfile.mkdtemp(prefix="vrinx-e2e-")
+        self.keep = folder is not None
+        self.folder = folder or tempfile.mkdtemp(prefix="vrinx-e2e-")
         self.exe = os.path.join(self.folder, "Vrinx.exe")
         shutil.copy(args.exe, self.exe)
         for name, content in (files or {}).items():
@@ -118,7 +121,8 @@ class Vrinx:
         environment.update(env or {})
         self.process = subprocess.Popen(["wine", self.exe, *program_args], cwd=self.folder,
                                         env=environment, stdout=subprocess.DEVNULL,
-                                        stderr=subprocess.DEVNULL, start_new_session=True)
+                                        stderr=subprocess.DEVNULL, start_new_session=True,
+                                        preexec_fn=preexec_fn)
 
     def __enter__(self):
         if self.setup:
@@ -133,7 +137,8 @@ class Vrinx:
         if self.process.poll() is None:
             os.killpg(self.process.pid, 9)
             self.process.wait()
-        shutil.rmtree(self.folder, ignore_errors=True)
+        if not self.keep:
+            shutil.rmtree(self.folder, ignore_errors=True)
 
     def winctl(self, *words, timeout=60):
         result = subprocess.run(["wine", self.args.winctl, *words], capture_output=True,
