@@ -54,8 +54,8 @@ def ffmpeg_audio(path):
 
 
 def gstreamer_streams(path):
-    """(video, audio) as GStreamer's avidemux hands them out: the chunks' bytes, the video
-    rows bottom-up and padded to 4 bytes."""
+    """(video, audio) as GStreamer's avidemux hands them out: the video as top-down rows of
+    blue, green, red (each padded to 4 bytes), the sound as 16-bit stereo."""
     with tempfile.TemporaryDirectory(prefix="vrinx-gst-") as folder:
         video, audio = os.path.join(folder, "video"), os.path.join(folder, "audio")
         subprocess.run(["gst-launch-1.0", "-q", "filesrc", "location=" + path, "!", "avidemux", "name=d",
@@ -64,12 +64,6 @@ def gstreamer_streams(path):
                        capture_output=True, check=True, timeout=600)
         with open(video, "rb") as v, open(audio, "rb") as a:
             return v.read(), a.read()
-
-
-def top_down(bottom_up, width, height):
-    """A bottom-up padded DIB frame as top-down packed rows."""
-    s = stride(width)
-    return b"".join(bottom_up[(height - 1 - y) * s:(height - 1 - y) * s + width * 3] for y in range(height))
 
 
 def song_pcm():

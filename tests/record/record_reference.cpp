@@ -1,5 +1,6 @@
 // Test helper for the end-to-end recording checks: what a recording of the asset image
 // must hold, computed natively.
+//   record_reference IMAGE length             prints the tune's length in frames at 44100 Hz
 //   record_reference IMAGE pcm OUT            the pre-rendered tune, 16-bit stereo at 44100 Hz
 //   record_reference IMAGE frames N,N,... PREFIX
 //                                             the demo frames numbered N as the recorder clock runs
@@ -67,9 +68,9 @@ void set_exit_code_failure() { g_failed = true; }
 int main(int argc, char** argv) {
   bool pcm = argc == 4 && std::strcmp(argv[2], "pcm") == 0;
   bool frames = argc == 5 && std::strcmp(argv[2], "frames") == 0;
-  if (!pcm && !frames) {
-    std::fprintf(stderr,
-                 "usage: record_reference IMAGE pcm OUT | record_reference IMAGE frames N,N,... PREFIX\n");
+  bool length = argc == 3 && std::strcmp(argv[2], "length") == 0;
+  if (!length && !pcm && !frames) {
+    std::fprintf(stderr, "usage: record_reference IMAGE length | pcm OUT | frames N,N,... PREFIX\n");
     return 2;
   }
   FILE* in = std::fopen(argv[1], "rb");
@@ -82,7 +83,9 @@ int main(int argc, char** argv) {
     return 1;
   }
   module_free(module);
-  if (pcm) {
+  if (length) {
+    std::printf("%u\n", g_song.bytes / 4);
+  } else if (pcm) {
     if (!write_file(argv[3], g_song.pcm, g_song.bytes, "", 0)) return 1;
   } else {
     for (char* p = argv[3]; *p;) g_wanted.insert(uint32_t(std::strtoul(p, &p, 10))), p += *p == ',';
