@@ -6,6 +6,14 @@
 constexpr int kAudioDefaultDevice = -1;
 constexpr int kAudioSilent = -2;
 
+// Recording mode: the recorder's clock stands in for the device's, and each rendered song
+// is handed to it (a refusal fails the load). Set before audio_open; the output is silent.
+struct AudioRecorder {
+  uint64_t (*clock)();
+  bool (*prepare_track)(const int16_t* pcm, uint32_t frames, uint32_t sampleRate);
+};
+void audio_set_recorder(const AudioRecorder* recorder);
+
 bool audio_open(int device, uint32_t sampleRate);
 bool audio_load_song(const uint8_t* bytes, uint32_t length);
 bool audio_start();

@@ -8,7 +8,6 @@
 #include "audio/byte_source.h"
 #include "audio/module.h"
 #include "audio/rendered_song.h"
-#include "record/record_mode.h"
 
 namespace {
 
@@ -28,6 +27,7 @@ struct AudioOutput {
 CRITICAL_SECTION g_lock;
 AudioOutput g_out = {false, nullptr, 44100, 100, false, false, 0, 0, 0, {}};
 RenderedSong g_song;
+const AudioRecorder* g_recorder;
 
 int64_t counter_now() {
   LARGE_INTEGER now;
@@ -52,7 +52,7 @@ void reset_playback_locked() {
 }
 
 uint64_t clock_locked() {
-  if (g_record.recording) return record_clock();
+  if (g_recorder) return g_recorder->clock();
   if (!g_out.playing) return 0;
   if (g_out.device) {
     MMTIME time = {};
@@ -73,6 +73,8 @@ void unload_locked() {
 
 }  // namespace
 
+void audio_set_recorder(const AudioRecorder* recorder) { g_recorder = recorder; }
+
 bool audio_open(int device, uint32_t sampleRate) {
   if (!g_out.initialised) {
     InitializeCriticalSection(&g_lock);
@@ -83,7 +85,7 @@ bool audio_open(int device, uint32_t sampleRate) {
   }
   Lock lock;
   g_out.sampleRate = sampleRate;
-  if (device == kAudioSilent || g_record.recording) return true;
+  if (device == kAudioSilent || g_recorder) return true;
   WAVEFORMATEX format = {};
   format.wFormatTag = WAVE_FORMAT_PCM;
   format.nChannels = 2;
@@ -107,7 +109,7 @@ bool audio_load_song(const uint8_t* bytes, uint32_t length) {
   if (!module) return false;
   bool rendered = rendered_song_render(module, g_out.sampleRate, &g_song);
   module_free(module);
-  if (rendered && g_record.recording && !record_prepare_track(g_song.pcm, g_song.bytes / 4, g_song.sampleRate)) {
+  if (rendered && g_recorder && !g_recorder->prepare_track(g_song.pcm, g_song.bytes / 4, g_song.sampleRate)) {
     unload_locked();
     return false;
   }

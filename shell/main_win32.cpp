@@ -166,9 +166,11 @@ int main(int argc, char** argv) {
   LoadConfiguration("Vrinx.ini", kProgramTitle, &g_settings.AspectRatio4x3, &g_settings.StretchToFit);
   choose_setup(instance);
   if (g_record.recording) {
+    static const AudioRecorder recorder = {record_clock, record_prepare_track};
     g_settings.loopDemo = 0;
     g_record.trackSoundOn = g_settings.Music != 0;
     g_record.trackVolumePercent = 100;
+    audio_set_recorder(&recorder);
   }
 
   if (!UnpackAssets()) fail("Unable to decompress embedded assets. Windows 8 or later is required.");
