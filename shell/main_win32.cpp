@@ -187,8 +187,8 @@ int main(int argc, char** argv) {
   g_contextMenu = GetSubMenu(g_menu, 0);
 
   // The dialog's "Fullscreen" (on by default, so also under /nogui): full screen before the
-  // presenter exists, and locked there.
-  if (g_settings.fullscreenRequested) {
+  // presenter exists, and locked there. A recording stays in its window.
+  if (!g_record.recording && g_settings.fullscreenRequested) {
     ToggleFullscreen();
     g_shell.fullscreenLocked = g_shell.fullscreenActive;
   }
