@@ -3,6 +3,7 @@
 // must pass, whatever file it came from. Every sample's loop end frame is read, so an
 // address sanitizer catches a buffer that is shorter than the model promises.
 #include <cstring>
+#include <ostream>
 #include <vector>
 
 #include "audio/module.h"
@@ -18,6 +19,14 @@ struct Loaded {
   }
   ~Loaded() { module_free(m); }
 };
+
+inline bool operator==(const Note& a, const Note& b) { return std::memcmp(&a, &b, sizeof(Note)) == 0; }
+
+// Notes print as {key, instrument, volume column, effect, parameter} in test failures.
+inline void PrintTo(const Note& n, std::ostream* os) {
+  *os << '{' << int(n.key) << ", " << int(n.instrument) << ", " << int(n.volume) << ", " << int(n.effect)
+      << ", " << int(n.param) << '}';
+}
 
 inline const Note& note_at(const Module& m, int pattern, int row, int channel) {
   return m.patterns[pattern].notes[row * m.channelCount + channel];

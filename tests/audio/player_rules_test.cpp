@@ -47,17 +47,9 @@ TEST(PlayerRules, S3mChannelNamedTwiceInARowKeepsEarlierFields) {
   song.patterns[0][1] = {S3mCell{1, 0x41, 2, -1, 4, 0x12}, S3mCell{1, -1, 0, -1, 0x7F, 0x34}};
   Loaded l(write_s3m(song));
   ASSERT_NE(l.m, nullptr);
-  const Note& merged = note_at(*l.m, 0, 0, 0);
-  EXPECT_EQ(merged.key, 4 * 12 + 1 + 1);
-  EXPECT_EQ(merged.instrument, 2);
-  EXPECT_EQ(merged.volume, 0x10 + 40);
-  EXPECT_EQ(merged.effect, FX_S3M_SPEED);
-  EXPECT_EQ(merged.param, 3);
+  EXPECT_EQ(note_at(*l.m, 0, 0, 0), (Note{4 * 12 + 1 + 1, 2, 0x10 + 40, FX_S3M_SPEED, 3}));
   // An unknown effect letter still replaces the announced effect field.
-  const Note& cleared = note_at(*l.m, 0, 1, 1);
-  EXPECT_EQ(cleared.key, 4 * 12 + 1 + 1);
-  EXPECT_EQ(cleared.effect, 0);
-  EXPECT_EQ(cleared.param, 0);
+  EXPECT_EQ(note_at(*l.m, 0, 1, 1), (Note{4 * 12 + 1 + 1, 2, 0, 0, 0}));
 }
 
 TEST(PlayerRules, S3mOrder255EndsTheList) {
