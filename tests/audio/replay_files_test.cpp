@@ -47,36 +47,4 @@ TEST(ReplayFiles, ModArpeggioSpeedAndPcm) {
   rendered_song_free(&song);
 }
 
-TEST(ReplayFiles, XmKeyOffReleasesTheEnvelope) {
-  XmSong xm;
-  xm.channels = 1;
-  xm.patterns[0].cells.resize(64);
-  xm.patterns[0].cells[0] = {49, 1, 0, 0, 0};
-  xm.patterns[0].cells[1] = {97, 0, 0, 0, 0};
-  XmInstrument ins;
-  XmSample s;
-  s.values.assign(64, 10);
-  s.type = 1;
-  s.loopLength = 64;
-  ins.samples = {s};
-  ins.volumeEnvelope.points = {{0, 64}, {4, 32}, {8, 0}};
-  ins.volumeEnvelope.sustain = 1;
-  ins.volumeEnvelope.type = 1 | 2;
-  ins.fadeout = 4096;
-  xm.instruments = {ins};
-  Loaded l(write_xm(xm));
-  ASSERT_NE(l.m, nullptr) << l.message;
-  Replay* r = replay_create(l.m, 44100, 1);
-  ASSERT_NE(r, nullptr);
-  std::vector<int32_t> amp;
-  for (int t = 0; t < 12; ++t) {
-    if (t > 0) replay_tick(r);
-    amp.push_back(r->channels[0].amplitude);
-  }
-  EXPECT_EQ(amp, (std::vector<int32_t>{16384, 14336, 12288, 10240, 8192, 8192,  //
-                                       8192, 5376, 3072, 1280, 0, 0}));
-  EXPECT_EQ(r->channels[0].frequency, 8352);  // linear periods, C2 rate 8363
-  replay_free(r);
-}
-
 }  // namespace
