@@ -21,6 +21,7 @@ enum Field {
   kGlobalVolume,
   kPosition,
   kFrequency,
+  kAmplitude,
   kEnvelopeTick
 };
 enum Flags {
@@ -59,6 +60,8 @@ int32_t read(const Replay& r, Field field) {
       return c.samplePosition;
     case kFrequency:
       return c.frequency;
+    case kAmplitude:
+      return c.amplitude;
     case kEnvelopeTick:
       return c.volumeEnvelopeTick;
   }
@@ -96,6 +99,7 @@ std::vector<int32_t> play(const EffectCase& e) {
 
 const Note kNone = {0, 0, 0, 0, 0};
 
+// clang-format off
 const EffectCase kCases[] = {
     // Volume column: set and fine steps at the trigger, slides on later ticks.
     {"set 0x28", kNone, {0, 0, 0x28, 0, 0}, kVolume, {24, 24, 24, 24, 24, 24}},
@@ -108,46 +112,27 @@ const EffectCase kCases[] = {
     {"panning 0xC4", kNone, {0, 0, 0xC4, 0, 0}, kPanning, {68, 68, 68, 68, 68, 68}},
     {"pan left 0xDF", {0, 0, 0xC1, 0, 0}, {0, 0, 0xDF, 0, 0}, kPanning, {17, 2, 0, 0, 0, 0}},
     {"pan right 0xEF", {0, 0, 0xCE, 0, 0}, {0, 0, 0xEF, 0, 0}, kPanning, {238, 253, 255, 255, 255, 255}},
-    {"tone portamento 0xF4",
-     kNone,
-     {61, 0, 0xF4, 0, 0},
-     kPeriod,
-     {4608, 4592, 4576, 4560, 4544, 4528},
-     kLinear},
+    {"tone portamento 0xF4", kNone, {61, 0, 0xF4, 0, 0},
+     kPeriod, {4608, 4592, 4576, 4560, 4544, 4528}, kLinear},
     // Portamento: x * 4 per later tick; the 0xEx / 0xFx forms once, on tick 0.
     {"2xx", kNone, {0, 0, 0, 0x02, 0x10}, kPeriod, {1711, 1775, 1839, 1903, 1967, 2031}},
-    {"2xx remembered",
-     {0, 0, 0, 0x02, 0x10},
-     {0, 0, 0, 0x02, 0},
-     kPeriod,
-     {2031, 2095, 2159, 2223, 2287, 2351}},
+    {"2xx remembered", {0, 0, 0, 0x02, 0x10}, {0, 0, 0, 0x02, 0},
+     kPeriod, {2031, 2095, 2159, 2223, 2287, 2351}},
     {"E12", kNone, {0, 0, 0, 0x0E, 0x12}, kPeriod, {1703, 1703, 1703, 1703, 1703, 1703}},
     {"E22", kNone, {0, 0, 0, 0x0E, 0x22}, kPeriod, {1719, 1719, 1719, 1719, 1719, 1719}},
     {"X13", kNone, {0, 0, 0, 0x21, 0x13}, kPeriod, {1708, 1708, 1708, 1708, 1708, 1708}},
     {"S3M EF3", kNone, {0, 0, 0, 0x85, 0xF3}, kPeriod, {1723, 1723, 1723, 1723, 1723, 1723}},
     {"S3M FE3", kNone, {0, 0, 0, 0x86, 0xE3}, kPeriod, {1708, 1708, 1708, 1708, 1708, 1708}},
     {"S3M F20", kNone, {0, 0, 0, 0x86, 0x20}, kPeriod, {1711, 1583, 1455, 1327, 1199, 1071}},
-    {"1xx stops at 0",
-     {0, 0, 0, 0x01, 0x40},
-     {0, 0, 0, 0x01, 0xDF},
-     kPeriod,
-     {3328, 2436, 1544, 652, 0, 0},
-     kLinear},
+    {"1xx stops at 0", {0, 0, 0, 0x01, 0x40}, {0, 0, 0, 0x01, 0xDF},
+     kPeriod, {3328, 2436, 1544, 652, 0, 0}, kLinear},
     // Pitch clamps: a linear period below 28 plays as 7680; an Amiga one as 29021.
-    {"linear clamp",
-     {0, 0, 0, 0x01, 0x40},
-     {0, 0, 0, 0x01, 0xDF},
-     kFrequency,
-     {26515, 59312, 132667, 296757, 522, 522},
-     kLinear},
+    {"linear clamp", {0, 0, 0, 0x01, 0x40}, {0, 0, 0, 0x01, 0xDF},
+     kFrequency, {26515, 59312, 132667, 296757, 522, 522}, kLinear},
     {"Amiga clamp", kNone, {0, 0, 0, 0x01, 0xDF}, kFrequency, {8291, 17322, 488, 488, 488, 488}},
     // Tone portamento with volume slide, vibrato with volume slide (phase 40 after row 1).
-    {"5xy period",
-     {0, 0, 0, 0x03, 0x04},
-     {61, 0, 0, 0x05, 0x02},
-     kPeriod,
-     {4608, 4592, 4576, 4560, 4544, 4528},
-     kLinear},
+    {"5xy period", {0, 0, 0, 0x03, 0x04}, {61, 0, 0, 0x05, 0x02},
+     kPeriod, {4608, 4592, 4576, 4560, 4544, 4528}, kLinear},
     {"5xy volume", {0, 0, 0, 0x03, 0x04}, {61, 0, 0, 0x05, 0x02}, kVolume, {32, 30, 28, 26, 24, 22}, kLinear},
     {"6xy vibrato", {0, 0, 0, 0x04, 0x84}, {0, 0, 0, 0x06, 0x20}, kVibrato, {-23, -32, -23, 0, 22, 31}},
     {"6xy volume", {0, 0, 0, 0x04, 0x84}, {0, 0, 0, 0x06, 0x20}, kVolume, {32, 34, 36, 38, 40, 42}},
@@ -161,25 +146,14 @@ const EffectCase kCases[] = {
     {"saw E41", {0, 0, 0, 0x0E, 0x41}, {0, 0, 0, 0x04, 0x84}, kVibrato, {-1, -9, -17, -25, 31, 23}},
     {"square E42", {0, 0, 0, 0x0E, 0x42}, {0, 0, 0, 0x04, 0x84}, kVibrato, {-32, -32, -32, -32, 31, 31}},
     {"random E43", {0, 0, 0, 0x0E, 0x43}, {0, 0, 0, 0x04, 0x84}, kVibrato, {-31, -9, 7, -1, -17, -27}},
-    {"new note resets the phase",
-     {0, 0, 0, 0x04, 0x84},
-     {49, 1, 0, 0x04, 0},
-     kVibrato,
-     {0, 22, 31, 22, 0, -23}},
-    {"E44 keeps the phase",
-     {0, 0, 0, 0x04, 0x84},
-     {49, 1, 0, 0x04, 0},
-     kVibrato,
-     {-23, -32, -23, 0, 22, 31},
-     0,
-     {49, 1, 0, 0x0E, 0x44}},
+    {"new note resets the phase", {0, 0, 0, 0x04, 0x84}, {49, 1, 0, 0x04, 0},
+     kVibrato, {0, 22, 31, 22, 0, -23}},
+    {"E44 keeps the phase", {0, 0, 0, 0x04, 0x84}, {49, 1, 0, 0x04, 0},
+     kVibrato, {-23, -32, -23, 0, 22, 31}, 0, {49, 1, 0, 0x0E, 0x44}},
     {"fine vibrato U84", kNone, {0, 0, 0, 0x95, 0x84}, kVibrato, {0, 5, 7, 5, 0, -6}},
     {"S3M tremolo R84", kNone, {0, 0, 0, 0x92, 0x84}, kTremolo, {0, 11, 15, 11, 0, -12}},
-    {"square tremolo E72",
-     {0, 0, 0, 0x0E, 0x72},
-     {0, 0, 0, 0x07, 0x84},
-     kTremolo,
-     {-16, -16, -16, -16, 15, 15}},
+    {"square tremolo E72", {0, 0, 0, 0x0E, 0x72}, {0, 0, 0, 0x07, 0x84},
+     kTremolo, {-16, -16, -16, -16, 15, 15}},
     {"tremor I21", kNone, {0, 0, 0, 0x89, 0x21}, kTremolo, {0, 0, -64, 0, 0, -64}},
     // Multi retrigger every tick: the volume actions.
     {"R11", kNone, {0, 0, 0, 0x1B, 0x11}, kVolume, {31, 30, 29, 28, 27, 26}},
@@ -198,16 +172,10 @@ const EffectCase kCases[] = {
     // Cuts, delays and sample offsets.
     {"EC2", kNone, {0, 0, 0, 0x0E, 0xC2}, kVolume, {32, 32, 0, 0, 0, 0}},
     {"S3M SC0", kNone, {0, 0, 0, 0x93, 0xC0}, kVolume, {0, 0, 0, 0, 0, 0}},
-    {"ED2 holds the volume column",
-     {0, 0, 0, 0x0C, 0x10},
-     {49, 1, 0x62, 0x0E, 0xD2},
-     kVolume,
-     {16, 16, 32, 30, 28, 26}},
-    {"900 reuses the offset",
-     {49, 1, 0, 0x09, 0x03},
-     {49, 1, 0, 0x09, 0x00},
-     kPosition,
-     {768, 768, 768, 768, 768, 768}},
+    {"ED2 holds the volume column", {0, 0, 0, 0x0C, 0x10}, {49, 1, 0x62, 0x0E, 0xD2},
+     kVolume, {16, 16, 32, 30, 28, 26}},
+    {"900 reuses the offset", {49, 1, 0, 0x09, 0x03}, {49, 1, 0, 0x09, 0x00},
+     kPosition, {768, 768, 768, 768, 768, 768}},
     {"S3M O02", kNone, {49, 1, 0, 0x8F, 0x02}, kPosition, {512, 512, 512, 512, 512, 512}},
     // Volumes, global volume, key off, envelope position, panning.
     {"EA2", kNone, {0, 0, 0, 0x0E, 0xA2}, kVolume, {34, 34, 34, 34, 34, 34}},
@@ -216,11 +184,13 @@ const EffectCase kCases[] = {
     {"G20", kNone, {0, 0, 0, 0x10, 0x20}, kGlobalVolume, {32, 32, 32, 32, 32, 32}},
     {"S3M V50", kNone, {0, 0, 0, 0x96, 0x50}, kGlobalVolume, {64, 64, 64, 64, 64, 64}},
     {"H02", kNone, {0, 0, 0, 0x11, 0x02}, kGlobalVolume, {64, 62, 60, 58, 56, 54}},
-    {"K00 without envelope", kNone, {0, 0, 0, 0x14, 0x00}, kFrequency, {8291, 8291, 8291, 8291, 8291, 8291}},
+    {"no K00: 32 * 256", kNone, kNone, kAmplitude, {8192, 8192, 8192, 8192, 8192, 8192}},
+    {"K00 without envelope", kNone, {0, 0, 0, 0x14, 0x00}, kAmplitude, {0, 0, 0, 0, 0, 0}},
     {"L05", kNone, {0, 0, 0, 0x15, 0x05}, kEnvelopeTick, {6, 7, 8, 9, 10, 11}, kEnvelope},
     {"P30", kNone, {0, 0, 0, 0x19, 0x30}, kPanning, {128, 131, 134, 137, 140, 143}},
     {"S3M S8F", kNone, {0, 0, 0, 0x93, 0x8F}, kPanning, {255, 255, 255, 255, 255, 255}},
 };
+// clang-format on
 
 TEST(Effects, TickByTick) {
   for (const EffectCase& e : kCases) EXPECT_EQ(play(e), e.ticks) << e.name;
