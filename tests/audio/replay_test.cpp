@@ -361,4 +361,25 @@ TEST(Replay, AutoVibratoSweepsInAndPanningEnvelopeMovesThePan) {
                                         200 + (-20 * 55 >> 5), 200 - 55, 200 - 55}));
 }
 
+TEST(Replay, AutoVibratoOnANoteHeldForBillionsOfTicks) {
+  // The phase is (rate * counter) >> 2 in whole numbers, however large the counter.
+  TestSong song(1, 1);
+  song.add_instrument(constant_sample(1000));
+  Instrument& ins = song.instrument_extras(1);
+  ins.vibratoDepth = 64;
+  ins.vibratoRate = 127;
+  song.set(0, 0, 0, 49, 1);
+  ReplayPtr r = make_replay(song);
+  const int32_t kSine[32] = {0,   24,  49,  74,  97,  120, 141, 161, 180, 197, 212, 224, 235, 244, 250, 253,
+                             255, 253, 250, 244, 235, 224, 212, 197, 180, 161, 141, 120, 97,  74,  49,  24};
+  for (int64_t counter = INT32_MAX - 5; counter < INT32_MAX; ++counter) {
+    r->channels[0].autoVibratoCounter = static_cast<int32_t>(counter);
+    replay_tick(r.get());
+    int64_t phase = (127 * counter >> 2) & 63;
+    int32_t wave = phase & 32 ? -kSine[phase & 31] : kSine[phase & 31];
+    EXPECT_EQ(r->channels[0].vibratoAdd, 64 * wave >> 8) << counter;
+  }
+  EXPECT_EQ(r->channels[0].autoVibratoCounter, INT32_MAX);
+}
+
 }  // namespace
