@@ -1,7 +1,8 @@
 #pragma once
 #include <cstdint>
 
-// The buffered file stream the AVI writer goes through; the stdio one serves the native build and tests.
+// The buffered file stream the AVI writer goes through. The stdio one serves the native build and
+// tests; Vrinx.exe keeps its stream operations but creates, probes and moves files with Win32 calls.
 struct AviFileOps {
   // Creates `name` exclusively; null on failure, with *exists = 1 when the name was taken.
   void* (*create_new)(const char* name, int* exists);

@@ -14,6 +14,7 @@ seconds=${FUZZ_SECONDS:-60}
 TARGETS=(
   "fuzz_module | tests/fuzz/fuzz_module.cpp tests/audio/module_checks.cpp audio | tests/fuzz/fuzz_module_seeds.cpp tests/audio/module_writers.cpp"
   "fuzz_config | tests/fuzz/fuzz_config.cpp shell/config.cpp |"
+  "fuzz_record_args | tests/fuzz/fuzz_record_args.cpp record |"
   "fuzz_lzms | tests/fuzz/fuzz_lzms.cpp shell/compress_container.cpp shell/lzms_common.cpp shell/lzms_decode.cpp shell/lzms_huffman.cpp shell/lzms_x86.cpp | tests/fuzz/fuzz_lzms_seeds.cpp tests/shell/lzms_inputs.cpp tools/lzms/lzms_encode.cpp shell/compress_container.cpp shell/lzms_common.cpp shell/lzms_decode.cpp shell/lzms_huffman.cpp shell/lzms_x86.cpp"
 )
 
