@@ -38,6 +38,25 @@ File with(std::function<void(Song&)> edit) {
   if constexpr (std::is_same_v<Song, XmSong>) return write_xm(song);
 }
 
+// A loaded sample's header fields, compared at once.
+struct SampleFields {
+  int loopStart, loopLength, volume, panning, relativeNote, fineTune;
+  bool operator==(const SampleFields& o) const { return std::memcmp(this, &o, sizeof o) == 0; }
+};
+void PrintTo(const SampleFields& f, std::ostream* os) {
+  *os << "loop " << f.loopStart << "+" << f.loopLength << " volume " << f.volume << " panning " << f.panning
+      << " note " << f.relativeNote << " fine " << f.fineTune;
+}
+SampleFields fields(const Sample& s) {
+  return {s.loopStart, s.loopLength, s.volume, s.panning, s.relativeNote, s.fineTune};
+}
+// The first count frames of a sample, in units of 256 (8-bit source values).
+std::vector<int> frames(const Sample& s, int count, int unit = 256) {
+  std::vector<int> v;
+  for (int f = 0; f < count; ++f) v.push_back(s.data[f] / unit);
+  return v;
+}
+
 XmSample xm_sample(std::vector<int> values, uint8_t type = 0) {
   XmSample s;
   s.values = values;
@@ -446,25 +465,17 @@ TEST(ModLoader, SampleHeadersAndLoopFixUps) {
   EXPECT_EQ(ia.sampleCount, 1);
   EXPECT_EQ(std::string(ia.name, 4), "bass");
   const Sample& sa = ia.samples[0];
-  EXPECT_EQ(sa.fineTune, -128);
-  EXPECT_EQ(sa.volume, 64);
-  EXPECT_EQ(sa.loopStart, 100);
-  EXPECT_EQ(sa.loopLength, 100);
+  EXPECT_EQ(fields(sa), (SampleFields{100, 100, 64, 0, 0, -128}));
   EXPECT_EQ(sa.data[0], -120 * 256);
   EXPECT_EQ(sa.data[239], 119 * 256);
   EXPECT_EQ(sa.data[200], sa.data[100]);  // loop-end copy
   const Sample& sb = m.instruments[2].samples[0];
-  EXPECT_EQ(sb.fineTune, 112);
-  EXPECT_EQ(sb.volume, 64);
-  EXPECT_EQ(sb.loopStart, 200);
-  EXPECT_EQ(sb.loopLength, 40);
+  EXPECT_EQ(fields(sb), (SampleFields{200, 40, 64, 0, 0, 112}));
   EXPECT_EQ(sb.data[0], 5 * 256);
   EXPECT_EQ(sb.data[2], 7 * 256);
   EXPECT_EQ(sb.data[240], 0);  // copy of frame 200
   const Sample& sc = m.instruments[3].samples[0];
-  EXPECT_EQ(sc.loopStart, 20);
-  EXPECT_EQ(sc.loopLength, 0);
-  EXPECT_EQ(sc.volume, 33);
+  EXPECT_EQ(fields(sc), (SampleFields{20, 0, 33, 0, 0, 0}));
   // Unused instruments and the placeholder are empty samples.
   EXPECT_EQ(m.instruments[0].sampleCount, 1);
   EXPECT_EQ(m.instruments[0].samples[0].loopStart, 0);
@@ -613,22 +624,12 @@ TEST(S3mLoader, SamplesConvertAndLoop) {
   ASSERT_EQ(m.instrumentCount, 5);
   EXPECT_EQ(std::string(m.instruments[1].name, 5), "piano");
   const Sample& a = m.instruments[1].samples[0];
-  EXPECT_EQ(a.volume, 50);
-  EXPECT_EQ(a.data[0], 0);
-  EXPECT_EQ(a.data[1], 0x7F00);
-  EXPECT_EQ(a.data[2], -32768);
-  EXPECT_EQ(a.data[3], 0x100);
-  EXPECT_EQ(a.loopStart, 1);
-  EXPECT_EQ(a.loopLength, 3);
-  EXPECT_EQ(a.data[4], a.data[1]);
-  EXPECT_EQ(a.relativeNote, 0);
-  EXPECT_EQ(a.fineTune, 0);
+  EXPECT_EQ(fields(a), (SampleFields{1, 3, 50, 0, 0, 0}));
+  EXPECT_EQ(frames(a, 5), (std::vector<int>{0, 0x7F, -128, 1, 0x7F}));  // then the loop-end copy
   const Sample& b = m.instruments[2].samples[0];
-  EXPECT_EQ(b.data[0], -32768);
-  EXPECT_EQ(b.data[1], 0x7FFF);
-  EXPECT_EQ(b.data[2], 0x9234 - 0x8000);
-  EXPECT_EQ(b.loopStart, 3);
-  EXPECT_EQ(b.loopLength, 0);
+  EXPECT_EQ(frames(b, 3, 1), (std::vector<int>{-32768, 0x7FFF, 0x9234 - 0x8000}));
+  EXPECT_EQ(fields(b).loopStart, 3);
+  EXPECT_EQ(fields(b).loopLength, 0);
   EXPECT_EQ(b.relativeNote * 128 + b.fineTune * 1, 12 * 128);
   EXPECT_EQ(m.instruments[3].samples[0].loopStart, 0);  // only type 1 holds a sample
   EXPECT_EQ(m.instruments[4].samples[0].loopStart, 0);
@@ -820,35 +821,23 @@ TEST(XmLoader, SamplesDecodeDeltasAndLoops) {
   const Instrument& i = l.m->instruments[1];
   const Sample& a = i.samples[0];
   EXPECT_EQ(std::string(a.name, 5), "eight");
-  EXPECT_EQ(a.volume, 40);
-  EXPECT_EQ(a.fineTune, -16);
-  EXPECT_EQ(a.relativeNote, -12);
-  EXPECT_EQ(a.panning, 256);
-  const int want8[5] = {10, -5, 127, -128, 0};
-  for (int f = 0; f < 4; ++f) EXPECT_EQ(a.data[f], want8[f] * 256) << f;
-  EXPECT_EQ(a.loopStart, 1);
-  EXPECT_EQ(a.loopLength, 3);
-  EXPECT_EQ(a.data[4], a.data[1]);  // loop-end copy replaces the frame after the loop
+  EXPECT_EQ(fields(a), (SampleFields{1, 3, 40, 256, -12, -16}));
+  EXPECT_EQ(frames(a, 5), (std::vector<int>{10, -5, 127, -128, -5}));  // the loop-end copy replaces frame 4
 
   const Sample& b = i.samples[1];
-  const int want16[4] = {1000, -1000, 32767, -32768};
-  for (int f = 0; f < 4; ++f) EXPECT_EQ(b.data[f], want16[f]) << f;
-  EXPECT_EQ(b.loopStart, 4);
-  EXPECT_EQ(b.loopLength, 0);
-  EXPECT_EQ(b.panning, 129);
+  EXPECT_EQ(frames(b, 4, 1), (std::vector<int>{1000, -1000, 32767, -32768}));
+  EXPECT_EQ(fields(b), (SampleFields{4, 0, 64, 129, 0, 0}));
 
   // Ping-pong: 1 2 3 4 | 4 3 2 | copy of frame 1, looping frames 1..6.
   const Sample& c = i.samples[2];
-  EXPECT_EQ(c.loopStart, 1);
-  EXPECT_EQ(c.loopLength, 6);
-  const int wantPing[8] = {1, 2, 3, 4, 4, 3, 2, 2};
-  for (int f = 0; f < 8; ++f) EXPECT_EQ(c.data[f], wantPing[f] * 256) << f;
+  EXPECT_EQ(fields(c).loopStart, 1);
+  EXPECT_EQ(fields(c).loopLength, 6);
+  EXPECT_EQ(frames(c, 8), (std::vector<int>{1, 2, 3, 4, 4, 3, 2, 2}));
 
   const Sample& d = i.samples[3];
-  EXPECT_EQ(d.loopStart, 2);
-  EXPECT_EQ(d.loopLength, 4);
-  const int wantPing16[7] = {100, 200, 300, 400, 400, 300, 300};
-  for (int f = 0; f < 7; ++f) EXPECT_EQ(d.data[f], wantPing16[f]) << f;
+  EXPECT_EQ(fields(d).loopStart, 2);
+  EXPECT_EQ(fields(d).loopLength, 4);
+  EXPECT_EQ(frames(d, 7, 1), (std::vector<int>{100, 200, 300, 400, 400, 300, 300}));
 }
 
 TEST(XmLoader, EmptyInstrumentEndsAtItsHeader) {
