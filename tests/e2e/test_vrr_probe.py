@@ -17,21 +17,23 @@ VRR_TEXTS = {
 
 NV, ADL = os.environ.get("VRINX_NVAPI_DLL"), os.environ.get("VRINX_ADL_DLL")
 
-# (what, {file in the system folder: stand-in}, {VRINX_NVAPI, VRINX_ADL}, answer, run the demo)
+# (what, {file in the system folder: stand-in}, {VRINX_NVAPI, VRINX_ADL}, answer, and for a run of
+#  the demo whether check box 1030 is ticked when "Run demo" is pressed; None: no run)
 CASES = [
     ("no vendor library", {}, {}, 2, True),
+    ("no vendor library, VRR unticked", {}, {}, 2, False),
     ("NVAPI capable", {"nvapi.dll": NV, "atiadlxx.dll": ADL}, {"VRINX_NVAPI": "capable", "VRINX_ADL": "incapable"},
      1, True),
     ("NVAPI not possible", {"nvapi.dll": NV, "atiadlxx.dll": ADL},
      {"VRINX_NVAPI": "incapable", "VRINX_ADL": "capable"}, 0, True),
     ("NVAPI failing, ADL capable", {"nvapi.dll": NV, "atiadlxx.dll": ADL},
-     {"VRINX_NVAPI": "failing", "VRINX_ADL": "capable"}, 1, False),
+     {"VRINX_NVAPI": "failing", "VRINX_ADL": "capable"}, 1, None),
     ("NVAPI without the VRR query, ADL not capable", {"nvapi.dll": NV, "atiadlxx.dll": ADL},
-     {"VRINX_NVAPI": "partial", "VRINX_ADL": "incapable"}, 0, False),
+     {"VRINX_NVAPI": "partial", "VRINX_ADL": "incapable"}, 0, None),
     ("NVAPI without the display, ADL with two displays", {"nvapi.dll": NV, "atiadlxx.dll": ADL},
-     {"VRINX_NVAPI": "no-display", "VRINX_ADL": "two-displays"}, 2, False),
-    ("ADL under its second name", {"atiadlxy.dll": ADL}, {"VRINX_ADL": "capable"}, 1, False),
-    ("ADL failing to start", {"atiadlxx.dll": ADL}, {"VRINX_ADL": "failing"}, 2, False),
+     {"VRINX_NVAPI": "no-display", "VRINX_ADL": "two-displays"}, 2, None),
+    ("ADL under its second name", {"atiadlxy.dll": ADL}, {"VRINX_ADL": "capable"}, 1, None),
+    ("ADL failing to start", {"atiadlxx.dll": ADL}, {"VRINX_ADL": "failing"}, 2, None),
 ]
 
 
@@ -58,10 +60,12 @@ def check_calls(what, calls, libraries, env):
         harness.check(("adl destroy" in calls) == created, "%s: ADL destroy: %r" % (what, calls))
 
 
-def run_case(args, what, libraries, env, answer, run_demo):
+def run_case(args, what, libraries, env, answer, vrr_box):
     scratch = pc.Scratch()
     calls_log = os.path.join(scratch.folder, "stand-in.log")
     env = dict(env, VRINX_STAND_IN_LOG=pc.wine_path(calls_log))
+    run_demo = vrr_box is not None
+    vrr = run_demo and answer != 0 and vrr_box  # what "Run demo" stores
     placed = []
     try:
         for name, source in libraries.items():
@@ -76,8 +80,8 @@ def run_case(args, what, libraries, env, answer, run_demo):
             harness.check(controls[1030].enabled == (answer != 0) and controls[1030].checked == (answer != 0),
                           "%s: VRR box enabled %s checked %d" % (what, controls[1030].enabled, controls[1030].checked))
             if run_demo:
-                run.run_demo()
-                sync = "VSync" if answer == 0 else "VRR"
+                run.run_demo({1030: vrr_box} if answer else {})
+                sync = "VRR" if vrr else "VSync"
                 harness.eventually(lambda: harness.check(
                     "presenter: sync %s" % sync in scratch.events(), "%s: no %s present in %r"
                     % (what, sync, scratch.events())), harness.STARTUP_SECONDS)
@@ -90,7 +94,7 @@ def run_case(args, what, libraries, env, answer, run_demo):
         harness.check(probes and all(e.endswith(" %d" % answer) for e in probes), "%s: answers %r" % (what, probes))
         # The presenter probes the window's monitor once, when VRR is still wanted.
         reprobes = [e for e in probes if e.startswith("presenter")]
-        harness.check(len(reprobes) == (1 if run_demo and answer else 0), "%s: presenter probes %r" % (what, reprobes))
+        harness.check(len(reprobes) == (1 if vrr else 0), "%s: presenter probes %r" % (what, reprobes))
         calls = []
         if os.path.exists(calls_log):
             with open(calls_log) as f:
