@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "gpu/crt_frame.h"
 #include "shell/config.h"
 
 CrtConstants g_crtConstants;
@@ -23,4 +24,5 @@ void CrtSettingsChanged() {
     c.decay[n] = uint16_t(llrintl(value));
     value *= perMs;
   }
+  crt_frame_settings_changed();
 }

@@ -23,6 +23,3 @@ void PrintClient(HWND window, HDC targetDC, HDC memoryDC, uint32_t width, uint32
 const char* CrtStatusText(int crtInUse);
 const char* RendererStatusText();
 const char* SyncStatusText();
-
-// Whether the last CRT frame was processed on the GPU; kept by the CRT pipeline.
-extern int32_t crtLastFrameOnGpu;

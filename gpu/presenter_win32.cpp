@@ -3,12 +3,12 @@
 #include <d3d11.h>
 #include <dxgi1_5.h>
 
+#include "gpu/crt_gpu_win32.h"
+#include "gpu/crt_hooks.h"
 #include "gpu/present_mode.h"
 #include "gpu/vrr_probe.h"
 #include "shell/shell_flags.h"
 #include "shell/test_log_win32.h"
-
-int32_t crtLastFrameOnGpu;
 
 namespace {
 
@@ -301,6 +301,7 @@ void PresenterShutdown() {
 
 void PresenterReleaseAll() {
   Presenter& p = g_presenter;
+  CrtReleaseAll();
   Release(p.backBuffer);
   if (p.context) {
     p.context->ClearState();
@@ -357,7 +358,13 @@ void PrintClient(HWND window, HDC targetDC, HDC memoryDC, uint32_t width, uint32
   BitBlt(targetDC, origin.x, origin.y, int(width), int(height), memoryDC, 0, 0, SRCCOPY);
 }
 
-const char* CrtStatusText(int crtInUse) { return CrtStatusTextFor(crtInUse, crtLastFrameOnGpu); }
+const char* CrtStatusText(int crtInUse) { return CrtStatusTextFor(crtInUse, CrtStatus()); }
+
+int CrtRender(const CrtFrameJob& job) {
+  const Presenter& p = g_presenter;
+  // Without a ready device the pipeline's own checks fail the frame.
+  return crt_gpu_render(p.ready == 1 ? p.device : nullptr, p.context, job);
+}
 const char* RendererStatusText() { return RendererStatusTextFor(g_presenter.ready); }
 const char* SyncStatusText() {
   const Presenter& p = g_presenter;

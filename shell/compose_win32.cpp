@@ -3,6 +3,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "gpu/crt_frame.h"
+#include "gpu/crt_gpu_win32.h"
+#include "gpu/crt_hooks.h"
 #include "gpu/presenter.h"
 #include "record/record_mode.h"
 #include "record/record_win32.h"
@@ -13,6 +16,7 @@
 #include "shell/render_meter.h"
 #include "shell/shell_flags.h"
 #include "shell/shell_win32.h"
+#include "shell/test_log_win32.h"
 
 int32_t overlayMode;
 
@@ -38,7 +42,8 @@ SharedFrame g_frame;  // the painter's private copy of the published frame
 
 // Test hooks, read from the environment once: VRINX_TEST_OVERLAY=1 shows the overlay
 // from the start; VRINX_TEST_FRAME=path with VRINX_TEST_FRAME_AT=n keeps the n-th
-// published frame on screen from then on and writes it (header, palette, pixels) to path.
+// published frame on screen from then on and writes it (header, palette, pixels) to path;
+// VRINX_TEST_CRT_SHADER=path gives the CRT pipeline that container instead of its own.
 struct TestHooks {
   int read;
   const char* framePath;
@@ -54,6 +59,14 @@ void ReadTestHooks() {
   g_test.framePath = getenv("VRINX_TEST_FRAME");
   const char* at = getenv("VRINX_TEST_FRAME_AT");
   g_test.holdAt = at ? uint32_t(strtoul(at, nullptr, 10)) : 70;
+  const char* shader = getenv("VRINX_TEST_CRT_SHADER");
+  HANDLE file = shader ? CreateFileA(shader, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr)
+                       : INVALID_HANDLE_VALUE;
+  if (file == INVALID_HANDLE_VALUE) return;
+  static uint8_t blob[1 << 16];
+  DWORD size = 0;
+  if (ReadFile(file, blob, sizeof blob, &size, nullptr) && size > 0) crt_gpu_use_shader(blob, size);
+  CloseHandle(file);
 }
 
 void HoldTestFrame() {
@@ -92,6 +105,8 @@ void DrawOverlay(int w, int h) {
   state.workMicroseconds = g_renderMeter.microsecondsPerFrame;
   state.rendererText = RendererStatusText();
   state.crtText = CrtStatusText(CrtPassInUse(s));
+  static const char* loggedCrtText;
+  if (state.crtText != loggedCrtText) test_log("overlay line 4: %s", loggedCrtText = state.crtText);
   OverlayText text;
   OverlayBuildText(state, s, &text);
   int n = text.listCount;
@@ -204,9 +219,28 @@ void Paint(HDC windowDC) {
   const CrtSettings& s = g_settings;
   ComposeRect d = ComposeDestination(sourceWidth, lines, w, h, g_shell.fullscreenActive, int(s.StretchToFit),
                                      int(s.AspectRatio4x3));
-  SetStretchBltMode(g_surface.dc, COLORONCOLOR);
-  int result = StretchDIBits(g_surface.dc, d.x, d.y, d.width, d.height, 0, 0, sourceWidth, lines, pixels, info,
-                             DIB_RGB_COLORS, SRCCOPY);
+  int result;
+  if (CrtPassInUse(s)) {
+    // The CRT picture comes out at the destination size and is drawn 1:1.
+    const uint8_t* palette = reinterpret_cast<const uint8_t*>(info->bmiColors);
+    if (!CrtProcessFrame(pixels, palette, uint32_t(sourceWidth), uint32_t(lines), uint32_t(sourceWidth),
+                         uint32_t(d.width), uint32_t(d.height), g_shell.paused, g_shell.runCount))
+      return;
+    BITMAPINFOHEADER header = {};
+    header.biSize = sizeof header;
+    header.biWidth = d.width;
+    header.biHeight = -d.height;
+    header.biPlanes = 1;
+    header.biBitCount = 32;
+    header.biCompression = BI_RGB;
+    SetStretchBltMode(g_surface.dc, COLORONCOLOR);
+    result = StretchDIBits(g_surface.dc, d.x, d.y, d.width, d.height, 0, 0, d.width, d.height, CrtOutputPicture(),
+                           reinterpret_cast<const BITMAPINFO*>(&header), DIB_RGB_COLORS, SRCCOPY);
+  } else {
+    SetStretchBltMode(g_surface.dc, COLORONCOLOR);
+    result = StretchDIBits(g_surface.dc, d.x, d.y, d.width, d.height, 0, 0, sourceWidth, lines, pixels, info,
+                           DIB_RGB_COLORS, SRCCOPY);
+  }
   if (result == 0 || result == int(GDI_ERROR)) return;
   if (g_record.recording) {
     avi_capture_frame(g_surface.dc, uint32_t(w), uint32_t(h));
@@ -219,6 +253,8 @@ void Paint(HDC windowDC) {
       overlayMode == 1)
     FeedPresentRateMeter();
 }
+
+uint32_t crt_clock_ms() { return shell_clock_ms(); }
 
 void CopySurfaceTo(HDC target) {
   if (g_surface.dc) BitBlt(target, 0, 0, g_surface.width, g_surface.height, g_surface.dc, 0, 0, SRCCOPY);

@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include "audio/audio_output.h"
+#include "gpu/crt_frame.h"
 #include "gpu/presenter.h"
 #include "record/record_mode.h"
 #include "shell/asset_image.h"
@@ -111,6 +112,7 @@ void run_message_loop() {
   DeleteInterludeBitmap();
   cursor_stop(g_window);
   FreeSnapshots();
+  CrtFreeBuffers();
   DeleteOverlayFont();
   PresenterShutdown();
   RestoreDisplayMode();

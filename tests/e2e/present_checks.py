@@ -8,6 +8,12 @@ import time
 import harness
 
 
+# A configuration with the eight CRT effect switches off: the plain composition.
+PLAIN_INI = b"[CRT]\r\n" + b"".join(b"%s=0\r\n" % k for k in (
+    b"Scanlines", b"Distortion", b"Glow", b"RGBMask", b"Persistence", b"ChromaticSeparation", b"ColorBleeding",
+    b"Bloom"))
+
+
 def wine_path(path):
     return "Z:" + path.replace("/", "\\")
 

@@ -58,7 +58,10 @@ def test(args):
     prompt = expected_prompt(read_font())
     log = os.path.join(os.environ.get("TMPDIR", "/tmp"), "vrinx-interlude-%d.log" % os.getpid())
     env = {"VRINX_TEST_LOG": "Z:" + log.replace("/", "\\")}
-    ini = b"[CRT]\r\nAspectRatio4x3=0\r\n"   # 640x400 shows the text-mode picture 1:1
+    # 640x400 shows the text-mode picture 1:1, with the CRT effects off.
+    ini = b"[CRT]\r\nAspectRatio4x3=0\r\n" + b"".join(b"%s=0\r\n" % k for k in (
+        b"Scanlines", b"Distortion", b"Glow", b"RGBMask", b"Persistence", b"ChromaticSeparation", b"ColorBleeding",
+        b"Bloom"))
     try:
         with harness.Vrinx(args, env=env, files={"Vrinx.ini": ini}) as run:
             run.wait_window()

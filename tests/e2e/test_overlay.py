@@ -22,7 +22,7 @@ def box_extent(shot):
 def test(args):
     scratch = pc.Scratch(overlay=True)
     try:
-        with harness.Vrinx(args, env=scratch.env) as run:
+        with harness.Vrinx(args, env=scratch.env, files={"Vrinx.ini": pc.PLAIN_INI}) as run:
             run.wait_window()
             scratch.wait_frame()
             harness.check(run.winctl("size", "1000", "500")[0] == 0, "resize failed")

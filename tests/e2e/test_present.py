@@ -29,7 +29,7 @@ def check_frame(run, scratch, width, height):
 def test(args):
     scratch = pc.Scratch()
     try:
-        with harness.Vrinx(args, env=scratch.env) as run:
+        with harness.Vrinx(args, env=scratch.env, files={"Vrinx.ini": pc.PLAIN_INI}) as run:
             run.wait_window()
             scratch.wait_frame()
             ref, _ = pc.reference(scratch.frame, 320, 240)

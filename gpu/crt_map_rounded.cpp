@@ -1,0 +1,92 @@
+// Built with the x87 unit for all floating point (-mfpmath=387) and without
+// constant folding that assumes round-to-nearest (-frounding-math); the caller
+// owns the control word. Every value is a long double unless it is named as a
+// single-precision one, which goes through a volatile float store.
+#include <cstdint>
+
+#include "gpu/crt_map.h"
+
+namespace {
+
+typedef long double ext;
+
+const ext kPi = 3.14159265358979323846264338327950288L;
+
+inline ext x87_sin(ext x) {
+  ext r;
+  asm("fsin" : "=t"(r) : "0"(x));
+  return r;
+}
+
+inline ext x87_cos(ext x) {
+  ext r;
+  asm("fcos" : "=t"(r) : "0"(x));
+  return r;
+}
+
+// fistp in the current rounding mode: a floor under round-down.
+inline int32_t x87_int(ext x) {
+  int32_t r;
+  asm("fistpl %0" : "=m"(r) : "t"(x) : "st");
+  return r;
+}
+
+inline float single(ext x) {
+  volatile float f = float(x);
+  return f;
+}
+
+float scanline_depth(uint32_t sh, uint32_t oh, const CrtMapShape& s) {
+  uint32_t flat = sh * 6 / 5, span = sh * 9 / 5;
+  if (!s.scanlines || oh <= flat) return 0.0f;
+  uint32_t n = oh - flat < span ? oh - flat : span;
+  ext angle = kPi * ext(sh) / ext(oh);
+  return single(ext(n) / ext(span) * ext(s.scanlineContrast) * x87_sin(angle) / angle);
+}
+
+}  // namespace
+
+float crt_map_scanline_depth_rounded(uint32_t sh, uint32_t oh, const CrtMapShape& shape) {
+  return scanline_depth(sh, oh, shape);
+}
+
+void crt_map_build_rounded(uint32_t* map, uint32_t sw, uint32_t sh, uint32_t ow, uint32_t oh,
+                           const CrtMapShape& s) {
+  const ext t = scanline_depth(sh, oh, s);
+  const ext k = s.curvature, v = s.vignette, base = s.scanlineBase;
+  const ext halfW = ext(sw) / 2, halfH = ext(sh) / 2;
+  const ext centreX = halfW + 0.5L, centreY = halfH + 0.5L;
+  const uint32_t stride = sw + 2;
+  for (uint32_t i = 0; i < oh; i++) {
+    const float u = single((ext(i) + 0.5L) / ext(oh) * 2 - 1);
+    const float uu = single(ext(u) * ext(u));
+    for (uint32_t j = 0; j < ow; j++, map += 3) {
+      const float a = single((ext(j) + 0.5L) / ext(ow) * 2 - 1);
+      const float aa = single(ext(a) * ext(a));
+      ext bx = a, by = u;
+      if (s.distortion) {
+        bx = ext(a) * (ext(uu) * k + 1);
+        by = ext(u) * (ext(aa) * k + 1);
+      }
+      const ext x = bx * halfW + centreX;
+      const ext y = by * halfH + centreY;
+      const int32_t d = x87_int(x * 256), g = x87_int(y * 256);
+      ext h = s.scanlines ? x87_cos((y + 0.25L) * 2 * kPi) * t + base : ext(1);
+      if (s.distortion) h *= 1 - (ext(uu) + ext(aa)) * v;
+      const int32_t brightness = x87_int(h * 256);
+      const uint32_t px = uint32_t(d >> 8), py = uint32_t(g >> 8);
+      if (px >= sw + 1 || py >= sh + 1) {
+        map[0] = map[1] = map[2] = 0;
+        continue;
+      }
+      const int32_t fx = d & 255, fy = g & 255;
+      const int32_t w00 = ((256 - fx) * (256 - fy) * brightness) >> 16;
+      const int32_t w10 = (fx * (256 - fy) * brightness) >> 16;
+      const int32_t w01 = (fy * (256 - fx) * brightness) >> 16;
+      const int32_t w11 = brightness - w00 - w10 - w01;
+      map[0] = px + py * stride;
+      map[1] = uint32_t(w00) | uint32_t(w10) << 16;
+      map[2] = uint32_t(w01) | uint32_t(w11) << 16;
+    }
+  }
+}
