@@ -1,6 +1,7 @@
 #include "shell/menu_win32.h"
 
 #include "audio/audio_output.h"
+#include "gpu/crt_frame.h"
 #include "shell/compose_win32.h"
 #include "shell/config.h"
 #include "shell/fullscreen_win32.h"
@@ -51,7 +52,7 @@ void toggle_always_on_top(HWND window) {
 void carry_out(HWND window, uint32_t id) {
   if (const FilterCommand* f = menu_filter_command(id)) {
     g_settings.*f->field ^= 1;
-    // TODO(crt): CrtResetPersistence() when f->resetsPersistence, once the CRT pass exists.
+    if (f->resetsPersistence) CrtResetPersistence();
     return;
   }
   switch (id) {
@@ -142,7 +143,7 @@ void menu_key(HWND window, WPARAM virtualKey) {
     if (g_shell.dosPromptActive) PostQuitMessage(0);
   } else if (action == kKeyCrtFilters) {
     g_settings.crtFiltersEnabled ^= 1;
-    // TODO(crt): CrtResetPersistence() once the CRT pass exists.
+    CrtResetPersistence();
     InvalidateRect(window, nullptr, FALSE);
   } else if (action) {
     menu_run_command(window, action);

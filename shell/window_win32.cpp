@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "audio/audio_output.h"
+#include "gpu/crt_frame.h"
 #include "record/record_mode.h"
 #include "shell/compose_win32.h"
 #include "shell/cursor_win32.h"
@@ -35,7 +36,7 @@ void demo_finished(HWND window) {
   test_log("interlude started");
   g_shell.dosPromptActive = 1;
   g_shell.paused = 0;
-  // TODO(crt): CrtResetPersistence() once the CRT pass exists.
+  CrtResetPersistence();
   if (g_record.recording) {
     PostMessageA(window, WM_APP_RECORD_STEP, 0, 0);
     return;
@@ -74,7 +75,7 @@ void restart_demo(HWND window) {
   g_shell.paused = 0;
   g_pacing.musicPosition = 0;
   g_shell.runCount = g_shell.runCount + 1;
-  // TODO(crt): CrtResetPersistence() once the CRT pass exists.
+  CrtResetPersistence();
   test_log("run %d started", g_shell.runCount);
   if (!shell_start_demo_thread()) {
     g_shell.exitCode = 1;
