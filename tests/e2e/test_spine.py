@@ -3,6 +3,7 @@ and a WM_CLOSE ends it with exit code 0 once the demo thread has ended."""
 import os
 
 import harness
+import present_checks as pc
 
 LIGHT_BLUE = (7 * 4, 9 * 4, 20 * 4)   # colour 128
 DARK_BLUE = (0, 0, 12 * 4)            # colour 129
@@ -12,7 +13,8 @@ def test(args):
     log = os.path.join(os.environ.get("TMPDIR", "/tmp"), "vrinx-spine-%d.log" % os.getpid())
     env = {"VRINX_TEST_LOG": "Z:" + log.replace("/", "\\")}
     try:
-        with harness.Vrinx(args, env=env) as run:
+        # The colours are counted on the plain picture (the CRT effects off).
+        with harness.Vrinx(args, env=env, files={"Vrinx.ini": pc.PLAIN_INI}) as run:
             run.wait_window()
 
             def checkerboard():
