@@ -58,7 +58,7 @@ def size_window(run):
 def default_settings(args):
     scratch = pc.Scratch(overlay=True)
     try:
-        with harness.Vrinx(args, ["/nogui"], env=scratch.env) as run:
+        with harness.Vrinx(args, env=scratch.env) as run:
             run.wait_window()
             scratch.wait_frame()
             size_window(run)
@@ -94,7 +94,7 @@ def default_settings(args):
 def all_switches_off(args):
     scratch = pc.Scratch(overlay=True)
     try:
-        with harness.Vrinx(args, ["/nogui"], env=scratch.env, files={"Vrinx.ini": pc.PLAIN_INI}) as run:
+        with harness.Vrinx(args, env=scratch.env, files={"Vrinx.ini": pc.PLAIN_INI}) as run:
             run.wait_window()
             scratch.wait_frame()
             size_window(run)
@@ -129,7 +129,7 @@ def gpu_failure(args):
         f.write(blob)
     try:
         env = dict(scratch.env, VRINX_TEST_CRT_SHADER=pc.wine_path(bad))
-        with harness.Vrinx(args, ["/nogui"], env=env) as run:
+        with harness.Vrinx(args, env=env) as run:
             code, text = run.message("Direct3D 11 required")
             harness.check(code == 0, "no \"Direct3D 11 required\" message box")
             harness.check(text.strip() == FATAL, "message text %r" % text)
