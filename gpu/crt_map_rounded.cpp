@@ -52,8 +52,6 @@ struct Column {
   float a, aa;
   ext curve;
   int32_t d;
-  int32_t mirror;  // a column left of the middle with the same a*a, or -1
-  ext wave;        // cos((Y + 0.25) * 2pi) of this column in the current row
 };
 Column g_columns[kCrtMapMaxSide];
 
@@ -91,8 +89,6 @@ void crt_map_build_rounded(uint32_t* map, uint32_t sw, uint32_t sh, uint32_t ow,
     c.aa = single(ext(c.a) * ext(c.a));
     c.curve = ext(c.aa) * k + 1;
     c.d = x87_int((ext(c.a) * halfW + centreX) * 256);
-    // Mirrored columns mostly share a*a, hence Y and the scanline wave.
-    c.mirror = 2 * j + 1 > ow && g_columns[ow - 1 - j].aa == c.aa ? int32_t(ow - 1 - j) : -1;
   }
   for (uint32_t i = 0; i < oh; i++) {
     const float u = single((ext(i) + 0.5L) / ext(oh) * 2 - 1);
@@ -108,12 +104,11 @@ void crt_map_build_rounded(uint32_t* map, uint32_t sw, uint32_t sh, uint32_t ow,
     }
     const ext curveU = ext(uu) * k + 1;
     for (uint32_t j = 0; j < ow; j++, map += 3) {
-      Column& c = g_columns[j];
+      const Column& c = g_columns[j];
       const ext x = ext(c.a) * curveU * halfW + centreX;
       const ext y = ext(u) * c.curve * halfH + centreY;
       const int32_t d = x87_int(x * 256), g = x87_int(y * 256);
-      if (s.scanlines) c.wave = c.mirror >= 0 ? g_columns[c.mirror].wave : x87_cos((y + 0.25L) * 2 * kPi);
-      ext h = s.scanlines ? c.wave * t + base : ext(1);
+      ext h = s.scanlines ? x87_cos((y + 0.25L) * 2 * kPi) * t + base : ext(1);
       h *= 1 - (ext(uu) + ext(c.aa)) * v;
       write_entry(map, d, g, x87_int(h * 256), sw, sh);
     }
