@@ -107,18 +107,9 @@ if_nz r0.x
   store_uav_typed u0.xyzw, r1.xxxx, l(0, 0, 0, 0)
   ret
 endif
-ld r2.x, r1.xxxx, t0.xxxx                        ; M
-ushr r3.xyz, r2.xxxx, l(0, 8, 16, 0)
-and r3.xyz, r3.xyzx, l(255, 255, 255, 0)
-imad r3.w, r3.y, l(2), r3.x
-iadd r3.w, r3.w, r3.z
-ushr r3.w, r3.w, l(2)                            ; lum(M) = (b + 2g + r) >> 2
-
-mov r5.x, cb0[3].x
-switch r5.x
-
-; ---- 0: decode the source
-case l(0)
+; ---- operation 0: decode the source into the padded picture
+ieq r0.x, cb0[3].x, l(0)
+if_nz r0.x
   iadd r5.xy, vThreadID.xyxx, l(-1, -1, 0, 0)
   mov r6.x, cb0[3].w
   if_nz r6.x
@@ -140,7 +131,17 @@ case l(0)
   endif
   store_uav_typed u0.xyzw, r1.xxxx, r6.xxxx
   ret
-  break
+endif
+
+ld r2.x, r1.xxxx, t0.xxxx                        ; M
+ushr r3.xyz, r2.xxxx, l(0, 8, 16, 0)
+and r3.xyz, r3.xyzx, l(255, 255, 255, 0)
+imad r3.w, r3.y, l(2), r3.x
+iadd r3.w, r3.w, r3.z
+ushr r3.w, r3.w, l(2)                            ; lum(M) = (b + 2g + r) >> 2
+
+mov r5.x, cb0[3].x
+switch r5.x
 
 ; ---- 1: bloom bright pass
 case l(1)
