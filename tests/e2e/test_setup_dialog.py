@@ -163,15 +163,28 @@ def test_close_box(args):
         scratch.remove()
 
 
+CRT_SWITCHES = (1020, 1021, 1023, 1024, 1025, 1026, 1027, 1028)
+
+
 def test_run_demo_windowed(args):
-    """"Music" and "Aspect ratio 4:3" off: the silent clock and a 320x200 client area."""
+    """"Music", "Aspect ratio 4:3" and the CRT effects off: the silent clock, a 320x200
+    client area and the plain picture (the defaults show it through the CRT pass)."""
     scratch = pc.Scratch()
     try:
         with harness.Vrinx(args, env=scratch.env, setup=False) as run:
-            run.run_demo({1009: False, 1022: False})
+            off = {ident: False for ident in (1009, 1022) + CRT_SWITCHES}
+            run.run_demo(off)
             run.wait_window()
             harness.check(run.client_rect()[2:] == (320, 200), "client area %r" % (run.client_rect(),))
             scratch.wait_frame()
+            ref, _ = pc.reference(scratch.frame, 320, 200, aspect=0)
+
+            def plain_picture():
+                compared, bad = pc.compare(run.screenshot(), ref)
+                harness.check(compared > 1000 and not bad, "%d of %d points differ from the plain picture, first %s"
+                              % (len(bad), compared, bad[:3]))
+
+            harness.eventually(plain_picture)
             harness.check(run.winctl("close")[0] == 0, "WM_CLOSE could not be posted")
             harness.check(run.wait_exit() == 0, "exit code after WM_CLOSE")
         events = scratch.events()
