@@ -58,14 +58,42 @@ int main() {
   std::vector<uint32_t> map(ow * oh * 3), output(ow * oh), state((sw + 2) * (sh + 2)), columns(sw), rows(sh);
   crt_map_build(map.data(), sw, sh, ow, oh, CrtMapShape{1, 1, 0.025f, 0.025f, 0.9f, 0.1f});
   crt_chroma_tables(sw, sh, 100, columns.data(), rows.data());
-  CrtFrameJob job = {source.data(), palette.data(), map.data(), output.data(), state.data(), columns.data(),
-                     rows.data(), sw, sh, ow, oh, sw, 1, 1, 1, 1, 1, 1, 1, 96, 50, 160, 60, 3, 10, 40, 200, 0};
+  CrtFrameJob job = {source.data(),
+                     palette.data(),
+                     map.data(),
+                     output.data(),
+                     state.data(),
+                     columns.data(),
+                     rows.data(),
+                     sw,
+                     sh,
+                     ow,
+                     oh,
+                     sw,
+                     1,
+                     1,
+                     1,
+                     1,
+                     1,
+                     1,
+                     1,
+                     96,
+                     50,
+                     160,
+                     60,
+                     3,
+                     10,
+                     40,
+                     200,
+                     0};
   double crt = best_of(5, [&] { crt_reference_render(job); });
   ComposeRect d = {0, 0, int(ow), int(oh)};
   double plain = best_of(5, [&] {
     ComposeReference(source.data(), palette.data(), int(sw), int(sh), output.data(), int(ow), int(oh), d);
   });
-  printf("whole frame %ux%u -> %ux%u, best of 5 (ms of CPU time): CPU reference, all effects %.1f; plain composition %.2f\n", sw,
-         sh, ow, oh, crt, plain);
+  printf(
+      "whole frame %ux%u -> %ux%u, best of 5 (ms of CPU time): CPU reference, all effects %.1f; plain "
+      "composition %.2f\n",
+      sw, sh, ow, oh, crt, plain);
   return 0;
 }

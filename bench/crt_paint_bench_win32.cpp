@@ -2,8 +2,8 @@
 // Direct3D 11 and GDI: a 320x200 indexed frame composed into a 32-bit DIB section
 // of 640x480 and 1280x960, the plain stretch beside CrtProcessFrame (all effects,
 // persistence on) plus its 1:1 draw. Prints ms per frame; presenting is not included.
-#include <windows.h>
 #include <d3d11.h>
+#include <windows.h>
 
 #include <cstdio>
 #include <vector>
@@ -58,7 +58,8 @@ int main() {
     int w = size[0], h = size[1];
     BITMAPINFOHEADER header = {sizeof header, w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     void* bits = nullptr;
-    HBITMAP dib = CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP dib =
+        CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS, &bits, nullptr, 0);
     HGDIOBJ old = SelectObject(dc, dib);
     SetStretchBltMode(dc, COLORONCOLOR);
     double start = seconds();
@@ -69,19 +70,23 @@ int main() {
     double plain = (seconds() - start) * 1000 / frames;
     // The first CRT frame builds the sample map and the GPU buffers: timed apart.
     start = seconds();
-    int ok = CrtProcessFrame(pixels.data(), reinterpret_cast<uint8_t*>(source.colours), 320, 200, 320, w, h, 0, 0);
+    int ok =
+        CrtProcessFrame(pixels.data(), reinterpret_cast<uint8_t*>(source.colours), 320, 200, 320, w, h, 0, 0);
     double first = (seconds() - start) * 1000;
     start = seconds();
     for (int f = 0; f < frames && ok; f++) {
-      ok = CrtProcessFrame(pixels.data(), reinterpret_cast<uint8_t*>(source.colours), 320, 200, 320, w, h, 0, 0);
+      ok = CrtProcessFrame(pixels.data(), reinterpret_cast<uint8_t*>(source.colours), 320, 200, 320, w, h, 0,
+                           0);
       StretchDIBits(dc, 0, 0, w, h, 0, 0, w, h, CrtOutputPicture(), reinterpret_cast<BITMAPINFO*>(&header),
                     DIB_RGB_COLORS, SRCCOPY);
     }
     GdiFlush();
     double crt = (seconds() - start) * 1000 / frames;
-    if (!ok) printf("%dx%d: the CRT pass failed\n", w, h);
-    else printf("%4dx%-4d plain %7.2f ms/frame   CRT %7.2f ms/frame (first frame with map build %.1f ms)\n", w, h,
-                plain, crt, first);
+    if (!ok)
+      printf("%dx%d: the CRT pass failed\n", w, h);
+    else
+      printf("%4dx%-4d plain %7.2f ms/frame   CRT %7.2f ms/frame (first frame with map build %.1f ms)\n", w,
+             h, plain, crt, first);
     SelectObject(dc, old);
     DeleteObject(dib);
   }
