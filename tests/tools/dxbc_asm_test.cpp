@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -137,6 +138,47 @@ TEST(DxbcAsm, ClearErrors) {
     EXPECT_FALSE(r.ok) << c.source;
     EXPECT_EQ(r.error, c.error) << c.source;
   }
+}
+
+}  // namespace
+
+namespace {
+
+// The shader source with random bytes changed, cut or repeated: each attempt either
+// assembles or names a line, and never reads or writes out of bounds (sanitizer builds).
+TEST(DxbcAsm, DamagedSourcesFailClearly) {
+  FILE* f = fopen(VRINX_CRT_SHADER_SOURCE, "rb");
+  ASSERT_NE(f, nullptr);
+  std::string source;
+  char buffer[4096];
+  size_t n;
+  while ((n = fread(buffer, 1, sizeof buffer, f)) > 0) source.append(buffer, n);
+  fclose(f);
+  ASSERT_TRUE(dxbc_assemble(source).ok);
+  const char kBytes[] = "rltucbix0123456789.,()[]{}+- \n;_";
+  uint32_t seed = 1;
+  auto next = [&seed](uint32_t range) {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 8) % range;
+  };
+  int failures = 0;
+  for (int attempt = 0; attempt < 1500; attempt++) {
+    std::string damaged = source;
+    for (int edits = 1 + int(next(4)); edits > 0; edits--) {
+      size_t at = next(uint32_t(damaged.size()));
+      switch (next(3)) {
+        case 0: damaged[at] = kBytes[next(sizeof kBytes - 1)]; break;
+        case 1: damaged.erase(at, next(40)); break;
+        default: damaged.insert(at, damaged.substr(next(uint32_t(damaged.size())), next(40))); break;
+      }
+    }
+    DxbcResult r = dxbc_assemble(damaged);
+    if (r.ok) continue;
+    failures++;
+    ASSERT_EQ(r.error.compare(0, 5, "line "), 0) << r.error;
+    ASSERT_TRUE(r.blob.empty());
+  }
+  EXPECT_GT(failures, 1000);
 }
 
 }  // namespace
