@@ -2,14 +2,14 @@
 # Recording speed of Vrinx.exe under Wine (figures, no pass/fail): for 320 x 240 and
 # 640 x 480 at 70 frames/s, with the CRT effects off and on, the show seconds recorded per
 # wall-clock second (a multiple of real time) and the bytes written per second, measured
-# between video frames FROM and TO (after start-up, before the end of the tune).
-#   bash bench/record_bench.sh [FROM [TO]]        defaults: 140 and 1540 (20 s of the show)
+# over SECONDS of wall-clock time from video frame 140 on (after start-up).
+#   bash bench/record_bench.sh [SECONDS]          default: 20
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 exe="$root/build/win/Vrinx.exe"
 winctl="$root/build/win/tests/e2e/winctl.exe"
 [[ -f "$exe" ]] || { echo "record_bench: build first (bash scripts/build.sh)" >&2; exit 1; }
-from=${1:-140} to=${2:-1540}
+seconds=${1:-20} from=140
 fps=70 rate=44100 header=131732
 effects=(Scanlines Distortion Glow RGBMask Persistence ChromaticSeparation ColorBleeding Bloom)
 
@@ -32,8 +32,12 @@ measure() {
   local pid=$! t0="" s0=0 t1="" s1=0 size
   while kill -0 "$pid" 2>/dev/null; do
     size=$( [[ -f $partial ]] && stat -c %s "$partial" || echo 0)
-    if [[ -z $t0 ]] && ((size >= header + from * per_frame)); then t0=$(now) s0=$size; fi
-    if [[ -n $t0 ]] && ((size >= header + to * per_frame)); then t1=$(now) s1=$size; break; fi
+    if [[ -z $t0 ]] && ((size >= header + from * per_frame)); then
+      t0=$(now) s0=$size
+      sleep "$seconds"
+      t1=$(now) s1=$(stat -c %s "$partial")
+      break
+    fi
     sleep 0.05
   done
   wine "$winctl" key 0x1B >/dev/null 2>&1 || true
@@ -46,7 +50,7 @@ measure() {
     'BEGIN { dt = t1 - t0; printf "%.2fx real time, %.1f MB/s", (s1 - s0) / pf / fps / dt, (s1 - s0) / dt / 1e6 }'
 }
 
-echo "record_bench: frames $from..$to at $fps fps, $(nproc) cores, load $(cut -d' ' -f1 /proc/loadavg)"
+echo "record_bench: $seconds s from frame $from at $fps fps, $(nproc) cores, load $(cut -d' ' -f1 /proc/loadavg)"
 for size in "320 240" "640 480"; do
   for crt in 0 1; do
     read -r w h <<<"$size"
