@@ -8,6 +8,7 @@
 #include "audio/byte_source.h"
 #include "audio/module.h"
 #include "audio/rendered_song.h"
+#include "base/clock_win32.h"
 
 namespace {
 
@@ -28,12 +29,6 @@ CRITICAL_SECTION g_lock;
 AudioOutput g_out = {false, nullptr, 44100, 100, false, false, 0, 0, 0, {}};
 RenderedSong g_song;
 const AudioRecorder* g_recorder;
-
-int64_t counter_now() {
-  LARGE_INTEGER now;
-  QueryPerformanceCounter(&now);
-  return now.QuadPart;
-}
 
 struct Lock {
   Lock() { EnterCriticalSection(&g_lock); }
@@ -62,7 +57,7 @@ uint64_t clock_locked() {
     return g_out.pausedPosition;
   }
   if (g_out.paused) return g_out.pausedPosition;
-  uint64_t elapsed = static_cast<uint64_t>(counter_now() - g_out.startCounter);
+  uint64_t elapsed = static_cast<uint64_t>(clock_counter() - g_out.startCounter);
   return g_out.pausedPosition + elapsed * g_out.sampleRate / static_cast<uint64_t>(g_out.counterFrequency);
 }
 
@@ -78,9 +73,7 @@ void audio_set_recorder(const AudioRecorder* recorder) { g_recorder = recorder; 
 bool audio_open(int device, uint32_t sampleRate) {
   if (!g_out.initialised) {
     InitializeCriticalSection(&g_lock);
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
-    g_out.counterFrequency = frequency.QuadPart;
+    g_out.counterFrequency = clock_counter_frequency();
     g_out.initialised = true;
   }
   Lock lock;
@@ -129,7 +122,7 @@ bool audio_start() {
     started = prepared == MMSYSERR_NOERROR &&
               waveOutWrite(g_out.device, &g_out.header, sizeof(WAVEHDR)) == MMSYSERR_NOERROR;
   }
-  g_out.startCounter = counter_now();
+  g_out.startCounter = clock_counter();
   g_out.playing = started;
   g_out.paused = false;
   g_out.pausedPosition = 0;
@@ -156,7 +149,7 @@ void audio_resume() {
   Lock lock;
   if (!g_out.playing || !g_out.paused) return;
   if (g_out.device) waveOutRestart(g_out.device);
-  g_out.startCounter = counter_now();
+  g_out.startCounter = clock_counter();
   g_out.paused = false;
 }
 

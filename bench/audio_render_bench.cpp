@@ -10,6 +10,7 @@
 #include "audio/module.h"
 #include "audio/rendered_song.h"
 #include "tests/audio/test_song.h"
+#include "tests/test_files.h"
 
 namespace {
 
@@ -82,14 +83,11 @@ int main(int argc, char** argv) {
   if (!tune) tune = VRINX_TUNE_PATH;
 #endif
   if (tune) {
-    FILE* f = std::fopen(tune, "rb");
-    if (!f) {
+    const Bytes bytes = test_read_file(tune);
+    if (bytes.empty()) {
       std::printf("%s: cannot open\n", tune);
       return 0;
     }
-    std::vector<uint8_t> bytes;
-    for (int ch; (ch = std::fgetc(f)) != EOF;) bytes.push_back(static_cast<uint8_t>(ch));
-    std::fclose(f);
     char message[MODULE_MESSAGE_SIZE];
     Module* m = module_load(ByteSource{bytes.data(), static_cast<uint32_t>(bytes.size())}, message);
     if (!m) {

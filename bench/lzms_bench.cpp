@@ -6,11 +6,11 @@
 #include <cstdio>
 #include <vector>
 
-#include "shell/asset_image.h"
+#include "base/asset_image.h"
+#include "lzms/compress_container.h"
+#include "lzms/lzms_decode.h"
+#include "lzms/lzms_encode.h"
 #include "shell/assets_blob.h"
-#include "shell/compress_container.h"
-#include "shell/lzms_decode.h"
-#include "tools/lzms/lzms_encode.h"
 
 namespace {
 

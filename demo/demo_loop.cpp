@@ -3,14 +3,14 @@
 #include <csetjmp>
 #include <cstring>
 
+#include "base/asset_image.h"
+#include "base/frame_publish.h"
 #include "demo/demo_hooks.h"
 #include "demo/demo_state.h"
 #include "demo/logo.h"
 #include "demo/object.h"
 #include "demo/palette_port.h"
 #include "demo/text.h"
-#include "shell/asset_image.h"
-#include "shell/frame_publish.h"
 
 namespace {
 

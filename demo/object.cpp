@@ -1,8 +1,8 @@
 #include "demo/object.h"
 
+#include "base/asset_image.h"
 #include "demo/demo_state.h"
 #include "demo/triangle.h"
-#include "shell/asset_image.h"
 
 namespace {
 

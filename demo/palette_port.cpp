@@ -1,6 +1,6 @@
 #include "demo/palette_port.h"
 
-#include "shell/frame_publish.h"
+#include "base/frame_publish.h"
 
 uint32_t g_paletteWritePosition;
 

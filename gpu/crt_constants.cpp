@@ -2,8 +2,8 @@
 
 #include <cmath>
 
+#include "base/crt_settings.h"
 #include "gpu/crt_frame.h"
-#include "shell/config.h"
 
 CrtConstants g_crtConstants;
 

@@ -2,11 +2,11 @@
 
 #include <cstdlib>
 
+#include "base/crt_settings.h"
 #include "gpu/crt_constants.h"
 #include "gpu/crt_hooks.h"
 #include "gpu/crt_job.h"
 #include "gpu/crt_map.h"
-#include "shell/config.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include "gpu/crt_hooks.h"
 #include "gpu/crt_shader_dxbc.h"
-#include "gpu/presenter.h"
+#include "gpu/presenter_win32.h"
 
 namespace {
 

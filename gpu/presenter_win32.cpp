@@ -1,14 +1,14 @@
-#include "gpu/presenter.h"
+#include "gpu/presenter_win32.h"
 
 #include <d3d11.h>
 #include <dxgi1_5.h>
 
+#include "base/test_log_win32.h"
 #include "gpu/crt_gpu_win32.h"
 #include "gpu/crt_hooks.h"
+#include "gpu/gpu_hooks.h"
 #include "gpu/present_mode.h"
-#include "gpu/vrr_probe.h"
-#include "shell/shell_flags.h"
-#include "shell/test_log_win32.h"
+#include "gpu/vrr_probe_win32.h"
 
 namespace {
 
@@ -325,7 +325,7 @@ void PresenterFatal() {
   p.fatalShown = 1;
   MessageBoxW(p.window, kFatalText, kFatalCaption, MB_ICONERROR);
   if (!p.window) ExitProcess(1);
-  g_shell.exitCode = 1;
+  set_exit_code_failure();
   PostMessageW(p.window, WM_CLOSE, 0, 0);
 }
 

@@ -2,9 +2,9 @@
 
 #include <cstdint>
 
-#include "gpu/vrr_probe.h"
+#include "base/test_log_win32.h"
+#include "gpu/vrr_probe_win32.h"
 #include "gpu/vrr_records.h"
-#include "shell/test_log_win32.h"
 
 namespace {
 

@@ -15,7 +15,7 @@ TARGETS=(
   "fuzz_module | tests/fuzz/fuzz_module.cpp tests/audio/module_checks.cpp audio | tests/fuzz/fuzz_module_seeds.cpp tests/audio/module_writers.cpp"
   "fuzz_config | tests/fuzz/fuzz_config.cpp shell/config.cpp |"
   "fuzz_record_args | tests/fuzz/fuzz_record_args.cpp record |"
-  "fuzz_lzms | tests/fuzz/fuzz_lzms.cpp shell/compress_container.cpp shell/lzms_common.cpp shell/lzms_decode.cpp shell/lzms_huffman.cpp shell/lzms_x86.cpp | tests/fuzz/fuzz_lzms_seeds.cpp tests/shell/lzms_inputs.cpp tools/lzms/lzms_encode.cpp shell/compress_container.cpp shell/lzms_common.cpp shell/lzms_decode.cpp shell/lzms_huffman.cpp shell/lzms_x86.cpp"
+  "fuzz_lzms | tests/fuzz/fuzz_lzms.cpp lzms | tests/fuzz/fuzz_lzms_seeds.cpp tests/lzms/lzms_inputs.cpp lzms"
 )
 
 cxxflags=(-std=c++17 -O1 -g -fno-exceptions -fno-rtti -I"$root")

@@ -4,11 +4,11 @@
 #include <windows.h>
 #include <compressapi.h>
 
-#include "shell/asset_image.h"
+#include "base/asset_image.h"
+#include "lzms/compress_container.h"
 #include "shell/assets.h"
 #include "shell/assets_blob.h"
 #include "shell/assets_check.h"
-#include "shell/compress_container.h"
 
 namespace {
 

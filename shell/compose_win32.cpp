@@ -3,10 +3,12 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/clock_win32.h"
+#include "base/test_log_win32.h"
 #include "gpu/crt_frame.h"
 #include "gpu/crt_gpu_win32.h"
 #include "gpu/crt_hooks.h"
-#include "gpu/presenter.h"
+#include "gpu/presenter_win32.h"
 #include "record/record_mode.h"
 #include "record/record_win32.h"
 #include "shell/compose.h"
@@ -16,7 +18,6 @@
 #include "shell/render_meter.h"
 #include "shell/shell_flags.h"
 #include "shell/shell_win32.h"
-#include "shell/test_log_win32.h"
 
 int32_t overlayMode;
 
@@ -164,14 +165,8 @@ void ShowRecordPreview(HDC windowDC, int width, int height) {
 }
 
 void FeedPresentRateMeter() {
-  if (!g_counterFrequency) {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    g_counterFrequency = f.QuadPart;
-  }
-  LARGE_INTEGER now;
-  QueryPerformanceCounter(&now);
-  PresentRateFeed(&g_rateMeter, g_shell.paused, now.QuadPart, g_counterFrequency);
+  if (!g_counterFrequency) g_counterFrequency = clock_counter_frequency();
+  PresentRateFeed(&g_rateMeter, g_shell.paused, clock_counter(), g_counterFrequency);
 }
 
 }  // namespace

@@ -2,18 +2,6 @@
 
 #include <cstring>
 
-CrtSettings g_settings = {
-    1, 1, 1, 1, 160, 60,
-    1, 1, 1, 1, 0, 1, 1,
-    1, 1,
-    25, 25, 900, 100,
-    96, 50, 40, 30,
-    100, 3,
-    1, 1, 0,
-    {0, 0, 0, 0},
-    0, 0, 0, 100, 0,
-};
-
 const ConfigKey kConfigKeys[kConfigKeyCount] = {
     {"Music", &CrtSettings::Music, 1, 0, 1},
     {"VSync", &CrtSettings::VSync, 1, 0, 1},

@@ -1,27 +1,9 @@
-// CrtSettings: every display, CRT and sound option in one record, filled once at
-// start-up from the [CRT] section of "Vrinx.ini" and changed in memory afterwards.
+// The configuration file "Vrinx.ini": its [CRT] keys with defaults and ranges, the
+// value parser, the path beside the executable, and the text /saveconfig writes.
 #pragma once
 #include <cstdint>
 
-struct DisplayMode {
-  uint32_t width, height, bitsPerPixel, refreshRate;
-};
-
-struct CrtSettings {
-  // The [CRT] keys, in the order they are read.
-  uint32_t Music, VSync, VRR, Bloom, BloomThreshold, BloomStrengthPercent;
-  uint32_t Scanlines, Distortion, Glow, RGBMask, Persistence, ChromaticSeparation, ColorBleeding;
-  uint32_t AspectRatio4x3, StretchToFit;
-  uint32_t CurvaturePermille, VignettePermille, ScanlineBrightnessPermille, ScanlineContrastPermille;
-  uint32_t GlowThreshold, GlowStrengthPercent, MaskStrength256, PersistenceMs;
-  uint32_t ChromaticStrengthPercent, BleedingSideWeight;
-  // Run-time options the file doesn't hold.
-  uint32_t crtFiltersEnabled, fullscreenRequested, loopDemo;
-  DisplayMode selectedMode;
-  uint32_t vrrAvailable, vrrProbeResult, muted, volumePercent, alwaysOnTop;
-};
-
-extern CrtSettings g_settings;
+#include "base/crt_settings.h"
 
 struct ConfigKey {
   const char* name;

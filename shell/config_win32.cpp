@@ -1,10 +1,10 @@
 // Reading "Vrinx.ini" with the profile functions, and /saveconfig.
 #include <windows.h>
 
+#include "base/test_log_win32.h"
 #include "gpu/crt_constants.h"
 #include "shell/config.h"
 #include "shell/shell_win32.h"
-#include "shell/test_log_win32.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "shell/cursor_win32.h"
 
+#include "base/test_log_win32.h"
 #include "shell/shell_flags.h"
-#include "shell/test_log_win32.h"
 
 namespace {
 

@@ -4,11 +4,11 @@
 
 #include <cstdlib>
 
+#include "base/test_log_win32.h"
 #include "shell/config.h"
 #include "shell/display_modes_win32.h"
 #include "shell/shell_flags.h"
 #include "shell/shell_win32.h"
-#include "shell/test_log_win32.h"
 
 namespace {
 

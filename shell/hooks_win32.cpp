@@ -5,27 +5,22 @@
 #include <cstring>
 
 #include "audio/audio_output.h"
+#include "base/asset_image.h"
+#include "base/clock_win32.h"
+#include "base/frame_publish.h"
+#include "base/test_log_win32.h"
 #include "demo/demo_hooks.h"
 #include "demo/demo_loop.h"
 #include "record/record_mode.h"
-#include "shell/asset_image.h"
-#include "shell/frame_publish.h"
 #include "shell/pacing.h"
 #include "shell/render_meter.h"
 #include "shell/shell_flags.h"
 #include "shell/shell_win32.h"
-#include "shell/test_log_win32.h"
 
 uint8_t* AssetSnapshot;
 uint8_t* StateSnapshot;
 
 namespace {
-
-int64_t counter_now() {
-  LARGE_INTEGER now;
-  QueryPerformanceCounter(&now);
-  return now.QuadPart;
-}
 
 // Test log of a run's first frames (pixels and palette, FNV-1a), to compare runs.
 constexpr uint32_t kLoggedFrames = 8;
@@ -43,9 +38,9 @@ void log_run_frame() {
 }
 
 void publish_frame() {
-  meter_begin(g_renderMeter, counter_now());
+  meter_begin(g_renderMeter, clock_counter());
   std::memcpy(g_stagingFrame, AssetImage + kDisplayBufferOffset, kFramePixels);
-  meter_end(g_renderMeter, counter_now());
+  meter_end(g_renderMeter, clock_counter());
   EnterCriticalSection(&frameLock);
   frame_publish_copy(g_sharedFrame);
   LeaveCriticalSection(&frameLock);
@@ -55,12 +50,12 @@ void publish_frame() {
 
 }  // namespace
 
-uint32_t shell_clock_ms() { return g_record.recording ? record_clock_ms() : timeGetTime(); }
+uint32_t shell_clock_ms() { return g_record.recording ? record_clock_ms() : clock_ms(); }
 
 void pollPauseAndStop() {
   if (g_shell.stopDemo) demo_exit();
   if (!g_shell.paused) return;
-  meter_suspend(g_renderMeter, counter_now());
+  meter_suspend(g_renderMeter, clock_counter());
   audio_pause();
   while (g_shell.paused) {
     if (g_shell.stopDemo) demo_exit();
@@ -68,20 +63,20 @@ void pollPauseAndStop() {
   }
   audio_resume();
   g_pacing.nextFrameTime = shell_clock_ms();
-  meter_resume(g_renderMeter, counter_now());
+  meter_resume(g_renderMeter, clock_counter());
 }
 
 void waitRetrace() {
-  meter_end(g_renderMeter, counter_now());
+  meter_end(g_renderMeter, clock_counter());
   if (g_record.recording) {
     // No waiting: the recorder paints and writes this frame's video frames, then sets the
     // clock that the next frame runs on.
     pollPauseAndStop();
     publish_frame();
-    meter_close_frame(g_renderMeter, counter_now());
+    meter_close_frame(g_renderMeter, clock_counter());
     record_demo_frame(g_window);
     g_pacing.musicPosition = audio_music_position();
-    meter_begin(g_renderMeter, counter_now());
+    meter_begin(g_renderMeter, clock_counter());
     return;
   }
   for (;;) {
@@ -96,8 +91,8 @@ void waitRetrace() {
     Sleep(1);
   }
   publish_frame();
-  meter_close_frame(g_renderMeter, counter_now());
-  meter_begin(g_renderMeter, counter_now());
+  meter_close_frame(g_renderMeter, clock_counter());
+  meter_begin(g_renderMeter, clock_counter());
 }
 
 MusicKeyParts queryMusicPosition() {
@@ -112,9 +107,7 @@ MusicKeyParts queryMusicPosition() {
 
 void pacing_run_start() {
   g_runFrames = 0;
-  LARGE_INTEGER frequency;
-  QueryPerformanceFrequency(&frequency);
-  meter_start(g_renderMeter, frequency.QuadPart, counter_now());
+  meter_start(g_renderMeter, clock_counter_frequency(), clock_counter());
   frame_header_init(g_frameDescription.header);
   g_pacing.nextFrameTime = shell_clock_ms();
 }

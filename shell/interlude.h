@@ -6,7 +6,7 @@
 #pragma once
 #include <cstdint>
 
-#include "shell/shared_frame.h"
+#include "base/shared_frame.h"
 
 constexpr int kInterludeWidth = 640;
 constexpr int kInterludeHeight = 400;

@@ -1,10 +1,10 @@
 #include "shell/interlude_win32.h"
 
+#include "base/test_log_win32.h"
 #include "shell/config.h"
 #include "shell/interlude.h"
 #include "shell/shell_flags.h"
 #include "shell/shell_win32.h"
-#include "shell/test_log_win32.h"
 
 namespace {
 

@@ -3,10 +3,11 @@
 #include <shellapi.h>
 
 #include "audio/audio_output.h"
+#include "base/asset_image.h"
+#include "base/test_log_win32.h"
 #include "gpu/crt_frame.h"
-#include "gpu/presenter.h"
+#include "gpu/presenter_win32.h"
 #include "record/record_mode.h"
-#include "shell/asset_image.h"
 #include "shell/assets.h"
 #include "shell/compose_win32.h"
 #include "shell/config.h"
@@ -18,7 +19,6 @@
 #include "shell/setup_dialog_win32.h"
 #include "shell/shell_flags.h"
 #include "shell/shell_win32.h"
-#include "shell/test_log_win32.h"
 
 ShellFlags g_shell;
 HWND g_window;

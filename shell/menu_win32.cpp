@@ -1,6 +1,7 @@
 #include "shell/menu_win32.h"
 
 #include "audio/audio_output.h"
+#include "base/test_log_win32.h"
 #include "gpu/crt_frame.h"
 #include "shell/compose_win32.h"
 #include "shell/config.h"
@@ -8,7 +9,6 @@
 #include "shell/menu.h"
 #include "shell/shell_flags.h"
 #include "shell/shell_win32.h"
-#include "shell/test_log_win32.h"
 
 namespace {
 

@@ -2,12 +2,12 @@
 
 #include <shellapi.h>
 
-#include "gpu/presenter.h"
-#include "gpu/vrr_probe.h"
+#include "base/test_log_win32.h"
+#include "gpu/presenter_win32.h"
+#include "gpu/vrr_probe_win32.h"
 #include "shell/config.h"
 #include "shell/display_modes_win32.h"
 #include "shell/shell_win32.h"
-#include "shell/test_log_win32.h"
 
 #define CRLF "\r\n"
 const char kSetupInfoText[] =

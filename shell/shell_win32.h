@@ -2,8 +2,8 @@
 #pragma once
 #include <windows.h>
 
+#include "base/shared_frame.h"
 #include "record/record_win32.h"
-#include "shell/shared_frame.h"
 
 constexpr UINT WM_APP_DEMO_EXITED = 0x8001;
 constexpr UINT WM_APP_DEMO_FINISHED = 0x802A;

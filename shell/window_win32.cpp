@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "audio/audio_output.h"
+#include "base/test_log_win32.h"
 #include "gpu/crt_frame.h"
 #include "record/record_mode.h"
 #include "shell/compose_win32.h"
@@ -13,7 +14,6 @@
 #include "shell/pacing.h"
 #include "shell/shell_flags.h"
 #include "shell/shell_win32.h"
-#include "shell/test_log_win32.h"
 
 namespace {
 

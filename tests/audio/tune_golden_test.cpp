@@ -11,6 +11,7 @@
 
 #include "audio/module.h"
 #include "audio/rendered_song.h"
+#include "tests/test_files.h"
 
 namespace {
 
@@ -23,11 +24,8 @@ uint64_t fnv1a(uint64_t h, const void* data, size_t size) {
 }
 
 TEST(TuneGolden, FullPreRenderMatchesTheRecordedHash) {
-  FILE* f = std::fopen(VRINX_TUNE_PATH, "rb");
-  ASSERT_NE(f, nullptr) << VRINX_TUNE_PATH;
-  std::vector<uint8_t> bytes;
-  for (int c; (c = std::fgetc(f)) != EOF;) bytes.push_back(static_cast<uint8_t>(c));
-  std::fclose(f);
+  const Bytes bytes = test_read_file(VRINX_TUNE_PATH);
+  ASSERT_FALSE(bytes.empty()) << VRINX_TUNE_PATH;
   char message[MODULE_MESSAGE_SIZE];
   Module* m = module_load(ByteSource{bytes.data(), static_cast<uint32_t>(bytes.size())}, message);
   ASSERT_NE(m, nullptr) << message;

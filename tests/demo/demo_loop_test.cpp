@@ -3,10 +3,10 @@
 #include <cmath>
 #include <cstring>
 
+#include "base/frame_publish.h"
 #include "demo/demo_loop.h"
 #include "demo/demo_state.h"
 #include "demo/palette_port.h"
-#include "shell/frame_publish.h"
 #include "tests/demo/fake_shell.h"
 
 namespace {

@@ -3,11 +3,11 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/asset_image.h"
+#include "base/frame_publish.h"
 #include "demo/demo_hooks.h"
 #include "demo/demo_loop.h"
 #include "demo/demo_state.h"
-#include "shell/asset_image.h"
-#include "shell/frame_publish.h"
 
 FakeShell g_fake;
 uint8_t* AssetSnapshot;

@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "base/asset_image.h"
 #include "demo/demo_state.h"
-#include "shell/asset_image.h"
 #include "tests/demo/fake_shell.h"
 #include "tests/demo/test_model.h"
 

@@ -6,9 +6,9 @@
 #include <random>
 #include <vector>
 
+#include "base/asset_image.h"
 #include "demo/demo_state.h"
 #include "demo/object.h"
-#include "shell/asset_image.h"
 #include "tests/demo/fake_shell.h"
 #include "tests/demo/test_model.h"
 

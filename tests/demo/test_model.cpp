@@ -1,7 +1,7 @@
 #include "tests/demo/test_model.h"
 
+#include "base/asset_image.h"
 #include "demo/demo_state.h"
-#include "shell/asset_image.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <cstring>
 #include <vector>
 
-#include "shell/compress_container.h"
-#include "shell/lzms_decode.h"
+#include "lzms/compress_container.h"
+#include "lzms/lzms_decode.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   CompressedBuffer cb;

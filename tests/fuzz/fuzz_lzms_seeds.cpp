@@ -4,19 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "tests/shell/lzms_inputs.h"
-#include "tools/lzms/lzms_encode.h"
-
-namespace {
-
-void Write(const std::string& path, const std::vector<uint8_t>& bytes) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return;
-  std::fwrite(bytes.data(), 1, bytes.size(), f);
-  std::fclose(f);
-}
-
-}  // namespace
+#include "lzms/lzms_encode.h"
+#include "tests/lzms/lzms_inputs.h"
+#include "tests/test_files.h"
 
 int main(int argc, char** argv) {
   if (argc < 2) return 1;
@@ -26,11 +16,11 @@ int main(int argc, char** argv) {
                                                     std::vector<uint8_t>(5000, 0)};
   for (size_t i = 0; i < inputs.size(); ++i) {
     const std::vector<uint8_t>& in = inputs[i];
-    Write(dir + "/container" + std::to_string(i), CompressBufferLzms(in.data(), in.size()));
+    test_write_file(dir + "/container" + std::to_string(i), CompressBufferLzms(in.data(), in.size()));
     std::vector<uint8_t> raw = {uint8_t(in.size() - 1), uint8_t((in.size() - 1) >> 8)};
     std::vector<uint8_t> block = LzmsEncode(in.data(), in.size());
     raw.insert(raw.end(), block.begin(), block.end());
-    Write(dir + "/raw" + std::to_string(i), raw);
+    test_write_file(dir + "/raw" + std::to_string(i), raw);
   }
   return 0;
 }

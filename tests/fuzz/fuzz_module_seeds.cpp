@@ -5,18 +5,7 @@
 #include <vector>
 
 #include "tests/audio/module_writers.h"
-
-namespace {
-
-void save(const std::string& dir, const char* name, const std::vector<uint8_t>& bytes) {
-  std::string path = dir + "/" + name;
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return;
-  std::fwrite(bytes.data(), 1, bytes.size(), f);
-  std::fclose(f);
-}
-
-}  // namespace
+#include "tests/test_files.h"
 
 int main(int argc, char** argv) {
   if (argc < 2) return 2;
@@ -33,13 +22,13 @@ int main(int argc, char** argv) {
   mod.cell(0, 0, 0) = {428, 1, 0x0C, 0x30};
   mod.cell(0, 1, 1) = {214, 1, 0x0E, 0x61};
   mod.cell(1, 2, 2) = {856, 1, 0x0B, 0x00};
-  save(dir, "a.mod", write_mod(mod));
+  test_write_file(dir + "/a.mod", write_mod(mod));
   ModSong wide = mod;
   wide.tag = "8CHN";
   wide.channels = 8;
   wide.cells.clear();
   wide.cell(0, 3, 7) = {428, 1, 0x08, 0x80};
-  save(dir, "b.mod", write_mod(wide));
+  test_write_file(dir + "/b.mod", write_mod(wide));
 
   S3mSong s3m;
   S3mSample smp;
@@ -58,7 +47,7 @@ int main(int argc, char** argv) {
   c.param = 0xB2;
   s3m.patterns[0][0].push_back(c);
   s3m.defaultPanFlag = 252;
-  save(dir, "a.s3m", write_s3m(s3m));
+  test_write_file(dir + "/a.s3m", write_s3m(s3m));
 
   XmSong xm;
   xm.patterns[0].cells.resize(64 * 4);
@@ -82,7 +71,7 @@ int main(int argc, char** argv) {
   XmInstrument empty;
   empty.headerSize = 29;
   xm.instruments = {ins, empty, ins};
-  save(dir, "a.xm", write_xm(xm));
+  test_write_file(dir + "/a.xm", write_xm(xm));
 
   // Inputs that once cost too much: header speed and tempo 65535 on a 256-row pattern
   // (a walk of 33 M ticks, 16 M marks when accepted), the same at speed 1, a long note
@@ -92,9 +81,9 @@ int main(int argc, char** argv) {
   endless.speed = endless.tempo = 0xFFFF;
   endless.patterns[0].rows = 256;
   endless.patterns[0].cells.assign(256, XmCell{});
-  save(dir, "endless-ticks.xm", write_xm(endless));
+  test_write_file(dir + "/endless-ticks.xm", write_xm(endless));
   endless.speed = 1;
-  save(dir, "short-ticks.xm", write_xm(endless));
+  test_write_file(dir + "/short-ticks.xm", write_xm(endless));
   XmSong held;
   held.channels = 1;
   held.speed = 31;
@@ -109,7 +98,7 @@ int main(int argc, char** argv) {
   vibrating.vibratoDepth = 15;
   vibrating.vibratoRate = 127;
   held.instruments = {vibrating};
-  save(dir, "held-vibrato.xm", write_xm(held));
+  test_write_file(dir + "/held-vibrato.xm", write_xm(held));
   S3mSong shared;
   S3mSample big;
   big.length = 3000;
@@ -122,7 +111,7 @@ int main(int argc, char** argv) {
     sharedFile[pointers + 2 * i] = sharedFile[pointers];
     sharedFile[pointers + 2 * i + 1] = sharedFile[pointers + 1];
   }
-  save(dir, "shared-header.s3m", sharedFile);
+  test_write_file(dir + "/shared-header.s3m", sharedFile);
 
   // The longest song mixed, on 4 channels that all play: 256 rows of 30 ticks of
   // tempo 32, 26,457,600 frames at 44100 Hz (4,792,320 at the fuzzer's 8000 Hz).
@@ -138,6 +127,6 @@ int main(int argc, char** argv) {
   looped.samples[0].type = 1;
   looped.samples[0].loopLength = 4;
   longest.instruments = {looped};
-  save(dir, "longest-4.xm", write_xm(longest));
+  test_write_file(dir + "/longest-4.xm", write_xm(longest));
   return 0;
 }

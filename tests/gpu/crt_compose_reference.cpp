@@ -9,11 +9,11 @@
 #include <cstring>
 #include <vector>
 
+#include "base/shared_frame.h"
 #include "gpu/crt_constants.h"
 #include "gpu/crt_frame.h"
 #include "shell/compose.h"
 #include "shell/config.h"
-#include "shell/shared_frame.h"
 
 int main(int argc, char** argv) {
   if (argc != 5) {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "shell/config.h"
+#include "base/crt_settings.h"
 
 namespace {
 

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
 
 #include "record/avi_writer.h"
 #include "tests/record/record_files.h"
@@ -99,7 +100,7 @@ TEST(AviWriter, HeaderFieldsAndIndexes) {
   Recording r;
   const uint32_t fps = 10, W = 20, H = 16, R = 8000, frames = 30, stride = 60;
   ASSERT_TRUE(record(w, r, fps, W, H, R, 800 * frames, frames, &avi_stdio_file, 1048576 + 20000));
-  auto b = read_file("Vrinx-record-10.avi");
+  auto b = test_read_file("Vrinx-record-10.avi");
   ASSERT_GT(b.size(), 200000u);
   EXPECT_EQ(cc(b, 0), "RIFF");
   EXPECT_EQ(cc(b, 8), "AVI ");

@@ -6,10 +6,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <string>
 #include <vector>
+
+#include "tests/test_files.h"
 
 namespace fs = std::filesystem;
 
@@ -29,11 +30,6 @@ struct TempDir {
     fs::remove_all(dir);
   }
 };
-
-inline std::vector<uint8_t> read_file(const std::string& name) {
-  std::ifstream in(name, std::ios::binary);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
 
 inline bool have_ffmpeg() {
   return std::system("ffprobe -version >/dev/null 2>&1 && ffmpeg -version >/dev/null 2>&1") == 0;

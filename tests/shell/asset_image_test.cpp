@@ -9,28 +9,17 @@
 #include <vector>
 
 #include "audio/module.h"
-#include "shell/asset_image.h"
+#include "base/asset_image.h"
+#include "lzms/compress_container.h"
 #include "shell/assets_blob.h"
 #include "shell/assets_check.h"
-#include "shell/compress_container.h"
+#include "tests/test_files.h"
 #include "tools/asset_image/asset_image_build.h"
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
-Bytes ReadFile(const std::string& path) {
-  Bytes v;
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return v;
-  int c;
-  while ((c = std::fgetc(f)) != EOF) v.push_back(uint8_t(c));
-  std::fclose(f);
-  return v;
-}
-
 TEST(AssetBlob, UnpacksToTheBuiltImage) {
-  const Bytes image = ReadFile(VRINX_ASSET_DIR "/asset_image.bin");
+  const Bytes image = test_read_file(VRINX_ASSET_DIR "/asset_image.bin");
   ASSERT_EQ(kAssetImageSize, image.size());
   Bytes out(kAssetImageSize);
   ASSERT_EQ(1, DecompressBuffer(kAssetBlob, kAssetBlobSize, out.data(), out.size()));
@@ -57,9 +46,9 @@ TEST(AssetBlob, PiecesAtTheirOffsets) {
   ASSERT_EQ(1, DecompressBuffer(kAssetBlob, kAssetBlobSize, image.data(), image.size()));
   for (uint32_t i = 0; i < kCameraPathOffset; ++i)
     ASSERT_EQ(0, image[i]) << "drawing surfaces start zero, byte " << i;
-  const Bytes camera = ReadFile(VRINX_CONTENT_DIR "/camera_path.bin");
-  const Bytes object = ReadFile(VRINX_CONTENT_DIR "/object_model.bin");
-  const Bytes tune = ReadFile(VRINX_CONTENT_DIR "/tune.mod");
+  const Bytes camera = test_read_file(VRINX_CONTENT_DIR "/camera_path.bin");
+  const Bytes object = test_read_file(VRINX_CONTENT_DIR "/object_model.bin");
+  const Bytes tune = test_read_file(VRINX_CONTENT_DIR "/tune.mod");
   ASSERT_EQ(kCameraPathSize, camera.size());
   ASSERT_FALSE(object.empty());
   ASSERT_FALSE(tune.empty());

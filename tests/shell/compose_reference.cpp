@@ -7,21 +7,20 @@
 #include <cstdlib>
 #include <vector>
 
+#include "base/shared_frame.h"
 #include "shell/compose.h"
-#include "shell/shared_frame.h"
+#include "tests/test_files.h"
 
 int main(int argc, char** argv) {
   if (argc != 8) {
     fprintf(stderr, "usage: compose_reference FRAME WIDTH HEIGHT FULLSCREEN STRETCH ASPECT OUT\n");
     return 2;
   }
-  std::vector<uint8_t> frame(sizeof(FrameDescription) + kFramePixels);
-  FILE* in = fopen(argv[1], "rb");
-  if (!in || fread(frame.data(), 1, frame.size(), in) != frame.size()) {
+  const Bytes frame = test_read_file(argv[1]);
+  if (frame.size() < sizeof(FrameDescription) + kFramePixels) {
     fprintf(stderr, "compose_reference: cannot read %s\n", argv[1]);
     return 1;
   }
-  fclose(in);
   int width = atoi(argv[2]), height = atoi(argv[3]);
   if (width <= 0 || height <= 0 || width > 16384 || height > 16384) return 2;
   ComposeRect d = ComposeDestination(kFrameWidth, kFrameHeight, width, height, atoi(argv[4]),
@@ -30,8 +29,7 @@ int main(int argc, char** argv) {
   const uint8_t* palette = frame.data() + kFrameHeaderSize;
   ComposeReference(frame.data() + sizeof(FrameDescription), palette, kFrameWidth, kFrameHeight,
                    surface.data(), width, height, d);
-  FILE* out = fopen(argv[7], "wb");
-  if (!out || fwrite(surface.data(), 4, surface.size(), out) != surface.size() || fclose(out) != 0) {
+  if (!test_write_file(argv[7], surface.data(), surface.size() * 4)) {
     fprintf(stderr, "compose_reference: cannot write %s\n", argv[7]);
     return 1;
   }

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <vector>
 
-#include "shell/frame_publish.h"
+#include "base/frame_publish.h"
 #include "shell/pacing.h"
 #include "shell/render_meter.h"
 

@@ -8,18 +8,9 @@
 
 #include <zlib.h>
 
+#include "tests/test_files.h"
+
 namespace {
-
-using Bytes = std::vector<uint8_t>;
-
-Bytes read_file(const std::string& path) {
-  Bytes b;
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return b;
-  for (int c; (c = std::fgetc(f)) != EOF;) b.push_back(static_cast<uint8_t>(c));
-  std::fclose(f);
-  return b;
-}
 
 uint32_t be32(const Bytes& b, size_t at) {
   return static_cast<uint32_t>(b[at] << 24 | b[at + 1] << 16 | b[at + 2] << 8 | b[at + 3]);
@@ -31,7 +22,7 @@ TEST(ContentPreview, FrameReadsBackAsPng) {
   std::string out = std::string(VRINX_TEST_TMP) + "/preview_frame.png";
   std::string cmd = std::string("'") + VRINX_CONTENT_PREVIEW + "' '" + std::string(VRINX_CONTENT_DIR) + "' 900 '" + out + "'";
   ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
-  Bytes png = read_file(out);
+  Bytes png = test_read_file(out);
   ASSERT_GT(png.size(), 8u);
   ASSERT_EQ(Bytes(png.begin(), png.begin() + 8), (Bytes{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'}));
   Bytes idat;

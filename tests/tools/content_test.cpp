@@ -16,18 +16,10 @@
 #include "content/font_data.h"
 #include "content/logo_data.h"
 #include "content/text_data.h"
+#include "tests/test_files.h"
 #include "tools/content/content.h"
 
 namespace {
-
-Bytes read_file(const std::string& path) {
-  Bytes b;
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return b;
-  for (int c; (c = std::fgetc(f)) != EOF;) b.push_back(static_cast<uint8_t>(c));
-  std::fclose(f);
-  return b;
-}
 
 const std::string kContent = VRINX_CONTENT_DIR;
 
@@ -207,7 +199,7 @@ Model read_model(const Bytes& b) {
 }
 
 TEST(ContentModel, FormatLimitsNormalsAndFaces) {
-  Bytes b = read_file(kContent + "/object_model.bin");
+  Bytes b = test_read_file(kContent + "/object_model.bin");
   ASSERT_FALSE(b.empty());
   EXPECT_LE(b.size(), 11340u);
   EXPECT_EQ(b, build_object_model());
@@ -257,10 +249,10 @@ Projected project(const int* rec, const int* v) {
 }
 
 TEST(ContentCamera, NormalisedSmoothPeriodicAndFramed) {
-  Bytes b = read_file(kContent + "/camera_path.bin");
+  Bytes b = test_read_file(kContent + "/camera_path.bin");
   ASSERT_EQ(b.size(), 14400u);
   EXPECT_EQ(b, build_camera_path());
-  Model m = read_model(read_file(kContent + "/object_model.bin"));
+  Model m = read_model(test_read_file(kContent + "/object_model.bin"));
   int nf = static_cast<int>(m.colour.size());
   std::vector<int> rec(9 * 800);
   for (int i = 0; i < 9 * 800; ++i) rec[i] = s16(b, 2 * i);
@@ -337,7 +329,7 @@ double walk_seconds(const Bytes& mod, int* maxOrder) {
 }
 
 TEST(ContentTune, ModuleStructureAndSize) {
-  Bytes mod = read_file(kContent + "/tune.mod");
+  Bytes mod = test_read_file(kContent + "/tune.mod");
   ASSERT_FALSE(mod.empty());
   EXPECT_EQ(mod, build_tune());
   EXPECT_LT(mod.size(), 130000u);
@@ -385,7 +377,7 @@ TEST(ContentTune, ModuleStructureAndSize) {
 }
 
 TEST(ContentTune, EndsWithinTheTimeAndReachesEveryCue) {
-  Bytes mod = read_file(kContent + "/tune.mod");
+  Bytes mod = test_read_file(kContent + "/tune.mod");
   ASSERT_FALSE(mod.empty());
   int maxOrder = 0;
   double walked = walk_seconds(mod, &maxOrder);
@@ -430,10 +422,10 @@ TEST(ContentGenerator, SameBytesEveryRun) {
     ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
   }
   for (const char* f : files) {
-    Bytes a = read_file(base + "0/" + f), b = read_file(base + "1/" + f);
+    Bytes a = test_read_file(base + "0/" + f), b = test_read_file(base + "1/" + f);
     ASSERT_FALSE(a.empty()) << f;
     EXPECT_EQ(a, b) << f << " differs between two runs";
-    EXPECT_EQ(a, read_file(kContent + "/" + f)) << f << " differs from the build's copy";
+    EXPECT_EQ(a, test_read_file(kContent + "/" + f)) << f << " differs from the build's copy";
   }
   EXPECT_NE(std::system((std::string("'") + VRINX_CONTENT_GEN + "' /nonexistent/dir 2>/dev/null").c_str()), 0);
 }

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "shell/asset_image.h"
+#include "base/asset_image.h"
 
 namespace {
 

@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "shell/asset_image.h"
+#include "base/asset_image.h"
+#include "lzms/compress_container.h"
+#include "lzms/lzms_encode.h"
 #include "shell/assets_check.h"
-#include "shell/compress_container.h"
 #include "tools/asset_image/asset_image_build.h"
-#include "tools/lzms/lzms_encode.h"
 
 namespace {
 

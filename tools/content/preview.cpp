@@ -11,10 +11,10 @@
 
 #include "audio/module.h"
 #include "audio/rendered_song.h"
+#include "base/asset_image.h"
+#include "base/frame_publish.h"
 #include "demo/demo_hooks.h"
 #include "demo/demo_loop.h"
-#include "shell/asset_image.h"
-#include "shell/frame_publish.h"
 
 uint8_t* AssetSnapshot;
 uint8_t* StateSnapshot;

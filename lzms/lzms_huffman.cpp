@@ -1,6 +1,6 @@
 #include <algorithm>
 
-#include "shell/lzms_common.h"
+#include "lzms/lzms_common.h"
 
 namespace {
 

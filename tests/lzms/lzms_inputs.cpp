@@ -1,4 +1,4 @@
-#include "tests/shell/lzms_inputs.h"
+#include "tests/lzms/lzms_inputs.h"
 
 namespace {
 

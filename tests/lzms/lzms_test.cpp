@@ -5,14 +5,13 @@
 
 #include <vector>
 
-#include "shell/lzms_common.h"
-#include "shell/lzms_decode.h"
-#include "tests/shell/lzms_inputs.h"
-#include "tools/lzms/lzms_encode.h"
+#include "lzms/lzms_common.h"
+#include "lzms/lzms_decode.h"
+#include "lzms/lzms_encode.h"
+#include "tests/lzms/lzms_inputs.h"
+#include "tests/test_files.h"
 
 namespace {
-
-using Bytes = std::vector<uint8_t>;
 
 Bytes WimlibCompress(const Bytes& in) {
   wimlib_compressor* c = nullptr;

@@ -4,13 +4,12 @@
 
 #include <vector>
 
-#include "shell/compress_container.h"
-#include "tests/shell/lzms_inputs.h"
-#include "tools/lzms/lzms_encode.h"
+#include "lzms/compress_container.h"
+#include "lzms/lzms_encode.h"
+#include "tests/lzms/lzms_inputs.h"
+#include "tests/test_files.h"
 
 namespace {
-
-using Bytes = std::vector<uint8_t>;
 
 TEST(CompressContainer, HeaderLayout) {
   Bytes in = RepetitiveText(555740);

@@ -1,3 +1,3 @@
-#include "shell/asset_image.h"
+#include "base/asset_image.h"
 
 uint8_t AssetImage[kAssetImageSize];

@@ -1,9 +1,9 @@
-#include "shell/lzms_decode.h"
+#include "lzms/lzms_decode.h"
 
 #include <cstring>
 #include <new>
 
-#include "shell/lzms_common.h"
+#include "lzms/lzms_common.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "shell/test_log_win32.h"
+#include "base/test_log_win32.h"
 
 #include <windows.h>
 

@@ -1,9 +1,9 @@
-#include "tools/lzms/lzms_encode.h"
+#include "lzms/lzms_encode.h"
 
 #include <algorithm>
 
-#include "shell/compress_container.h"
-#include "shell/lzms_common.h"
+#include "lzms/compress_container.h"
+#include "lzms/lzms_common.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "shell/lzms_common.h"
+#include "lzms/lzms_common.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-#include "shell/compress_container.h"
+#include "lzms/compress_container.h"
 
-#include "shell/lzms_decode.h"
+#include "lzms/lzms_decode.h"
 
 namespace {
 

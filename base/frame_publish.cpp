@@ -1,4 +1,4 @@
-#include "shell/frame_publish.h"
+#include "base/frame_publish.h"
 
 #include <cstring>
 

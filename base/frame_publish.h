@@ -3,7 +3,7 @@
 #pragma once
 #include <cstdint>
 
-#include "shell/shared_frame.h"
+#include "base/shared_frame.h"
 
 extern FrameDescription g_frameDescription;
 extern uint8_t g_stagingFrame[kFramePixels];
