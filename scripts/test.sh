@@ -5,6 +5,8 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 bash scripts/setup.sh
+echo "== arrows between folders"
+python3 scripts/check_layers.py
 bash scripts/build.sh
 jobs=$(nproc)
 
