@@ -22,6 +22,14 @@ rate=44100
 out="$root/build/recording"
 mkdir -p "$out"
 cp "$exe" "$out/Vrinx.exe"
+# The CRT effects run on the CPU here (llvmpipe), at about a tenth of real time: off unless
+# build/recording/Vrinx.ini says otherwise.
+if [[ ! -f "$out/Vrinx.ini" ]]; then
+  printf '[CRT]\r\n' >"$out/Vrinx.ini"
+  for e in Scanlines Distortion Glow RGBMask Persistence ChromaticSeparation ColorBleeding Bloom; do
+    printf '%s=0\r\n' "$e" >>"$out/Vrinx.ini"
+  done
+fi
 song=$("$reference" "$image" length)
 total=$(((song * fps + rate - 1) / rate + 5 * fps))
 # Header bytes up to the first chunk, then per frame a video and an audio chunk.
