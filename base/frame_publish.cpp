@@ -2,13 +2,13 @@
 
 #include <cstring>
 
+#include "base/byte_order.h"
+
 FrameDescription g_frameDescription;
 uint8_t g_stagingFrame[kFramePixels];
 
 void frame_header_init(uint8_t header[kFrameHeaderSize]) {
-  auto put32 = [&](int at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) header[at + i] = static_cast<uint8_t>(v >> (8 * i));
-  };
+  auto put32 = [&](int at, uint32_t v) { store_le32(header + at, v); };
   std::memset(header, 0, kFrameHeaderSize);
   put32(0, kFrameHeaderSize);                       // biSize
   put32(4, kFrameWidth);                            // biWidth

@@ -1,6 +1,7 @@
 #include "demo/object.h"
 
 #include "base/asset_image.h"
+#include "base/byte_order.h"
 #include "demo/demo_state.h"
 #include "demo/triangle.h"
 
@@ -11,8 +12,7 @@ constexpr int kHeaderBytes = 10;
 constexpr uint16_t kKeyBias = 32000;
 constexpr uint16_t kNearestKey = 32060, kFarthestKey = 52000;   // summed depth 60..20000
 
-uint16_t le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-int32_t les16(const uint8_t* p) { return static_cast<int16_t>(le16(p)); }
+int32_t les16(const uint8_t* p) { return static_cast<int16_t>(load_le16(p)); }
 
 // Sums of products wrap at 32 bits, like the registers the arithmetic was made for.
 int32_t wrap(int64_t v) { return static_cast<int32_t>(static_cast<uint32_t>(v)); }
@@ -29,7 +29,7 @@ bool model_fits(int32_t vertices, int32_t normals, int32_t faces) {
 bool face_references_fit(const DemoState& s) {
   for (int f = 0; f < s.faceCount; ++f)
     for (int k = 0; k < 3; ++k) {
-      uint16_t ref = le16(s.objectFaces + f * kFaceBytes + 2 * k);
+      uint16_t ref = load_le16(s.objectFaces + f * kFaceBytes + 2 * k);
       if (ref % kVertexBytes != 0 || ref / kVertexBytes >= s.vertexCount) return false;
     }
   return true;
@@ -53,7 +53,7 @@ void radix_offsets(uint16_t* histogram, const uint16_t* keys, int count, int shi
 void object_read_header() {
   DemoState& s = g_demo;
   const uint8_t* model = AssetImage + kObjectModelOffset;
-  for (int i = 0; i < 5; ++i) s.objectHeader[i] = le16(model + 2 * i);
+  for (int i = 0; i < 5; ++i) s.objectHeader[i] = load_le16(model + 2 * i);
   int32_t vertices = s.objectHeader[2] / kVertexBytes + 1;
   int32_t normals = s.objectHeader[3] / kNormalBytes + 1;
   int32_t faces = s.objectHeader[4] / kFaceBytes + 1;
@@ -138,7 +138,7 @@ void object_sort_faces() {
   for (int i = 0; i < count; ++i) {
     const uint8_t* face = s.objectFaces + s.FaceList[i];
     uint16_t key = kKeyBias;
-    for (int k = 0; k < 3; ++k) key = static_cast<uint16_t>(key + s.ScreenVertices[le16(face + 2 * k) / kVertexBytes][2]);
+    for (int k = 0; k < 3; ++k) key = static_cast<uint16_t>(key + s.ScreenVertices[load_le16(face + 2 * k) / kVertexBytes][2]);
     s.FaceKeys[i] = key;
   }
   if (count <= 1) return;   // a single face is sorted already (and still gets its key)
@@ -179,7 +179,7 @@ void object_paint_faces() {
     const uint8_t* face = s.objectFaces + s.FaceList[i];
     bool columnsOutside = false, rowsOutside = false;
     for (int k = 0; k < 3; ++k) {
-      const int16_t* v = s.ScreenVertices[le16(face + 2 * k) / kVertexBytes];
+      const int16_t* v = s.ScreenVertices[load_le16(face + 2 * k) / kVertexBytes];
       s.triangle.p[k] = TrianglePoint{v[0], v[1]};
       columnsOutside |= v[0] < 0 || v[0] > 320;
       rowsOutside |= v[1] < 1 || v[1] > 200;

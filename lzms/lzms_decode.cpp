@@ -3,6 +3,7 @@
 #include <cstring>
 #include <new>
 
+#include "base/byte_order.h"
 #include "lzms/lzms_common.h"
 
 namespace {
@@ -13,8 +14,6 @@ constexpr unsigned kTableBits = 10;
 constexpr unsigned kMaxLen = kLzmsMaxCodewordLen;
 constexpr uint16_t kInvalidEntry = 0xFFFF;
 constexpr uint16_t kLongEntry = 0xFFFE;
-
-uint16_t Load16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
 
 // Range decoder over the 16-bit words at the front of the block.
 struct RangeDecoder {
@@ -90,7 +89,7 @@ void Refill(BitReader* br, unsigned need) {
     uint64_t word = 0;
     if (br->next - br->begin >= 2) {
       br->next -= 2;
-      word = Load16(br->next);
+      word = load_le16(br->next);
     }
     br->bits |= word << (48 - br->count);
     br->count += 16;
@@ -139,7 +138,7 @@ unsigned DecodeBit(RangeDecoder* rd, uint32_t* state, unsigned numStates, LzmsPr
     rd->range <<= 16;
     rd->code <<= 16;
     if (rd->end - rd->next >= 2) {
-      rd->code |= Load16(rd->next);
+      rd->code |= load_le16(rd->next);
       rd->next += 2;
     }
   }
@@ -242,7 +241,7 @@ int LzmsDecode(const uint8_t* in, size_t inSize, uint8_t* out, size_t outSize) {
   Decoder* d = new (std::nothrow) Decoder;
   if (!d) return 0;
   d->rd.range = 0xFFFFFFFFu;
-  d->rd.code = uint32_t(Load16(in)) << 16 | Load16(in + 2);
+  d->rd.code = uint32_t(load_le16(in)) << 16 | load_le16(in + 2);
   d->rd.next = in + 4;
   d->rd.end = in + inSize;
   d->br.bits = 0;

@@ -1,3 +1,4 @@
+#include "base/byte_order.h"
 #include "lzms/lzms_common.h"
 
 namespace {
@@ -6,17 +7,6 @@ namespace {
 // second one as likely x86 code; translation then stays on for a while.
 constexpr int32_t kIdWindow = 65535;
 constexpr int32_t kMaxTranslationOffset = 1023;
-
-uint32_t Load32(const uint8_t* p) {
-  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-
-void Store32(uint8_t* p, uint32_t v) {
-  p[0] = uint8_t(v);
-  p[1] = uint8_t(v >> 8);
-  p[2] = uint8_t(v >> 16);
-  p[3] = uint8_t(v >> 24);
-}
 
 // Length of the opcode at data[i] when it is a relative-addressing
 // instruction (0 when not); E9 jumps are skipped without translation.
@@ -62,11 +52,11 @@ void LzmsX86Filter(uint8_t* data, size_t size, int32_t* lastUse, int undo) {
     uint8_t* field = data + i + n;
     uint16_t target;
     if (undo) {
-      if (i - lastX86 <= maxOffset) Store32(field, Load32(field) - uint32_t(i));
-      target = uint16_t(i + (field[0] | field[1] << 8));
+      if (i - lastX86 <= maxOffset) store_le32(field, load_le32(field) - uint32_t(i));
+      target = uint16_t(i + load_le16(field));
     } else {
-      target = uint16_t(i + (field[0] | field[1] << 8));
-      if (i - lastX86 <= maxOffset) Store32(field, Load32(field) + uint32_t(i));
+      target = uint16_t(i + load_le16(field));
+      if (i - lastX86 <= maxOffset) store_le32(field, load_le32(field) + uint32_t(i));
     }
     i += n + 3;
     if (i - lastUse[target] <= kIdWindow) lastX86 = i;
