@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/byte_order.h"
 #include "lzms/compress_container.h"
 #include "lzms/lzms_common.h"
 
@@ -361,9 +362,23 @@ std::vector<uint8_t> LzmsEncode(const uint8_t* in, size_t size) {
 }
 
 std::vector<uint8_t> CompressBufferLzms(const uint8_t* in, size_t size) {
-  std::vector<uint8_t> block = LzmsEncode(in, size);
+  // One block per kCompressMaxBlockSize bytes (the asset image is one block); a
+  // block that LZMS cannot shrink is stored as it is.
+  const size_t blockSize = size ? std::min<size_t>(size, kCompressMaxBlockSize) : 1;
   std::vector<uint8_t> out(kCompressHeaderSize);
-  WriteCompressHeader(out.data(), size, block.size());
-  out.insert(out.end(), block.begin(), block.end());
+  WriteCompressHeader(out.data(), size, blockSize);
+  for (size_t at = 0; at < size; at += blockSize) {
+    const size_t unpacked = std::min(blockSize, size - at);
+    std::vector<uint8_t> block = LzmsEncode(in + at, unpacked);
+    const bool stored = block.size() >= unpacked;
+    const size_t packed = stored ? unpacked : block.size();
+    uint8_t sizeField[4];
+    store_le32(sizeField, uint32_t(packed));
+    out.insert(out.end(), sizeField, sizeField + 4);
+    if (stored)
+      out.insert(out.end(), in + at, in + at + unpacked);
+    else
+      out.insert(out.end(), block.begin(), block.end());
+  }
   return out;
 }

@@ -39,8 +39,8 @@ CabinetResult UnpackWithCabinet() {
   FreeLibrary(cabinet);
   if (!ok) return kRefused;
   if (outSize != kAssetImageSize) return kWrongSize;
-  // A system decoder that reads the buffer header differently could still fill
-  // the image; only the recorded fingerprint makes its output trustworthy.
+  // LZMS blocks carry no checksum: a damaged block can unpack to the right size
+  // with wrong bytes, so the recorded fingerprint checks either decoder's output.
   return AssetImageHash(AssetImage, kAssetImageSize) == kAssetImageHash ? kUnpacked : kRefused;
 }
 

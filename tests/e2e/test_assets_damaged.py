@@ -27,13 +27,17 @@ def expect_refusal(args, exe, what):
 def test(args):
     with open(args.exe, "rb") as f:
         exe = f.read()
-    # The block's header: signature, header size 24, algorithm 5 (LZMS), 555,740 bytes unpacked.
-    header = SIGNATURE + bytes([24, 5, 0, 0]) + (555740).to_bytes(8, "little")
-    start = exe.find(header)
-    harness.check(start >= 0 and exe.find(header, start + 1) < 0, "one asset block in the program")
+    # The block's header: signature, header size 24, check byte, algorithm 5 (LZMS), then
+    # 555,740 bytes unpacked in one block of that size.
+    size = (555740).to_bytes(8, "little")
+    start = exe.find(size + size) - 8
+    harness.check(start >= 0 and exe[start:start + 6] == SIGNATURE + bytes([24, 0]) and exe[start + 7] == 5,
+                  "the asset block's header")
+    harness.check(exe.find(size + size, start + 9) < 0, "one asset block in the program")
     size_at = start + 8
-    expect_refusal(args, damaged(exe, start + 24 + 5000, exe[start + 24 + 5000] ^ 0x5A), "flipped data byte")
+    expect_refusal(args, damaged(exe, start + 28 + 5000, exe[start + 28 + 5000] ^ 0x5A), "flipped data byte")
     expect_refusal(args, damaged(exe, size_at, exe[size_at] ^ 1), "other uncompressed size")
+    expect_refusal(args, damaged(exe, start + 6, exe[start + 6] ^ 1), "wrong check byte")
 
 
 if __name__ == "__main__":

@@ -1,69 +1,150 @@
-// The Compression API buffer around the LZMS block: header bytes, and every
-// way a damaged or mismatched buffer must fail.
+// The Compression API buffer around LZMS blocks: the seven buffers that Windows'
+// own cabinet.dll wrote unpack to what was packed, our headers are byte for byte
+// the ones Windows writes, and every damaged or inconsistent buffer is refused.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <string>
 #include <vector>
 
+#include "base/byte_order.h"
 #include "lzms/compress_container.h"
 #include "lzms/lzms_encode.h"
+#include "tests/lzms/cabinet_vectors.h"
 #include "tests/lzms/lzms_inputs.h"
 #include "tests/test_files.h"
 
 namespace {
 
-TEST(CompressContainer, HeaderLayout) {
-  Bytes in = RepetitiveText(555740);
-  Bytes buf = CompressBufferLzms(in.data(), in.size());
-  ASSERT_GT(buf.size(), kCompressHeaderSize);
-  const Bytes expected = {0x0A, 0x51, 0xE5, 0xC0, 24, 5, 0, 0,   // signature, size, LZMS
-                          0xDC, 0x7A, 0x08, 0,    0,  0, 0, 0};  // 555,740 = 0x87ADC
-  EXPECT_EQ(expected, Bytes(buf.begin(), buf.begin() + 16));
-  uint64_t dataSize = 0;
-  for (int i = 23; i >= 16; --i) dataSize = dataSize << 8 | buf[i];
-  EXPECT_EQ(buf.size() - 24, dataSize);
+Bytes from_hex(const char* hex) {
+  Bytes out;
+  for (size_t i = 0; hex[i] && hex[i + 1]; i += 2)
+    out.push_back(uint8_t(std::stoi(std::string(hex + i, 2), nullptr, 16)));
+  return out;
+}
+
+// What each Windows buffer was made from, as its description gives it.
+Bytes windows_input(const std::string& name, const Bytes& buffer) {
+  Bytes in;
+  auto fill = [&](size_t n, auto byte) {
+    for (size_t i = 0; i < n; ++i) in.push_back(uint8_t(byte(i)));
+  };
+  if (name == "small") fill(64, [](size_t i) { return 7 * i; });
+  if (name == "zeros") fill(4096, [](size_t) { return 0; });
+  if (name == "sequential") fill(1024, [](size_t i) { return i; });
+  if (name == "single_byte") fill(16384, [](size_t) { return 0x41; });
+  if (name == "pattern") {
+    const uint8_t unit[8] = {0xDE, 0xAD, 0xBE, 0xEF, 0xCA, 0xFE, 0xBA, 0xBE};
+    fill(8192, [&](size_t i) { return unit[i % 8]; });
+  }
+  if (name == "english") {
+    const char* unit =
+        "The quick brown fox jumps over the lazy dog. Pack my box with five dozen liquor jugs. "
+        "How vexingly quick daft zebras jump. The five boxing wizards jump quickly.";
+    fill(1600, [&](size_t i) { return unit[i % std::strlen(unit)]; });
+  }
+  if (name == "random") in.assign(buffer.begin() + 28, buffer.end());  // stored as it is
+  return in;
+}
+
+int decodes(const Bytes& buffer, size_t outSize) {
+  Bytes out(outSize);
+  return DecompressBuffer(buffer.data(), buffer.size(), out.data(), outSize);
+}
+
+TEST(CompressContainer, WindowsBuffersUnpackAndOurHeadersMatchThem) {
+  for (const CabinetVector& v : kCabinetVectors) {
+    const Bytes buffer = from_hex(v.hex);
+    const Bytes in = windows_input(v.name, buffer);
+    ASSERT_FALSE(in.empty()) << v.name;
+    Bytes out(in.size());
+    EXPECT_EQ(1, DecompressBuffer(buffer.data(), buffer.size(), out.data(), out.size())) << v.name;
+    EXPECT_EQ(in, out) << v.name;
+    uint8_t header[kCompressHeaderSize];
+    WriteCompressHeader(header, in.size(), in.size());
+    EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + 24), Bytes(header, header + 24)) << v.name;
+  }
+}
+
+// Three blocks of 1000, 1000 and 500 bytes: packed, stored, packed.
+Bytes three_blocks(const Bytes& in) {
+  Bytes buffer(kCompressHeaderSize);
+  WriteCompressHeader(buffer.data(), in.size(), 1000);
+  for (size_t at = 0; at < in.size(); at += 1000) {
+    const size_t n = std::min<size_t>(1000, in.size() - at);
+    Bytes block = at == 1000 ? Bytes(in.begin() + at, in.begin() + at + n)
+                             : LzmsEncode(in.data() + at, n);
+    uint8_t size[4];
+    store_le32(size, uint32_t(block.size()));
+    buffer.insert(buffer.end(), size, size + 4);
+    buffer.insert(buffer.end(), block.begin(), block.end());
+  }
+  return buffer;
+}
+
+TEST(CompressContainer, RoundTripsAndSeveralBlocks) {
+  for (size_t size : {size_t(0), size_t(1), size_t(30000)}) {
+    const Bytes in = SampleLikeWaves(size);
+    const Bytes buffer = CompressBufferLzms(in.data(), in.size());
+    Bytes out(size);
+    EXPECT_EQ(1, DecompressBuffer(buffer.data(), buffer.size(), out.data(), size)) << size;
+    EXPECT_EQ(in, out);
+  }
+  // Bytes that LZMS cannot shrink are stored: header, size field, the bytes.
+  const Bytes noise = from_hex(kCabinetVectors[6].hex);
+  const Bytes stored = CompressBufferLzms(noise.data() + 28, 2048);
+  EXPECT_EQ(noise, stored);
+
+  const Bytes in = RepetitiveText(2500);
+  const Bytes buffer = three_blocks(in);
   Bytes out(in.size());
-  EXPECT_EQ(1, DecompressBuffer(buf.data(), buf.size(), out.data(), out.size()));
+  ASSERT_EQ(1, DecompressBuffer(buffer.data(), buffer.size(), out.data(), out.size()));
   EXPECT_EQ(in, out);
 }
 
-TEST(CompressContainer, EmptyAndOneByte) {
-  Bytes empty = CompressBufferLzms(nullptr, 0);
-  EXPECT_EQ(kCompressHeaderSize, empty.size());
-  EXPECT_EQ(1, DecompressBuffer(empty.data(), empty.size(), nullptr, 0));
-  const uint8_t one = 0x42;
-  Bytes buf = CompressBufferLzms(&one, 1);
-  uint8_t out = 0;
-  EXPECT_EQ(1, DecompressBuffer(buf.data(), buf.size(), &out, 1));
-  EXPECT_EQ(0x42, out);
-}
-
-TEST(CompressContainer, DamagedOrMismatchedBuffersFail) {
-  Bytes in = SampleLikeWaves(30000);
-  const Bytes good = CompressBufferLzms(in.data(), in.size());
-  Bytes out(in.size());
-  auto decodes = [&](const Bytes& b, size_t outSize) {
-    Bytes o(outSize);
-    return DecompressBuffer(b.data(), b.size(), o.data(), outSize);
-  };
+TEST(CompressContainer, DamagedOrInconsistentBuffersAreRefused) {
+  const Bytes in = RepetitiveText(2500);
+  const Bytes good = three_blocks(in);
   ASSERT_EQ(1, decodes(good, in.size()));
-  EXPECT_EQ(0, decodes(good, in.size() - 1));  // another size than the header's
-  EXPECT_EQ(0, decodes(good, in.size() + 1));
-  for (size_t cut :
-       {size_t(0), size_t(3), size_t(23), size_t(24), good.size() / 2, good.size() - 2})
-    EXPECT_EQ(0, decodes(Bytes(good.begin(), good.begin() + cut), in.size())) << cut;
-  Bytes longer = good;
-  longer.push_back(0);
-  longer.push_back(0);
-  EXPECT_EQ(0, decodes(longer, in.size()));
-  for (size_t at : {0, 3, 4, 5, 6, 8, 12, 16, 20}) {
-    Bytes bad = good;
-    bad[at] ^= 0x10;
-    EXPECT_EQ(0, decodes(bad, in.size())) << at;
+  auto resigned = [&](uint64_t total, uint64_t blockSize) {
+    Bytes b = good;
+    WriteCompressHeader(b.data(), total, blockSize);
+    return b;
+  };
+  auto flipped = [&](size_t at, uint8_t bits) {
+    Bytes b = good;
+    b[at] ^= bits;
+    return b;
+  };
+  const size_t secondSize = kCompressHeaderSize + 4 + load_le32(good.data() + 24);
+  struct Case {
+    const char* what;
+    Bytes buffer;
+  } cases[] = {
+      {"signature", flipped(1, 0x01)},
+      {"check byte", flipped(6, 0x01)},
+      {"header size", flipped(4, 0x08)},
+      {"algorithm", flipped(7, 0x07)},
+      {"block size 0", resigned(in.size(), 0)},
+      {"block size above 0x4000000", resigned(in.size(), kCompressMaxBlockSize + 1)},
+      {"total needs another block", resigned(in.size() + 600, 1000)},
+      {"total ends a block early", resigned(in.size() - 500, 1000)},
+      {"total needs more blocks", resigned(in.size(), 999)},
+      {"block runs past the buffer", flipped(secondSize + 1, 0x80)},
+      {"block larger than it unpacks", [&] { Bytes b = good; store_le32(&b[secondSize], 1001); return b; }()},
+      {"bytes after the last block", [&] { Bytes b = good; b.push_back(0); return b; }()},
+      {"cut in a size field", Bytes(good.begin(), good.begin() + secondSize + 2)},
+      {"cut in a block", Bytes(good.begin(), good.end() - 1)},
+      {"header only", Bytes(good.begin(), good.begin() + 24)},
+      {"shorter than a header", Bytes(good.begin(), good.begin() + 23)},
+  };
+  for (const Case& c : cases) {
+    CompressedBuffer cb;
+    EXPECT_EQ(0, ParseCompressedBuffer(c.buffer.data(), c.buffer.size(), &cb)) << c.what;
+    EXPECT_EQ(0, decodes(c.buffer, in.size())) << c.what;
   }
-  // An honest header around an oversized claim still fails on the size check.
-  Bytes huge = good;
-  huge[15] = 0x01;
-  EXPECT_EQ(0, decodes(huge, in.size()));
+  EXPECT_EQ(0, decodes(good, in.size() - 1)) << "another size than the header's";
+  EXPECT_EQ(0, decodes(good, in.size() + 1));
 }
 
 }  // namespace
