@@ -44,9 +44,13 @@ F nv_function(NvQueryInterface query, uint32_t id) {
   return reinterpret_cast<F>(query(id));
 }
 
+// NVIDIA's driver installs the library under another name for 64-bit processes;
+// a 64-bit build that asked for nvapi.dll would never find it in the system folder.
+constexpr const wchar_t* kNvapiLibrary = sizeof(void*) == 8 ? L"nvapi64.dll" : L"nvapi.dll";
+
 // 0 or 1 when NVAPI knows the display, else 2.
 int probe_nvidia(const char* deviceName) {
-  HMODULE nvapi = load_system_library(L"nvapi.dll");
+  HMODULE nvapi = load_system_library(kNvapiLibrary);
   if (!nvapi) return kUndetermined;
   int answer = kUndetermined;
   NvQueryInterface query = symbol<NvQueryInterface>(nvapi, "nvapi_QueryInterface");

@@ -22,15 +22,15 @@ NV, ADL = os.environ.get("VRINX_NVAPI_DLL"), os.environ.get("VRINX_ADL_DLL")
 CASES = [
     ("no vendor library", {}, {}, 2, True),
     ("no vendor library, VRR unticked", {}, {}, 2, False),
-    ("NVAPI capable", {"nvapi.dll": NV, "atiadlxx.dll": ADL}, {"VRINX_NVAPI": "capable", "VRINX_ADL": "incapable"},
+    ("NVAPI capable", {"nvapi64.dll": NV, "atiadlxx.dll": ADL}, {"VRINX_NVAPI": "capable", "VRINX_ADL": "incapable"},
      1, True),
-    ("NVAPI not possible", {"nvapi.dll": NV, "atiadlxx.dll": ADL},
+    ("NVAPI not possible", {"nvapi64.dll": NV, "atiadlxx.dll": ADL},
      {"VRINX_NVAPI": "incapable", "VRINX_ADL": "capable"}, 0, True),
-    ("NVAPI failing, ADL capable", {"nvapi.dll": NV, "atiadlxx.dll": ADL},
+    ("NVAPI failing, ADL capable", {"nvapi64.dll": NV, "atiadlxx.dll": ADL},
      {"VRINX_NVAPI": "failing", "VRINX_ADL": "capable"}, 1, None),
-    ("NVAPI without the VRR query, ADL not capable", {"nvapi.dll": NV, "atiadlxx.dll": ADL},
+    ("NVAPI without the VRR query, ADL not capable", {"nvapi64.dll": NV, "atiadlxx.dll": ADL},
      {"VRINX_NVAPI": "partial", "VRINX_ADL": "incapable"}, 0, None),
-    ("NVAPI without the display, ADL with two displays", {"nvapi.dll": NV, "atiadlxx.dll": ADL},
+    ("NVAPI without the display, ADL with two displays", {"nvapi64.dll": NV, "atiadlxx.dll": ADL},
      {"VRINX_NVAPI": "no-display", "VRINX_ADL": "two-displays"}, 2, None),
     ("ADL under its second name", {"atiadlxy.dll": ADL}, {"VRINX_ADL": "capable"}, 1, None),
     ("ADL failing to start", {"atiadlxx.dll": ADL}, {"VRINX_ADL": "failing"}, 2, None),
@@ -48,8 +48,8 @@ def check_calls(what, calls, libraries, env):
         attached = calls.count(name + " attach")
         harness.check(attached == calls.count(name + " detach free") and name + " detach exit" not in calls,
                       "%s: %s not unloaded: %r" % (what, name, calls))
-    if "nvapi.dll" in libraries:
-        harness.check("nvapi attach" in calls, "%s: nvapi.dll was never loaded" % what)
+    if "nvapi64.dll" in libraries:
+        harness.check("nvapi attach" in calls, "%s: nvapi64.dll was never loaded" % what)
         harness.check(calls.count("nvapi initialize") == calls.count("nvapi unload") or
                       env.get("VRINX_NVAPI") == "failing", "%s: NVAPI not unloaded: %r" % (what, calls))
     if env.get("VRINX_NVAPI") in ("capable", "incapable"):

@@ -1,4 +1,4 @@
-/* A stand-in nvapi.dll for the VRR probe's tests. VRINX_NVAPI picks its behaviour:
+/* A stand-in nvapi64.dll (the 64-bit name of NVIDIA's library) for the VRR probe's tests. VRINX_NVAPI picks its behaviour:
      capable      the primary display can run VRR (bit 1 of the record's second word)
      incapable    it can't
      failing      initialisation fails
