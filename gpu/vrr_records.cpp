@@ -2,11 +2,12 @@
 
 #include <cstddef>
 
+#include "base/byte_order.h"
+
 namespace {
 
-int32_t load32(const uint8_t* p) {
-  return int32_t(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24);
-}
+// The vendor records hold signed 32-bit fields.
+int32_t load32(const uint8_t* p) { return int32_t(load_le32(p)); }
 
 char ascii_lower(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
 

@@ -5,11 +5,9 @@
 #include <cstring>
 #include <vector>
 
-namespace {
+#include "base/byte_order.h"
 
-void store32(uint8_t* p, uint32_t v) {
-  for (int i = 0; i < 4; i++) p[i] = uint8_t(v >> (8 * i));
-}
+namespace {
 
 struct Adapter {
   int32_t index;
@@ -21,10 +19,10 @@ std::vector<uint8_t> adapters(const std::vector<Adapter>& list) {
   std::vector<uint8_t> bytes(list.size() * kAdlAdapterInfoSize, 0xEE);
   for (size_t i = 0; i < list.size(); i++) {
     uint8_t* a = &bytes[i * kAdlAdapterInfoSize];
-    store32(a, kAdlAdapterInfoSize);
-    store32(a + kAdlAdapterIndexAt, uint32_t(list[i].index));
+    store_le32(a, kAdlAdapterInfoSize);
+    store_le32(a + kAdlAdapterIndexAt, uint32_t(list[i].index));
     std::memcpy(a + kAdlDisplayNameAt, list[i].name, std::strlen(list[i].name) + 1);
-    store32(a + kAdlPresentAt, list[i].present);
+    store_le32(a + kAdlPresentAt, list[i].present);
   }
   return bytes;
 }
@@ -78,11 +76,11 @@ TEST(VrrRecords, DisplaysCountWhenConnectedAndMappedOnTheAdapter) {
     std::vector<uint8_t> bytes(c.displays.size() * kAdlDisplayInfoSize + 1, 0);
     for (size_t i = 0; i < c.displays.size(); i++) {
       uint8_t* d = &bytes[i * kAdlDisplayInfoSize];
-      store32(d, uint32_t(c.displays[i].logicalIndex));
-      store32(d + 4, 77);  // physical index
-      store32(d + kAdlLogicalAdapterAt, uint32_t(c.displays[i].adapter));
-      store32(d + kAdlInfoMaskAt, c.displays[i].mask);
-      store32(d + kAdlInfoValueAt, c.displays[i].value);
+      store_le32(d, uint32_t(c.displays[i].logicalIndex));
+      store_le32(d + 4, 77);  // physical index
+      store_le32(d + kAdlLogicalAdapterAt, uint32_t(c.displays[i].adapter));
+      store_le32(d + kAdlInfoMaskAt, c.displays[i].mask);
+      store_le32(d + kAdlInfoValueAt, c.displays[i].value);
     }
     int32_t last = -1;
     EXPECT_EQ(vrr_adl_count_displays(bytes.data(), int32_t(c.displays.size()), 4, &last), c.count);
@@ -101,8 +99,8 @@ TEST(VrrRecords, CapabilityBits) {
                {0xFFFFFFFB, 0xFFFFFFFF, 1, 0}};
   for (const Case& c : cases) {
     uint8_t record[32] = {};
-    store32(record, c.word0);
-    store32(record + 4, c.word1);
+    store_le32(record, c.word0);
+    store_le32(record + 4, c.word1);
     EXPECT_EQ(vrr_nvapi_answer(record), c.nvapi) << c.word0 << " " << c.word1;
     EXPECT_EQ(vrr_freesync_answer(record), c.freesync) << c.word0 << " " << c.word1;
   }

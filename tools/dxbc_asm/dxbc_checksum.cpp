@@ -5,6 +5,7 @@
 // own and B and T a final one.
 #include <cstring>
 
+#include "base/byte_order.h"
 #include "tools/dxbc_asm/dxbc_asm.h"
 
 namespace {
@@ -21,16 +22,10 @@ const uint32_t kSine[64] = {
 const int kShift[4][4] = {{7, 12, 17, 22}, {5, 9, 14, 20}, {4, 11, 16, 23}, {6, 10, 15, 21}};
 
 inline uint32_t rotl(uint32_t v, int s) { return v << s | v >> (32 - s); }
-inline uint32_t load32(const uint8_t* p) {
-  return uint32_t(p[0]) | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24;
-}
-inline void store32(uint8_t* p, uint32_t v) {
-  for (int i = 0; i < 4; i++) p[i] = uint8_t(v >> (8 * i));
-}
 
 void compress(uint32_t state[4], const uint8_t block[64]) {
   uint32_t m[16];
-  for (int i = 0; i < 16; i++) m[i] = load32(block + 4 * i);
+  for (int i = 0; i < 16; i++) m[i] = load_le32(block + 4 * i);
   uint32_t a = state[0], b = state[1], c = state[2], d = state[3];
   for (int i = 0; i < 64; i++) {
     uint32_t f;
@@ -76,19 +71,19 @@ void dxbc_checksum(const uint8_t* blob, size_t size, uint8_t out[16]) {
   uint32_t bits = n * 8, last = (bits >> 2) | 1;
   uint8_t block[64] = {};
   if (r < 56) {
-    store32(block, bits);
+    store_le32(block, bits);
     memcpy(block + 4, data + whole, r);
     block[4 + r] = 0x80;
-    store32(block + 60, last);
+    store_le32(block + 60, last);
     compress(state, block);
   } else {
     memcpy(block, data + whole, r);
     block[r] = 0x80;
     compress(state, block);
     memset(block, 0, 64);
-    store32(block, bits);
-    store32(block + 60, last);
+    store_le32(block, bits);
+    store_le32(block + 60, last);
     compress(state, block);
   }
-  for (int i = 0; i < 4; i++) store32(out + 4 * i, state[i]);
+  for (int i = 0; i < 4; i++) store_le32(out + 4 * i, state[i]);
 }
