@@ -89,7 +89,7 @@ int main() {
   double crt = best_of(5, [&] { crt_reference_render(job); });
   ComposeRect d = {0, 0, int(ow), int(oh)};
   double plain = best_of(5, [&] {
-    ComposeReference(source.data(), palette.data(), int(sw), int(sh), output.data(), int(ow), int(oh), d);
+    compose_reference(source.data(), palette.data(), int(sw), int(sh), output.data(), int(ow), int(oh), d);
   });
   printf(
       "whole frame %ux%u -> %ux%u, best of 5 (ms of CPU time): CPU reference, all effects %.1f; plain "

@@ -11,7 +11,7 @@
 #include "gpu/crt_constants.h"
 #include "gpu/crt_frame.h"
 #include "gpu/crt_gpu_win32.h"
-#include "gpu/crt_hooks.h"
+#include "gpu/gpu_hooks.h"
 #include "shell/config.h"
 
 namespace {

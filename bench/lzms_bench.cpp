@@ -36,7 +36,7 @@ void Report(const char* what, double ms) {
 
 int main() {
   std::vector<uint8_t> image(kAssetImageSize), out(kAssetImageSize);
-  if (!DecompressBuffer(kAssetBlob, kAssetBlobSize, image.data(), image.size())) {
+  if (!compress_decode_buffer(kAssetBlob, kAssetBlobSize, image.data(), image.size())) {
     std::fprintf(stderr, "bench_lzms: the embedded blob does not unpack\n");
     return 1;
   }
@@ -63,11 +63,11 @@ int main() {
               double(kAssetImageSize) / theirs.size());
   std::printf("decompression, best of %d:\n", kRounds);
   Report("ours,   our block (UnpackAssets)",
-         BestMs([&] { DecompressBuffer(kAssetBlob, kAssetBlobSize, out.data(), out.size()); }));
+         BestMs([&] { compress_decode_buffer(kAssetBlob, kAssetBlobSize, out.data(), out.size()); }));
   Report("wimlib, our block",
          BestMs([&] { wimlib_decompress(block, blockSize, out.data(), out.size(), d); }));
   Report("ours,   wimlib's block",
-         BestMs([&] { LzmsDecode(theirs.data(), theirs.size(), out.data(), out.size()); }));
+         BestMs([&] { lzms_decode(theirs.data(), theirs.size(), out.data(), out.size()); }));
   Report("wimlib, wimlib's block", BestMs([&] {
            wimlib_decompress(theirs.data(), theirs.size(), out.data(), out.size(), d);
          }));

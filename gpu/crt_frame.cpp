@@ -4,7 +4,7 @@
 
 #include "base/crt_settings.h"
 #include "gpu/crt_constants.h"
-#include "gpu/crt_hooks.h"
+#include "gpu/gpu_hooks.h"
 #include "gpu/crt_job.h"
 #include "gpu/crt_map.h"
 

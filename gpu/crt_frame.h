@@ -1,7 +1,7 @@
 // The CRT renderer's entry point for the paint path: validates a frame, keeps the
 // per-size buffers, rebuilds the sample map and chroma tables when sizes, switches
 // or settings change, works out the persistence gain and reset, and hands the job
-// to the GPU pipeline (gpu/crt_hooks.h). Settings come from g_settings at each call.
+// to the GPU pipeline (gpu/gpu_hooks.h). Settings come from g_settings at each call.
 //
 // Usage: CrtProcessFrame(...) then, on 1, copy CrtOutputPicture() (ow x oh pixels,
 // rows top down, no padding) where it belongs.

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <initializer_list>
 
-#include "gpu/crt_hooks.h"
+#include "gpu/gpu_hooks.h"
 #include "gpu/crt_shader_dxbc.h"
 #include "gpu/presenter_win32.h"
 

@@ -2,7 +2,7 @@
 // re-created only on size changes, the pass table dispatched with one compute
 // shader, the result (and the persistence picture) read back.
 //
-// CrtRender (gpu/crt_hooks.h) runs it on the presenter's device; a caller with its
+// CrtRender (gpu/gpu_hooks.h) runs it on the presenter's device; a caller with its
 // own device (the recorder's W x H target, the GPU checks) calls crt_gpu_render.
 #pragma once
 #include <d3d11.h>

@@ -12,9 +12,9 @@ struct PresentMode {
 
 // Tearing-allowed (VRR) presentation when it is asked for, the swap chain allows
 // tearing and the monitor is capable or undetermined (2); else VSync or unsynced.
-PresentMode ChoosePresentMode(uint32_t vsyncSetting, uint32_t vrrSetting, int tearingSupported,
+PresentMode present_mode_choose(uint32_t vsyncSetting, uint32_t vrrSetting, int tearingSupported,
                               int vrrCapability);
 
-const char* SyncStatusTextFor(int ready, uint32_t lastPresentFlags, uint32_t lastSyncInterval);
-const char* RendererStatusTextFor(int ready);
-const char* CrtStatusTextFor(int crtInUse, int lastCrtFrameOnGpu);
+const char* present_mode_sync_text(int ready, uint32_t lastPresentFlags, uint32_t lastSyncInterval);
+const char* present_mode_renderer_text(int ready);
+const char* present_mode_crt_text(int crtInUse, int lastCrtFrameOnGpu);

@@ -5,7 +5,6 @@
 
 #include "base/test_log_win32.h"
 #include "gpu/crt_gpu_win32.h"
-#include "gpu/crt_hooks.h"
 #include "gpu/gpu_hooks.h"
 #include "gpu/present_mode.h"
 #include "gpu/vrr_probe_win32.h"
@@ -203,14 +202,14 @@ int PresentLocked(HWND window, HBITMAP dib, uint32_t width, uint32_t height, uin
   if (vrr && p.tearingSupported) {
     HMONITOR monitor = MonitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY);
     if (monitor != p.probedMonitor) {
-      p.vrrCapability = VrrFactoryAllowsTearing() ? ProbeMonitorVrr(monitor) : 0;
+      p.vrrCapability = vrr_factory_allows_tearing() ? ProbeMonitorVrr(monitor) : 0;
       test_log("presenter: vrr capability %d", p.vrrCapability);
       p.probedMonitor = monitor;
     }
   }
-  PresentMode mode = ChoosePresentMode(vsync, vrr, p.tearingSupported, p.vrrCapability);
+  PresentMode mode = present_mode_choose(vsync, vrr, p.tearingSupported, p.vrrCapability);
   if (mode.syncInterval != uint32_t(p.lastSyncInterval) || mode.flags != p.lastPresentFlags)
-    test_log("presenter: sync %s", SyncStatusTextFor(1, mode.flags, mode.syncInterval));
+    test_log("presenter: sync %s", present_mode_sync_text(1, mode.flags, mode.syncInterval));
   p.lastSyncInterval = int32_t(mode.syncInterval);
   p.lastPresentFlags = mode.flags;
   HRESULT hr = p.swapChain->Present(mode.syncInterval, mode.flags);
@@ -358,15 +357,15 @@ void PrintClient(HWND window, HDC targetDC, HDC memoryDC, uint32_t width, uint32
   BitBlt(targetDC, origin.x, origin.y, int(width), int(height), memoryDC, 0, 0, SRCCOPY);
 }
 
-const char* CrtStatusText(int crtInUse) { return CrtStatusTextFor(crtInUse, CrtStatus()); }
+const char* CrtStatusText(int crtInUse) { return present_mode_crt_text(crtInUse, CrtStatus()); }
 
 int CrtRender(const CrtFrameJob& job) {
   const Presenter& p = g_presenter;
   // Without a ready device the pipeline's own checks fail the frame.
   return crt_gpu_render(p.ready == 1 ? p.device : nullptr, p.context, job);
 }
-const char* RendererStatusText() { return RendererStatusTextFor(g_presenter.ready); }
+const char* RendererStatusText() { return present_mode_renderer_text(g_presenter.ready); }
 const char* SyncStatusText() {
   const Presenter& p = g_presenter;
-  return SyncStatusTextFor(p.ready, p.lastPresentFlags, uint32_t(p.lastSyncInterval));
+  return present_mode_sync_text(p.ready, p.lastPresentFlags, uint32_t(p.lastSyncInterval));
 }

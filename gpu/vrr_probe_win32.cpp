@@ -159,7 +159,7 @@ bool single_monitor_output(const char* deviceName) {
 
 }  // namespace
 
-bool VrrFactoryAllowsTearing() {
+bool vrr_factory_allows_tearing() {
   HMODULE dxgi = load_system_library(L"dxgi.dll");
   if (!dxgi) return false;
   typedef HRESULT(WINAPI * CreateFactory)(REFIID, void**);
@@ -176,7 +176,7 @@ bool VrrFactoryAllowsTearing() {
 
 int ProbeWindowVrr(HWND window) {
   int answer =
-      VrrFactoryAllowsTearing() ? ProbeMonitorVrr(MonitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY)) : 0;
+      vrr_factory_allows_tearing() ? ProbeMonitorVrr(MonitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY)) : 0;
   test_log("vrr probe: %d", answer);
   return answer;
 }

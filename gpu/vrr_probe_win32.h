@@ -6,7 +6,7 @@
 #include <windows.h>
 
 // Whether a fresh DXGI factory allows tearing (dxgi.dll is loaded only for the question).
-bool VrrFactoryAllowsTearing();
+bool vrr_factory_allows_tearing();
 
 // DXGI tearing support, then the capability of the window's monitor.
 int ProbeWindowVrr(HWND window);

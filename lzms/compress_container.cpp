@@ -49,7 +49,7 @@ int walk_blocks(const CompressedBuffer& cb, Visit visit) {
 
 }  // namespace
 
-int ParseCompressedBuffer(const uint8_t* buf, size_t size, CompressedBuffer* out) {
+int compress_parse_buffer(const uint8_t* buf, size_t size, CompressedBuffer* out) {
   if (size < kCompressHeaderSize || std::memcmp(buf, kSignature, 4) != 0) return 0;
   if (load_le16(buf + 4) != kCompressHeaderSize || buf[kCheckByte] != header_check_byte(buf) ||
       buf[7] != kCompressAlgorithmLzms)
@@ -65,7 +65,7 @@ int ParseCompressedBuffer(const uint8_t* buf, size_t size, CompressedBuffer* out
   return 1;
 }
 
-void WriteCompressHeader(uint8_t* header, uint64_t uncompressedSize, uint64_t blockSize) {
+void compress_write_header(uint8_t* header, uint64_t uncompressedSize, uint64_t blockSize) {
   std::memcpy(header, kSignature, 4);
   store_le16(header + 4, kCompressHeaderSize);
   header[7] = kCompressAlgorithmLzms;
@@ -74,13 +74,13 @@ void WriteCompressHeader(uint8_t* header, uint64_t uncompressedSize, uint64_t bl
   header[kCheckByte] = header_check_byte(header);
 }
 
-int DecompressBuffer(const uint8_t* buf, size_t size, uint8_t* out, size_t outSize) {
+int compress_decode_buffer(const uint8_t* buf, size_t size, uint8_t* out, size_t outSize) {
   CompressedBuffer cb;
-  if (!ParseCompressedBuffer(buf, size, &cb) || cb.uncompressedSize != outSize) return 0;
+  if (!compress_parse_buffer(buf, size, &cb) || cb.uncompressedSize != outSize) return 0;
   return walk_blocks(cb, [&out](const uint8_t* data, size_t packed, size_t unpacked) {
     if (packed == unpacked)
       std::memcpy(out, data, unpacked);
-    else if (!LzmsDecode(data, packed, out, unpacked))
+    else if (!lzms_decode(data, packed, out, unpacked))
       return 0;
     out += unpacked;
     return 1;

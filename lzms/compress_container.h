@@ -28,8 +28,8 @@ struct CompressedBuffer {
 
 // Checks the header and walks the block sizes; 1 when every block lies inside the
 // buffer, their unpacked sizes add up to the header's and nothing follows them.
-int ParseCompressedBuffer(const uint8_t* buf, size_t size, CompressedBuffer* out);
+int compress_parse_buffer(const uint8_t* buf, size_t size, CompressedBuffer* out);
 // The 24 header bytes, check byte included.
-void WriteCompressHeader(uint8_t* header, uint64_t uncompressedSize, uint64_t blockSize);
+void compress_write_header(uint8_t* header, uint64_t uncompressedSize, uint64_t blockSize);
 // Parses and decodes; 1 only when the buffer holds exactly outSize bytes.
-int DecompressBuffer(const uint8_t* buf, size_t size, uint8_t* out, size_t outSize);
+int compress_decode_buffer(const uint8_t* buf, size_t size, uint8_t* out, size_t outSize);

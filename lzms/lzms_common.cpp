@@ -45,28 +45,28 @@ unsigned FindSlot(const uint32_t* base, unsigned count, uint32_t value) {
 }
 
 void ProbsInit(LzmsProb* p, unsigned n) {
-  for (unsigned i = 0; i < n; ++i) LzmsProbInit(&p[i]);
+  for (unsigned i = 0; i < n; ++i) lzms_prob_init(&p[i]);
 }
 
 }  // namespace
 
 constexpr LzmsSlotTables kLzmsSlots = MakeSlotTables();
 
-unsigned LzmsOffsetSlot(uint32_t offset) {
+unsigned lzms_offset_slot(uint32_t offset) {
   return FindSlot(kLzmsSlots.offsetBase, kLzmsMaxNumOffsetSyms, offset);
 }
 
-unsigned LzmsLengthSlot(uint32_t length) {
+unsigned lzms_length_slot(uint32_t length) {
   return FindSlot(kLzmsSlots.lengthBase, kLzmsNumLengthSyms, length);
 }
 
-unsigned LzmsNumOffsetSlots(size_t size) {
+unsigned lzms_num_offset_slots(size_t size) {
   if (size < 2) return 0;
   uint32_t maxOffset = size - 1 > kOffsetSentinel ? kOffsetSentinel : uint32_t(size - 1);
-  return 1 + LzmsOffsetSlot(maxOffset);
+  return 1 + lzms_offset_slot(maxOffset);
 }
 
-void LzmsBitModelInit(LzmsBitModel* m) {
+void lzms_bit_model_init(LzmsBitModel* m) {
   m->mainState = m->matchState = m->lzState = m->deltaState = 0;
   for (unsigned i = 0; i < kLzmsNumReps - 1; ++i) {
     m->lzRepState[i] = m->deltaRepState[i] = 0;
@@ -79,7 +79,7 @@ void LzmsBitModelInit(LzmsBitModel* m) {
   ProbsInit(m->delta, kLzmsNumDeltaStates);
 }
 
-void LzmsQueuesInit(LzmsQueues* q) {
+void lzms_queues_init(LzmsQueues* q) {
   for (unsigned i = 0; i < kLzmsNumReps + 1; ++i) {
     q->lz[i] = i + 1;
     q->delta[i] = i + 1;
@@ -89,15 +89,15 @@ void LzmsQueuesInit(LzmsQueues* q) {
   q->lzPendingEnd = q->deltaPendingEnd = 0;
 }
 
-void LzmsHuffmanInit(LzmsHuffman* h, unsigned numSyms, unsigned rebuildEvery) {
+void lzms_huffman_init(LzmsHuffman* h, unsigned numSyms, unsigned rebuildEvery) {
   h->numSyms = numSyms;
   h->rebuildEvery = rebuildEvery;
   for (unsigned i = 0; i < numSyms; ++i) h->freqs[i] = 1;
-  LzmsHuffmanRebuild(h);
+  lzms_huffman_rebuild(h);
 }
 
-void LzmsHuffmanRebuild(LzmsHuffman* h) {
-  LzmsMakeCanonicalCode(h->numSyms, kLzmsMaxCodewordLen, h->freqs, h->lens, h->codewords);
+void lzms_huffman_rebuild(LzmsHuffman* h) {
+  lzms_make_canonical_code(h->numSyms, kLzmsMaxCodewordLen, h->freqs, h->lens, h->codewords);
   for (unsigned i = 0; i < h->numSyms; ++i) h->freqs[i] = (h->freqs[i] >> 1) + 1;
   h->untilRebuild = h->rebuildEvery;
 }

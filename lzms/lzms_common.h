@@ -38,10 +38,10 @@ struct LzmsSlotTables {
 extern const LzmsSlotTables kLzmsSlots;
 
 // Largest slot whose base is <= value (value >= 1).
-unsigned LzmsOffsetSlot(uint32_t offset);
-unsigned LzmsLengthSlot(uint32_t length);
+unsigned lzms_offset_slot(uint32_t offset);
+unsigned lzms_length_slot(uint32_t length);
 // Offset alphabet size for a block that decompresses to `size` bytes.
-unsigned LzmsNumOffsetSlots(size_t size);
+unsigned lzms_num_offset_slots(size_t size);
 
 // A bit probability: the share of zeros among the last 64 bits coded with it.
 struct LzmsProb {
@@ -49,7 +49,7 @@ struct LzmsProb {
   uint64_t recent;
 };
 
-inline void LzmsProbInit(LzmsProb* p) {
+inline void lzms_prob_init(LzmsProb* p) {
   p->zeros = 48;
   p->recent = 0x0000000055555555ull;
 }
@@ -61,7 +61,7 @@ inline uint32_t LzmsProbGet(const LzmsProb* p) {
   return prob;
 }
 
-inline void LzmsProbUpdate(LzmsProb* p, unsigned bit) {
+inline void lzms_prob_update(LzmsProb* p, unsigned bit) {
   p->zeros += static_cast<uint32_t>(p->recent >> 63) - bit;
   p->recent = (p->recent << 1) | bit;
 }
@@ -77,7 +77,7 @@ struct LzmsBitModel {
   LzmsProb delta[kLzmsNumDeltaStates];
   LzmsProb deltaRep[kLzmsNumReps - 1][kLzmsNumRepStates];
 };
-void LzmsBitModelInit(LzmsBitModel* m);
+void lzms_bit_model_init(LzmsBitModel* m);
 
 // Repeat queues. The offset of a match enters the queue only once the next
 // item has been coded, so a match can never repeat the match right before it.
@@ -89,11 +89,11 @@ struct LzmsQueues {
   uint64_t deltaPending;
   size_t lzPendingEnd, deltaPendingEnd;  // output position after that match
 };
-void LzmsQueuesInit(LzmsQueues* q);
+void lzms_queues_init(LzmsQueues* q);
 
 // Before an LZ match at output position `pos`: admit the pending offset if
 // another item came in between.
-inline void LzmsLzBegin(LzmsQueues* q, size_t pos) {
+inline void lzms_lz_begin(LzmsQueues* q, size_t pos) {
   if (q->lzPending != 0 && pos != q->lzPendingEnd) {
     for (unsigned i = kLzmsNumReps; i > 0; --i) q->lz[i] = q->lz[i - 1];
     q->lz[0] = q->lzPending;
@@ -106,7 +106,7 @@ inline uint32_t LzmsLzTake(LzmsQueues* q, unsigned idx) {
   for (unsigned i = idx; i < kLzmsNumReps; ++i) q->lz[i] = q->lz[i + 1];
   return offset;
 }
-inline void LzmsLzEnd(LzmsQueues* q, uint32_t offset, size_t endPos) {
+inline void lzms_lz_end(LzmsQueues* q, uint32_t offset, size_t endPos) {
   if (q->lzPending != 0) {
     for (unsigned i = kLzmsNumReps; i > 0; --i) q->lz[i] = q->lz[i - 1];
     q->lz[0] = q->lzPending;
@@ -115,7 +115,7 @@ inline void LzmsLzEnd(LzmsQueues* q, uint32_t offset, size_t endPos) {
   q->lzPendingEnd = endPos;
 }
 
-inline void LzmsDeltaBegin(LzmsQueues* q, size_t pos) {
+inline void lzms_delta_begin(LzmsQueues* q, size_t pos) {
   if (q->deltaPending != 0 && pos != q->deltaPendingEnd) {
     for (unsigned i = kLzmsNumReps; i > 0; --i) q->delta[i] = q->delta[i - 1];
     q->delta[0] = q->deltaPending;
@@ -127,7 +127,7 @@ inline uint64_t LzmsDeltaTake(LzmsQueues* q, unsigned idx) {
   for (unsigned i = idx; i < kLzmsNumReps; ++i) q->delta[i] = q->delta[i + 1];
   return pair;
 }
-inline void LzmsDeltaEnd(LzmsQueues* q, uint64_t pair, size_t endPos) {
+inline void lzms_delta_end(LzmsQueues* q, uint64_t pair, size_t endPos) {
   if (q->deltaPending != 0) {
     for (unsigned i = kLzmsNumReps; i > 0; --i) q->delta[i] = q->delta[i - 1];
     q->delta[0] = q->deltaPending;
@@ -146,13 +146,13 @@ struct LzmsHuffman {
   uint8_t lens[kLzmsMaxNumOffsetSyms];
   uint32_t codewords[kLzmsMaxNumOffsetSyms];
 };
-void LzmsHuffmanInit(LzmsHuffman* h, unsigned numSyms, unsigned rebuildEvery);
-void LzmsHuffmanRebuild(LzmsHuffman* h);
+void lzms_huffman_init(LzmsHuffman* h, unsigned numSyms, unsigned rebuildEvery);
+void lzms_huffman_rebuild(LzmsHuffman* h);
 // Counts one coded symbol; returns 1 when the code was rebuilt.
-inline int LzmsHuffmanCount(LzmsHuffman* h, unsigned sym) {
+inline int lzms_huffman_count(LzmsHuffman* h, unsigned sym) {
   ++h->freqs[sym];
   if (--h->untilRebuild == 0) {
-    LzmsHuffmanRebuild(h);
+    lzms_huffman_rebuild(h);
     return 1;
   }
   return 0;
@@ -161,10 +161,10 @@ inline int LzmsHuffmanCount(LzmsHuffman* h, unsigned sym) {
 // Length-limited canonical Huffman code for freqs[0..numSyms): symbols sorted
 // by (frequency, value), the tree built preferring leaves on ties, lengths
 // handed out longest first, codewords assigned in symbol order.
-void LzmsMakeCanonicalCode(unsigned numSyms, unsigned maxLen, const uint32_t* freqs, uint8_t* lens,
+void lzms_make_canonical_code(unsigned numSyms, unsigned maxLen, const uint32_t* freqs, uint8_t* lens,
                            uint32_t* codewords);
 
 // The x86 address translation. The encoder runs it with undo = 0 before
 // compressing, the decoder with undo = 1 after decoding. `scratch` holds 65536
 // entries.
-void LzmsX86Filter(uint8_t* data, size_t size, int32_t* scratch, int undo);
+void lzms_x86_filter(uint8_t* data, size_t size, int32_t* scratch, int undo);

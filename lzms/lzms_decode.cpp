@@ -80,7 +80,7 @@ void BuildTable(Code* c) {
 }
 
 void CodeInit(Code* c, unsigned numSyms, unsigned rebuildEvery) {
-  LzmsHuffmanInit(&c->h, numSyms, rebuildEvery);
+  lzms_huffman_init(&c->h, numSyms, rebuildEvery);
   BuildTable(c);
 }
 
@@ -127,7 +127,7 @@ int DecodeSymbol(BitReader* br, Code* c) {
   }
   br->bits <<= len;
   br->count -= len;
-  if (LzmsHuffmanCount(&c->h, sym)) BuildTable(c);
+  if (lzms_huffman_count(&c->h, sym)) BuildTable(c);
   return int(sym);
 }
 
@@ -152,7 +152,7 @@ unsigned DecodeBit(RangeDecoder* rd, uint32_t* state, unsigned numStates, LzmsPr
     rd->code -= bound;
     bit = 1;
   }
-  LzmsProbUpdate(p, bit);
+  lzms_prob_update(p, bit);
   *state = ((*state << 1) | bit) & (numStates - 1);
   return bit;
 }
@@ -190,7 +190,7 @@ int DecodeItems(Decoder* d, uint8_t* out, size_t outSize) {
       continue;
     }
     if (!DecodeBit(rd, &m.matchState, kLzmsNumMatchStates, m.match)) {
-      LzmsLzBegin(&d->queues, pos);
+      lzms_lz_begin(&d->queues, pos);
       uint32_t offset;
       if (!DecodeBit(rd, &m.lzState, kLzmsNumLzStates, m.lz))
         offset = DecodeOffset(d, &d->lzOffset);
@@ -207,9 +207,9 @@ int DecodeItems(Decoder* d, uint8_t* out, size_t outSize) {
         for (uint32_t k = 0; k < length; ++k) out[pos + k] = src[k];
       }
       pos += length;
-      LzmsLzEnd(&d->queues, offset, pos);
+      lzms_lz_end(&d->queues, offset, pos);
     } else {
-      LzmsDeltaBegin(&d->queues, pos);
+      lzms_delta_begin(&d->queues, pos);
       uint64_t pair;
       if (!DecodeBit(rd, &m.deltaState, kLzmsNumDeltaStates, m.delta)) {
         int power = DecodeSymbol(&d->br, &d->deltaPower);
@@ -227,7 +227,7 @@ int DecodeItems(Decoder* d, uint8_t* out, size_t outSize) {
       if (off1 + off2 > pos || length > outSize - pos) return 0;
       for (uint32_t k = 0; k < length; ++k, ++pos)
         out[pos] = uint8_t(out[pos - off1] + out[pos - off2] - out[pos - off1 - off2]);
-      LzmsDeltaEnd(&d->queues, pair, pos);
+      lzms_delta_end(&d->queues, pair, pos);
     }
   }
   return 1;
@@ -235,7 +235,7 @@ int DecodeItems(Decoder* d, uint8_t* out, size_t outSize) {
 
 }  // namespace
 
-int LzmsDecode(const uint8_t* in, size_t inSize, uint8_t* out, size_t outSize) {
+int lzms_decode(const uint8_t* in, size_t inSize, uint8_t* out, size_t outSize) {
   // The block is a sequence of 16-bit words; the range decoder needs two.
   if (inSize < 4 || (inSize & 1) || outSize > 0x7fffffff) return 0;
   Decoder* d = new (std::nothrow) Decoder;
@@ -248,16 +248,16 @@ int LzmsDecode(const uint8_t* in, size_t inSize, uint8_t* out, size_t outSize) {
   d->br.count = 0;
   d->br.begin = in;
   d->br.next = in + inSize;
-  LzmsBitModelInit(&d->bits);
-  LzmsQueuesInit(&d->queues);
-  unsigned offsetSlots = LzmsNumOffsetSlots(outSize);
+  lzms_bit_model_init(&d->bits);
+  lzms_queues_init(&d->queues);
+  unsigned offsetSlots = lzms_num_offset_slots(outSize);
   CodeInit(&d->literal, kLzmsNumLiteralSyms, kLzmsLiteralRebuild);
   CodeInit(&d->lzOffset, offsetSlots, kLzmsLzOffsetRebuild);
   CodeInit(&d->length, kLzmsNumLengthSyms, kLzmsLengthRebuild);
   CodeInit(&d->deltaOffset, offsetSlots, kLzmsDeltaOffsetRebuild);
   CodeInit(&d->deltaPower, kLzmsNumDeltaPowerSyms, kLzmsDeltaPowerRebuild);
   int ok = DecodeItems(d, out, outSize);
-  if (ok) LzmsX86Filter(out, outSize, d->x86Scratch, 1);
+  if (ok) lzms_x86_filter(out, outSize, d->x86Scratch, 1);
   delete d;
   return ok;
 }

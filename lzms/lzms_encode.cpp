@@ -53,7 +53,7 @@ void EncodeBit(RangeEncoder* rc, uint32_t* state, unsigned numStates, LzmsProb* 
     rc->low += bound;
     rc->range -= bound;
   }
-  LzmsProbUpdate(p, bit);
+  lzms_prob_update(p, bit);
   *state = ((*state << 1) | bit) & (numStates - 1);
 }
 
@@ -77,7 +77,7 @@ void PutBits(BitWriter* w, uint32_t value, unsigned n) {
 
 void PutSymbol(BitWriter* w, LzmsHuffman* h, unsigned sym) {
   PutBits(w, h->codewords[sym], h->lens[sym]);
-  LzmsHuffmanCount(h, sym);
+  lzms_huffman_count(h, sym);
 }
 
 // Hash chains over 3-byte prefixes of one sequence.
@@ -157,13 +157,13 @@ struct Encoder {
 // The repeat queues as the decoder will see them for a match at `pos`.
 void LzRepView(const LzmsQueues& q, size_t pos, uint32_t* reps) {
   LzmsQueues v = q;
-  LzmsLzBegin(&v, pos);
+  lzms_lz_begin(&v, pos);
   for (unsigned i = 0; i < kLzmsNumReps; ++i) reps[i] = v.lz[i];
 }
 
 void DeltaRepView(const LzmsQueues& q, size_t pos, uint64_t* reps) {
   LzmsQueues v = q;
-  LzmsDeltaBegin(&v, pos);
+  lzms_delta_begin(&v, pos);
   for (unsigned i = 0; i < kLzmsNumReps; ++i) reps[i] = v.delta[i];
 }
 
@@ -182,12 +182,12 @@ uint32_t DeltaLength(const uint8_t* d, size_t pos, uint64_t pair, uint32_t limit
 
 // Rough cost in bits, from the current codes.
 uint32_t LengthBits(const Encoder& e, uint32_t length) {
-  unsigned slot = LzmsLengthSlot(length);
+  unsigned slot = lzms_length_slot(length);
   return e.length.lens[slot] + kLzmsSlots.lengthExtra[slot];
 }
 
 uint32_t OffsetBits(const LzmsHuffman& code, uint32_t offset) {
-  unsigned slot = LzmsOffsetSlot(offset);
+  unsigned slot = lzms_offset_slot(offset);
   return code.lens[slot] + kLzmsSlots.offsetExtra[slot];
 }
 
@@ -245,13 +245,13 @@ void EncodeRepIndex(RangeEncoder* rc, uint32_t* states, LzmsProb (*probs)[kLzmsN
 }
 
 void PutOffset(Encoder* e, LzmsHuffman* code, uint32_t offset) {
-  unsigned slot = LzmsOffsetSlot(offset);
+  unsigned slot = lzms_offset_slot(offset);
   PutSymbol(&e->bw, code, slot);
   PutBits(&e->bw, offset - kLzmsSlots.offsetBase[slot], kLzmsSlots.offsetExtra[slot]);
 }
 
 void PutLength(Encoder* e, uint32_t length) {
-  unsigned slot = LzmsLengthSlot(length);
+  unsigned slot = lzms_length_slot(length);
   PutSymbol(&e->bw, &e->length, slot);
   PutBits(&e->bw, length - kLzmsSlots.lengthBase[slot], kLzmsSlots.lengthExtra[slot]);
 }
@@ -268,7 +268,7 @@ void Emit(Encoder* e, size_t pos, const Choice& c) {
   size_t end = pos + c.length;
   if (c.kind == Choice::kLz || c.kind == Choice::kLzRep) {
     EncodeBit(rc, &m.matchState, kLzmsNumMatchStates, m.match, 0);
-    LzmsLzBegin(&e->queues, pos);
+    lzms_lz_begin(&e->queues, pos);
     uint32_t offset = c.offset;
     if (c.kind == Choice::kLz) {
       EncodeBit(rc, &m.lzState, kLzmsNumLzStates, m.lz, 0);
@@ -279,10 +279,10 @@ void Emit(Encoder* e, size_t pos, const Choice& c) {
       offset = LzmsLzTake(&e->queues, c.repIndex);
     }
     PutLength(e, c.length);
-    LzmsLzEnd(&e->queues, offset, end);
+    lzms_lz_end(&e->queues, offset, end);
   } else {
     EncodeBit(rc, &m.matchState, kLzmsNumMatchStates, m.match, 1);
-    LzmsDeltaBegin(&e->queues, pos);
+    lzms_delta_begin(&e->queues, pos);
     uint64_t pair;
     if (c.kind == Choice::kDelta) {
       EncodeBit(rc, &m.deltaState, kLzmsNumDeltaStates, m.delta, 0);
@@ -295,7 +295,7 @@ void Emit(Encoder* e, size_t pos, const Choice& c) {
       pair = LzmsDeltaTake(&e->queues, c.repIndex);
     }
     PutLength(e, c.length);
-    LzmsDeltaEnd(&e->queues, pair, end);
+    lzms_delta_end(&e->queues, pair, end);
   }
 }
 
@@ -306,19 +306,19 @@ std::vector<uint8_t> LzmsEncode(const uint8_t* in, size_t size) {
   if (size == 0) return out;
   std::vector<uint8_t> data(in, in + size);
   std::vector<int32_t> scratch(65536);
-  LzmsX86Filter(data.data(), size, scratch.data(), 0);
+  lzms_x86_filter(data.data(), size, scratch.data(), 0);
 
   Encoder* e = new Encoder;
   e->data = data.data();
   e->size = size;
-  LzmsBitModelInit(&e->bits);
-  LzmsQueuesInit(&e->queues);
-  unsigned offsetSlots = LzmsNumOffsetSlots(size);
-  LzmsHuffmanInit(&e->literal, kLzmsNumLiteralSyms, kLzmsLiteralRebuild);
-  LzmsHuffmanInit(&e->lzOffset, offsetSlots, kLzmsLzOffsetRebuild);
-  LzmsHuffmanInit(&e->length, kLzmsNumLengthSyms, kLzmsLengthRebuild);
-  LzmsHuffmanInit(&e->deltaOffset, offsetSlots, kLzmsDeltaOffsetRebuild);
-  LzmsHuffmanInit(&e->deltaPower, kLzmsNumDeltaPowerSyms, kLzmsDeltaPowerRebuild);
+  lzms_bit_model_init(&e->bits);
+  lzms_queues_init(&e->queues);
+  unsigned offsetSlots = lzms_num_offset_slots(size);
+  lzms_huffman_init(&e->literal, kLzmsNumLiteralSyms, kLzmsLiteralRebuild);
+  lzms_huffman_init(&e->lzOffset, offsetSlots, kLzmsLzOffsetRebuild);
+  lzms_huffman_init(&e->length, kLzmsNumLengthSyms, kLzmsLengthRebuild);
+  lzms_huffman_init(&e->deltaOffset, offsetSlots, kLzmsDeltaOffsetRebuild);
+  lzms_huffman_init(&e->deltaPower, kLzmsNumDeltaPowerSyms, kLzmsDeltaPowerRebuild);
   e->diffs.resize(size);
   e->diffs[0] = data[0];
   for (size_t i = 1; i < size; ++i) e->diffs[i] = uint8_t(data[i] - data[i - 1]);
@@ -361,12 +361,12 @@ std::vector<uint8_t> LzmsEncode(const uint8_t* in, size_t size) {
   return out;
 }
 
-std::vector<uint8_t> CompressBufferLzms(const uint8_t* in, size_t size) {
+std::vector<uint8_t> compress_encode_buffer(const uint8_t* in, size_t size) {
   // One block per kCompressMaxBlockSize bytes (the asset image is one block); a
   // block that LZMS cannot shrink is stored as it is.
   const size_t blockSize = size ? std::min<size_t>(size, kCompressMaxBlockSize) : 1;
   std::vector<uint8_t> out(kCompressHeaderSize);
-  WriteCompressHeader(out.data(), size, blockSize);
+  compress_write_header(out.data(), size, blockSize);
   for (size_t at = 0; at < size; at += blockSize) {
     const size_t unpacked = std::min(blockSize, size - at);
     std::vector<uint8_t> block = LzmsEncode(in + at, unpacked);

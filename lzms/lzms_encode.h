@@ -1,4 +1,4 @@
-// LZMS compressor (build time): one block, decodable by LzmsDecode.
+// LZMS compressor (build time): one block, decodable by lzms_decode.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -8,4 +8,4 @@
 std::vector<uint8_t> LzmsEncode(const uint8_t* in, size_t size);
 
 // The block wrapped in the Compression API's buffer format.
-std::vector<uint8_t> CompressBufferLzms(const uint8_t* in, size_t size);
+std::vector<uint8_t> compress_encode_buffer(const uint8_t* in, size_t size);

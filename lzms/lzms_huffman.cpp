@@ -51,7 +51,7 @@ void CountLengths(uint32_t* A, unsigned root, unsigned* counts, unsigned maxLen)
 
 }  // namespace
 
-void LzmsMakeCanonicalCode(unsigned numSyms, unsigned maxLen, const uint32_t* freqs, uint8_t* lens,
+void lzms_make_canonical_code(unsigned numSyms, unsigned maxLen, const uint32_t* freqs, uint8_t* lens,
                            uint32_t* codewords) {
   uint32_t* A = codewords;
   unsigned used = 0;

@@ -33,7 +33,7 @@ int32_t OpcodeLength(const uint8_t* d, int32_t i, int32_t* maxOffset) {
 
 }  // namespace
 
-void LzmsX86Filter(uint8_t* data, size_t size, int32_t* lastUse, int undo) {
+void lzms_x86_filter(uint8_t* data, size_t size, int32_t* lastUse, int undo) {
   if (size <= 17 || size > 0x7fffffff) return;
   for (int32_t t = 0; t < 65536; ++t) lastUse[t] = -kIdWindow - 1;
   const int32_t tail = int32_t(size) - 16;  // no opcode starts in the last 16 bytes

@@ -14,4 +14,4 @@ struct AviFileOps {
   int (*move)(const char* from, const char* to);
 };
 
-extern const AviFileOps avi_stdio_file;
+extern const AviFileOps kAviStdioFile;

@@ -58,5 +58,5 @@ int stdio_move(const char* from, const char* to) { return std::rename(from, to) 
 
 }  // namespace
 
-const AviFileOps avi_stdio_file = {stdio_create_new, stdio_file_exists, stdio_write, stdio_seek,
+const AviFileOps kAviStdioFile = {stdio_create_new, stdio_file_exists, stdio_write, stdio_seek,
                                    stdio_tell,       stdio_close,       stdio_move};

@@ -78,7 +78,7 @@ int win32_move(const char* from, const char* to) { return MoveFileA(from, to) !=
 
 // The stream operations are the C runtime's; only creating, probing and moving differ.
 AviFileOps win32_file_ops() {
-  AviFileOps ops = avi_stdio_file;
+  AviFileOps ops = kAviStdioFile;
   ops.create_new = win32_create_new;
   ops.file_exists = win32_file_exists;
   ops.move = win32_move;

@@ -52,6 +52,6 @@ int UnpackAssets() {
   if (r == kWrongSize) return 0;
   // The built-in decoder reads the same buffer format; it also stands in when
   // the system decoder turns the buffer down, and fails just the same on bad data.
-  return DecompressBuffer(kAssetBlob, kAssetBlobSize, AssetImage, kAssetImageSize) &&
+  return compress_decode_buffer(kAssetBlob, kAssetBlobSize, AssetImage, kAssetImageSize) &&
          AssetImageHash(AssetImage, kAssetImageSize) == kAssetImageHash;
 }

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-ComposeRect ComposeDestination(int sourceWidth, int sourceLines, int clientWidth, int clientHeight,
+ComposeRect compose_destination(int sourceWidth, int sourceLines, int clientWidth, int clientHeight,
                                int fullscreen, int stretchToFit, int aspect4x3) {
   int dw, dh;
   if (fullscreen && !stretchToFit) {
@@ -23,7 +23,7 @@ ComposeRect ComposeDestination(int sourceWidth, int sourceLines, int clientWidth
   return ComposeRect{(clientWidth - dw) / 2, (clientHeight - dh) / 2, dw, dh};
 }
 
-void ComposeReference(const uint8_t* source, const uint8_t* palette, int sourceWidth, int sourceLines,
+void compose_reference(const uint8_t* source, const uint8_t* palette, int sourceWidth, int sourceLines,
                       uint32_t* surface, int surfaceWidth, int surfaceHeight, ComposeRect d) {
   memset(surface, 0, size_t(surfaceWidth) * size_t(surfaceHeight) * 4);
   for (int y = 0; y < d.height; y++) {
@@ -40,12 +40,12 @@ void ComposeReference(const uint8_t* source, const uint8_t* palette, int sourceW
   }
 }
 
-int CrtPassInUse(const CrtSettings& s) {
+int compose_crt_pass_in_use(const CrtSettings& s) {
   return s.crtFiltersEnabled && (s.Scanlines | s.Distortion | s.Glow | s.RGBMask | s.Persistence |
                                  s.ChromaticSeparation | s.ColorBleeding | s.Bloom);
 }
 
-void OverlayBuildText(const OverlayState& state, const CrtSettings& s, OverlayText* text) {
+void overlay_build_text(const OverlayState& state, const CrtSettings& s, OverlayText* text) {
   char rate[40];
   if (state.paused)
     snprintf(rate, sizeof rate, "Paused");
@@ -99,7 +99,7 @@ uint32_t OverlayFontHeight(uint32_t w, uint32_t h, uint32_t n, uint32_t line1Len
   return d;
 }
 
-OverlayLayout OverlayPlace(int w, int h, const int lineHeights[4], int listLineHeight, int n,
+OverlayLayout overlay_place(int w, int h, const int lineHeights[4], int listLineHeight, int n,
                            int widest) {
   OverlayLayout o;
   o.lineY[0] = 12;
@@ -117,14 +117,14 @@ OverlayLayout OverlayPlace(int w, int h, const int lineHeights[4], int listLineH
   return o;
 }
 
-void PresentRateReset(PresentRateMeter* m) {
+void present_rate_reset(PresentRateMeter* m) {
   m->started = 0;
   m->valid = 0;
 }
 
-void PresentRateFeed(PresentRateMeter* m, int paused, int64_t now, int64_t frequency) {
+void present_rate_feed(PresentRateMeter* m, int paused, int64_t now, int64_t frequency) {
   if (paused) {
-    PresentRateReset(m);
+    present_rate_reset(m);
     return;
   }
   if (!m->started) {

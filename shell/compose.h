@@ -13,16 +13,16 @@ struct ComposeRect {
 // Destination of a W x L source in a client area. Windowed, or full screen with
 // StretchToFit, the picture fills the client width (4:3: width x 3/4, limited by
 // the height); full screen without StretchToFit it is shown unscaled (4:3: W x 3/4 lines).
-ComposeRect ComposeDestination(int sourceWidth, int sourceLines, int clientWidth, int clientHeight,
+ComposeRect compose_destination(int sourceWidth, int sourceLines, int clientWidth, int clientHeight,
                                int fullscreen, int stretchToFit, int aspect4x3);
 
 // CPU reference of the black fill and the nearest-neighbour stretch of an 8-bit
 // top-down source with its colour table (blue, green, red, 0) into 32-bit pixels.
-void ComposeReference(const uint8_t* source, const uint8_t* palette, int sourceWidth, int sourceLines,
+void compose_reference(const uint8_t* source, const uint8_t* palette, int sourceWidth, int sourceLines,
                       uint32_t* surface, int surfaceWidth, int surfaceHeight, ComposeRect destination);
 
 // Whether the CRT pass takes over: the master switch and at least one effect switch.
-int CrtPassInUse(const CrtSettings& settings);
+int compose_crt_pass_in_use(const CrtSettings& settings);
 
 constexpr int kOverlayMinSize = 24;
 constexpr int kOverlayTextSize = 64;
@@ -45,7 +45,7 @@ struct OverlayText {
   int listCount;  // 1, or 9 while the CRT filters are on
 };
 
-void OverlayBuildText(const OverlayState& state, const CrtSettings& settings, OverlayText* text);
+void overlay_build_text(const OverlayState& state, const CrtSettings& settings, OverlayText* text);
 
 // Character height of the overlay font for a w x h surface, n list lines and the
 // length of line 1: about h/60, small enough for all lines to fit both ways.
@@ -59,7 +59,7 @@ struct OverlayLayout {
 };
 
 // lineHeights: measured heights of lines 1 to 4; widest: the widest of all lines.
-OverlayLayout OverlayPlace(int width, int height, const int lineHeights[4], int listLineHeight,
+OverlayLayout overlay_place(int width, int height, const int lineHeights[4], int listLineHeight,
                            int listCount, int widest);
 
 // Present-rate meter: frames presented over windows of half a second.
@@ -70,5 +70,5 @@ struct PresentRateMeter {
   uint32_t fps10, ms10;  // tenths of frames per second and of milliseconds per frame
 };
 
-void PresentRateReset(PresentRateMeter* meter);
-void PresentRateFeed(PresentRateMeter* meter, int paused, int64_t now, int64_t frequency);
+void present_rate_reset(PresentRateMeter* meter);
+void present_rate_feed(PresentRateMeter* meter, int paused, int64_t now, int64_t frequency);

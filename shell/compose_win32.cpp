@@ -7,7 +7,7 @@
 #include "base/test_log_win32.h"
 #include "gpu/crt_frame.h"
 #include "gpu/crt_gpu_win32.h"
-#include "gpu/crt_hooks.h"
+#include "gpu/gpu_hooks.h"
 #include "gpu/presenter_win32.h"
 #include "record/record_mode.h"
 #include "record/record_win32.h"
@@ -105,11 +105,11 @@ void DrawOverlay(int w, int h) {
   state.workValid = g_renderMeter.resultValid;
   state.workMicroseconds = g_renderMeter.microsecondsPerFrame;
   state.rendererText = RendererStatusText();
-  state.crtText = CrtStatusText(CrtPassInUse(s));
+  state.crtText = CrtStatusText(compose_crt_pass_in_use(s));
   static const char* loggedCrtText;
   if (state.crtText != loggedCrtText) test_log("overlay line 4: %s", loggedCrtText = state.crtText);
   OverlayText text;
-  OverlayBuildText(state, s, &text);
+  overlay_build_text(state, s, &text);
   int n = text.listCount;
 
   uint32_t d = OverlayFontHeight(uint32_t(w), uint32_t(h), uint32_t(n), uint32_t(strlen(text.line[0])));
@@ -141,7 +141,7 @@ void DrawOverlay(int w, int h) {
     else listHeight = size.cy;
     if (size.cx > widest) widest = size.cx;
   }
-  OverlayLayout o = OverlayPlace(w, h, heights, listHeight, n, widest);
+  OverlayLayout o = overlay_place(w, h, heights, listHeight, n, widest);
   RECT box = {o.left, o.top, o.right, o.bottom};
   ExtTextOutA(dc, o.textX, o.lineY[0], ETO_OPAQUE | ETO_CLIPPED, &box, text.line[0],
               UINT(strlen(text.line[0])), nullptr);
@@ -166,7 +166,7 @@ void ShowRecordPreview(HDC windowDC, int width, int height) {
 
 void FeedPresentRateMeter() {
   if (!g_counterFrequency) g_counterFrequency = clock_counter_frequency();
-  PresentRateFeed(&g_rateMeter, g_shell.paused, clock_counter(), g_counterFrequency);
+  present_rate_feed(&g_rateMeter, g_shell.paused, clock_counter(), g_counterFrequency);
 }
 
 }  // namespace
@@ -212,10 +212,10 @@ void Paint(HDC windowDC) {
   FillRect(g_surface.dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
 
   const CrtSettings& s = g_settings;
-  ComposeRect d = ComposeDestination(sourceWidth, lines, w, h, g_shell.fullscreenActive, int(s.StretchToFit),
+  ComposeRect d = compose_destination(sourceWidth, lines, w, h, g_shell.fullscreenActive, int(s.StretchToFit),
                                      int(s.AspectRatio4x3));
   int result;
-  if (CrtPassInUse(s)) {
+  if (compose_crt_pass_in_use(s)) {
     // The CRT picture comes out at the destination size and is drawn 1:1.
     const uint8_t* palette = reinterpret_cast<const uint8_t*>(info->bmiColors);
     if (!CrtProcessFrame(pixels, palette, uint32_t(sourceWidth), uint32_t(lines), uint32_t(sourceWidth),
@@ -251,11 +251,11 @@ void Paint(HDC windowDC) {
 
 uint32_t crt_clock_ms() { return shell_clock_ms(); }
 
-void CopySurfaceTo(HDC target) {
+void compose_copy_surface(HDC target) {
   if (g_surface.dc) BitBlt(target, 0, 0, g_surface.width, g_surface.height, g_surface.dc, 0, 0, SRCCOPY);
 }
 
-void PrintSurface(HWND window, HDC target, UINT flags) {
+void compose_print_surface(HWND window, HDC target, UINT flags) {
   PrintClient(window, target, g_surface.dc, uint32_t(g_surface.width), uint32_t(g_surface.height), flags);
 }
 
@@ -272,4 +272,4 @@ void DeleteOverlayFont() {
   g_font = OverlayFont{};
 }
 
-void ResetPresentRateMeter() { PresentRateReset(&g_rateMeter); }
+void ResetPresentRateMeter() { present_rate_reset(&g_rateMeter); }

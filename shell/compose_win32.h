@@ -9,9 +9,9 @@ extern int32_t overlayMode;  // 0 hidden, 1 shown (F2)
 
 void Paint(HDC windowDC);
 // WM_PRINTCLIENT, and WM_PAINT with a device context in wParam.
-void CopySurfaceTo(HDC target);
+void compose_copy_surface(HDC target);
 // WM_PRINT: the non-client area from the system, then the last composed frame.
-void PrintSurface(HWND window, HDC target, UINT flags);
+void compose_print_surface(HWND window, HDC target, UINT flags);
 void ReleaseSurface();
 void DeleteOverlayFont();
 void ResetPresentRateMeter();

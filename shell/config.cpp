@@ -90,7 +90,7 @@ static uint32_t* KeyPlace(CrtSettings* settings, int key, uint32_t* aspect, uint
   return &(settings->*k.field);
 }
 
-void ConfigSetDefaults(CrtSettings* settings, uint32_t* aspect, uint32_t* stretch) {
+void config_set_defaults(CrtSettings* settings, uint32_t* aspect, uint32_t* stretch) {
   uint32_t scratch;
   for (int i = 0; i < kConfigKeyCount; i++)
     *KeyPlace(settings, i, aspect ? aspect : &scratch, stretch ? stretch : &scratch) =
@@ -99,7 +99,7 @@ void ConfigSetDefaults(CrtSettings* settings, uint32_t* aspect, uint32_t* stretc
 
 static bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
-int ConfigParseInteger(const char* text, uint32_t* value) {
+int config_parse_integer(const char* text, uint32_t* value) {
   while (IsBlank(*text)) text++;
   if (*text < '0' || *text > '9') return 0;
   uint32_t number = 0;
@@ -113,7 +113,7 @@ int ConfigParseInteger(const char* text, uint32_t* value) {
   return 1;
 }
 
-void ConfigReadKeys(CrtSettings* settings, uint32_t* aspect, uint32_t* stretch,
+void config_read_keys(CrtSettings* settings, uint32_t* aspect, uint32_t* stretch,
                     ConfigKeyReader reader, void* context) {
   uint32_t scratch;
   if (!aspect) aspect = &scratch;
@@ -128,11 +128,11 @@ void ConfigReadKeys(CrtSettings* settings, uint32_t* aspect, uint32_t* stretch,
     if (length == 0 || length >= 63) continue;
     text[sizeof text - 1] = 0;
     uint32_t value;
-    if (ConfigParseInteger(text, &value) && value >= k.minimum && value <= k.maximum) *place = value;
+    if (config_parse_integer(text, &value) && value >= k.minimum && value <= k.maximum) *place = value;
   }
 }
 
-int ConfigBuildPath(const char* modulePath, const char* fileName, char* out, uint32_t outSize) {
+int config_build_path(const char* modulePath, const char* fileName, char* out, uint32_t outSize) {
   size_t nameLength = strlen(fileName);
   if (nameLength == 0 || nameLength >= 260 || strpbrk(fileName, "\\/:")) return 0;
   size_t moduleLength = strlen(modulePath);

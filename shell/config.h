@@ -23,24 +23,24 @@ constexpr const char* kConfigWarning =
 
 // Every key to its default; aspect and stretch are the places that receive
 // AspectRatio4x3 and StretchToFit (null: a scratch place).
-void ConfigSetDefaults(CrtSettings* settings, uint32_t* aspect, uint32_t* stretch);
+void config_set_defaults(CrtSettings* settings, uint32_t* aspect, uint32_t* stretch);
 
 // A value as the file may hold it: blanks and tabs, decimal digits, blanks and tabs.
 // Gives up on a number above 1000 before reading a further digit, so it never overflows.
 // Returns 1 and the value, or 0.
-int ConfigParseInteger(const char* text, uint32_t* value);
+int config_parse_integer(const char* text, uint32_t* value);
 
 // Reads one key's text as returned by the profile reader (length = its return value).
 typedef uint32_t (*ConfigKeyReader)(const char* key, char* buffer, uint32_t size, void* context);
 
 // Step "for each key": default first, then the text when it is 1..62 characters,
 // parses and lies in the key's range.
-void ConfigReadKeys(CrtSettings* settings, uint32_t* aspect, uint32_t* stretch,
+void config_read_keys(CrtSettings* settings, uint32_t* aspect, uint32_t* stretch,
                     ConfigKeyReader reader, void* context);
 
 // Checks the bare file name and joins it to the executable's folder (the module
 // path up to and including its last backslash). Returns 0 when either is unusable.
-int ConfigBuildPath(const char* modulePath, const char* fileName, char* out, uint32_t outSize);
+int config_build_path(const char* modulePath, const char* fileName, char* out, uint32_t outSize);
 
 // Win32: fills g_settings from the [CRT] section of fileName beside the executable,
 // writing the default file first under /saveconfig. The record is always usable after.

@@ -29,7 +29,7 @@ int WriteDefaultFile(const char* path) {
 }  // namespace
 
 void LoadConfiguration(const char* fileName, const char* caption, uint32_t* aspect, uint32_t* stretch) {
-  ConfigSetDefaults(&g_settings, aspect, stretch);
+  config_set_defaults(&g_settings, aspect, stretch);
   DEVMODEA mode = {};
   mode.dmSize = sizeof mode;
   if (EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &mode))
@@ -38,11 +38,11 @@ void LoadConfiguration(const char* fileName, const char* caption, uint32_t* aspe
   char module[MAX_PATH];
   char path[MAX_PATH];
   DWORD length = GetModuleFileNameA(nullptr, module, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH || !ConfigBuildPath(module, fileName, path, sizeof path) ||
+  if (length == 0 || length >= MAX_PATH || !config_build_path(module, fileName, path, sizeof path) ||
       (shell_has_switch(L"/saveconfig") && !WriteDefaultFile(path)))
     MessageBoxA(nullptr, kConfigWarning, caption, MB_OK | MB_ICONWARNING);
   else
-    ConfigReadKeys(&g_settings, aspect, stretch, ReadProfileKey, path);
+    config_read_keys(&g_settings, aspect, stretch, ReadProfileKey, path);
   CrtSettingsChanged();
   for (const ConfigKey& k : kConfigKeys)
     if (g_settings.*k.field != k.defaultValue) test_log("config: %s=%u", k.name, g_settings.*k.field);

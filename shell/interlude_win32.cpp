@@ -20,7 +20,7 @@ InterludeState g_interlude;
 }  // namespace
 
 bool StartInterlude() {
-  DeleteInterludeBitmap();
+  interlude_delete_bitmap();
   g_info.header = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER),
                                    kInterludeWidth,
                                    -kInterludeHeight,
@@ -37,7 +37,7 @@ bool StartInterlude() {
   g_bitmap = CreateDIBSection(nullptr, reinterpret_cast<const BITMAPINFO*>(&g_info), DIB_RGB_COLORS, &bits,
                               nullptr, 0);
   if (!g_bitmap || !bits) {
-    DeleteInterludeBitmap();
+    interlude_delete_bitmap();
     return false;
   }
   interlude_begin(&g_interlude, static_cast<uint8_t*>(bits), shell_clock_ms());
@@ -57,7 +57,7 @@ void interlude_source(const BITMAPINFO** info, const uint8_t** pixels) {
   *pixels = g_interlude.pixels;
 }
 
-void DeleteInterludeBitmap() {
+void interlude_delete_bitmap() {
   if (g_bitmap) DeleteObject(g_bitmap);
   g_bitmap = nullptr;
   g_interlude.pixels = nullptr;

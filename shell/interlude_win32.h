@@ -14,4 +14,4 @@ bool StartInterlude();
 int interlude_tick();
 // The picture to paint, the cursor brought up to date first.
 void interlude_source(const BITMAPINFO** info, const uint8_t** pixels);
-void DeleteInterludeBitmap();
+void interlude_delete_bitmap();

@@ -109,7 +109,7 @@ void run_message_loop() {
 [[noreturn]] void shutdown() {
   test_log("shutdown exit code %d", g_shell.exitCode);
   KillTimer(g_window, kInterludeTimer);
-  DeleteInterludeBitmap();
+  interlude_delete_bitmap();
   cursor_stop(g_window);
   FreeSnapshots();
   CrtFreeBuffers();

@@ -69,7 +69,7 @@ void restart_demo(HWND window) {
   KillTimer(window, kInterludeTimer);
   g_shell.demoThread = 0;
   g_shell.dosPromptActive = 0;
-  DeleteInterludeBitmap();
+  interlude_delete_bitmap();
   g_shell.stopDemo = 0;
   g_shell.quitRequested = 0;
   g_shell.paused = 0;
@@ -96,7 +96,7 @@ void interlude_timer(HWND window) {
 
 void paint(HWND window, WPARAM wParam) {
   if (wParam) {
-    CopySurfaceTo(reinterpret_cast<HDC>(wParam));
+    compose_copy_surface(reinterpret_cast<HDC>(wParam));
     return;
   }
   PAINTSTRUCT ps;
@@ -158,10 +158,10 @@ LRESULT CALLBACK shell_window_proc(HWND window, UINT message, WPARAM wParam, LPA
     case WM_ERASEBKGND:
       return 1;
     case WM_PRINT:
-      PrintSurface(window, reinterpret_cast<HDC>(wParam), static_cast<UINT>(lParam));
+      compose_print_surface(window, reinterpret_cast<HDC>(wParam), static_cast<UINT>(lParam));
       return 0;
     case WM_PRINTCLIENT:
-      CopySurfaceTo(reinterpret_cast<HDC>(wParam));
+      compose_copy_surface(reinterpret_cast<HDC>(wParam));
       return 0;
     case WM_PAINT:
       paint(window, wParam);

@@ -28,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   memcpy(text, data, n);
   text[n] = 0;
   uint32_t value = 0;
-  if (ConfigParseInteger(text, &value)) {
+  if (config_parse_integer(text, &value)) {
     // Accepted text is blanks, digits, blanks, and the value is what strtoul reads.
     const char* p = text + strspn(text, " \t");
     size_t digits = strspn(p, "0123456789");
@@ -37,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   CrtSettings s;
   Input in = {data, size};
-  ConfigReadKeys(&s, nullptr, nullptr, ReadFuzz, &in);
+  config_read_keys(&s, nullptr, nullptr, ReadFuzz, &in);
   for (const ConfigKey& k : kConfigKeys)
     if (k.field != &CrtSettings::AspectRatio4x3 && k.field != &CrtSettings::StretchToFit &&
         (s.*k.field < k.minimum || s.*k.field > k.maximum))

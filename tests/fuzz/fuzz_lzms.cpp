@@ -11,14 +11,14 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   CompressedBuffer cb;
-  if (ParseCompressedBuffer(data, size, &cb)) {
+  if (compress_parse_buffer(data, size, &cb)) {
     if (cb.uncompressedSize > (1u << 20)) return 0;
     std::vector<uint8_t> out(cb.uncompressedSize);
-    DecompressBuffer(data, size, out.data(), out.size());
+    compress_decode_buffer(data, size, out.data(), out.size());
     return 0;
   }
   if (size < 2) return 0;
   std::vector<uint8_t> out(1 + (data[0] | data[1] << 8));
-  LzmsDecode(data + 2, size - 2, out.data(), out.size());
+  lzms_decode(data + 2, size - 2, out.data(), out.size());
   return 0;
 }

@@ -16,7 +16,7 @@ int main(int argc, char** argv) {
                                                     std::vector<uint8_t>(5000, 0)};
   for (size_t i = 0; i < inputs.size(); ++i) {
     const std::vector<uint8_t>& in = inputs[i];
-    test_write_file(dir + "/container" + std::to_string(i), CompressBufferLzms(in.data(), in.size()));
+    test_write_file(dir + "/container" + std::to_string(i), compress_encode_buffer(in.data(), in.size()));
     std::vector<uint8_t> raw = {uint8_t(in.size() - 1), uint8_t((in.size() - 1) >> 8)};
     std::vector<uint8_t> block = LzmsEncode(in.data(), in.size());
     raw.insert(raw.end(), block.begin(), block.end());

@@ -28,7 +28,7 @@ void record_request_paint(void*) { abort(); }
 void record_post_close(void*) { abort(); }
 void record_show_failure(void*) { abort(); }
 void record_release_capture() {}
-const AviFileOps* record_file_ops() { return &avi_stdio_file; }
+const AviFileOps* record_file_ops() { return &kAviStdioFile; }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<std::string> args = {"Vrinx.exe"};

@@ -29,10 +29,10 @@ int main(int argc, char** argv) {
   fclose(in);
   int width = atoi(argv[2]), height = atoi(argv[3]);
   if (width <= 0 || height <= 0 || width > 16384 || height > 16384) return 2;
-  ConfigSetDefaults(&g_settings, &g_settings.AspectRatio4x3, &g_settings.StretchToFit);
+  config_set_defaults(&g_settings, &g_settings.AspectRatio4x3, &g_settings.StretchToFit);
   CrtSettingsChanged();
   const CrtSettings& s = g_settings;
-  ComposeRect d = ComposeDestination(kFrameWidth, kFrameHeight, width, height, 0, int(s.StretchToFit),
+  ComposeRect d = compose_destination(kFrameWidth, kFrameHeight, width, height, 0, int(s.StretchToFit),
                                      int(s.AspectRatio4x3));
   std::vector<uint32_t> surface(size_t(width) * size_t(height), 0);
   const uint8_t* palette = frame.data() + kFrameHeaderSize;

@@ -1,6 +1,6 @@
 #include "tests/gpu/crt_fakes.h"
 
-#include "gpu/crt_hooks.h"
+#include "gpu/gpu_hooks.h"
 #include "gpu/crt_reference.h"
 
 CrtFakes g_crtFakes = {0, 1, 0, 0, {}};

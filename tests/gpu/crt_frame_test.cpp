@@ -17,7 +17,7 @@ struct CrtFrameTest : ::testing::Test {
   std::vector<uint8_t> source = std::vector<uint8_t>(16 * 10, 3);
   uint8_t palette[1024] = {};
   void SetUp() override {
-    ConfigSetDefaults(&g_settings, nullptr, nullptr);
+    config_set_defaults(&g_settings, nullptr, nullptr);
     g_settings.crtFiltersEnabled = 1;
     CrtSettingsChanged();
     CrtFreeBuffers();

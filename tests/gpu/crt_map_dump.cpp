@@ -41,7 +41,7 @@ int main(int argc, char** argv) {
   }
   bool ok = true;
   for (const MapCase& c : kCases) {
-    ConfigSetDefaults(&g_settings, nullptr, nullptr);
+    config_set_defaults(&g_settings, nullptr, nullptr);
     g_settings.CurvaturePermille = c.curvature;
     g_settings.VignettePermille = c.vignette;
     g_settings.ScanlineBrightnessPermille = c.brightness;

@@ -17,22 +17,22 @@ TEST(PresentMode, VrrThenVSyncThenUnsynced) {
       {1, 0, 1, 2, 1, 0},      {0, 0, 1, 1, 0, 0},  // VRR off never tears
   };
   for (const Case& c : cases) {
-    PresentMode m = ChoosePresentMode(c.vsync, c.vrr, c.tearing, c.capability);
+    PresentMode m = present_mode_choose(c.vsync, c.vrr, c.tearing, c.capability);
     EXPECT_EQ(m.syncInterval, c.interval) << c.vsync << c.vrr << c.tearing << c.capability;
     EXPECT_EQ(m.flags, c.flags) << c.vsync << c.vrr << c.tearing << c.capability;
   }
 }
 
 TEST(PresentMode, StatusTexts) {
-  EXPECT_STREQ(SyncStatusTextFor(0, 0x200, 1), "Starting");
-  EXPECT_STREQ(SyncStatusTextFor(1, 0x200, 0), "VRR");
-  EXPECT_STREQ(SyncStatusTextFor(1, 0, 1), "VSync");
-  EXPECT_STREQ(SyncStatusTextFor(1, 0, 0), "Unsynced");
-  EXPECT_STREQ(RendererStatusTextFor(0), "Initializing renderer");
-  EXPECT_STREQ(RendererStatusTextFor(1), "D3D11 (hardware)");
-  EXPECT_STREQ(CrtStatusTextFor(0, 1), "CRT: Off");
-  EXPECT_STREQ(CrtStatusTextFor(1, 1), "CRT: GPU shaders");
-  EXPECT_STREQ(CrtStatusTextFor(1, 0), "CRT: GPU unavailable");
+  EXPECT_STREQ(present_mode_sync_text(0, 0x200, 1), "Starting");
+  EXPECT_STREQ(present_mode_sync_text(1, 0x200, 0), "VRR");
+  EXPECT_STREQ(present_mode_sync_text(1, 0, 1), "VSync");
+  EXPECT_STREQ(present_mode_sync_text(1, 0, 0), "Unsynced");
+  EXPECT_STREQ(present_mode_renderer_text(0), "Initializing renderer");
+  EXPECT_STREQ(present_mode_renderer_text(1), "D3D11 (hardware)");
+  EXPECT_STREQ(present_mode_crt_text(0, 1), "CRT: Off");
+  EXPECT_STREQ(present_mode_crt_text(1, 1), "CRT: GPU shaders");
+  EXPECT_STREQ(present_mode_crt_text(1, 0), "CRT: GPU unavailable");
 }
 
 }  // namespace

@@ -49,7 +49,7 @@ Bytes windows_input(const std::string& name, const Bytes& buffer) {
 
 int decodes(const Bytes& buffer, size_t outSize) {
   Bytes out(outSize);
-  return DecompressBuffer(buffer.data(), buffer.size(), out.data(), outSize);
+  return compress_decode_buffer(buffer.data(), buffer.size(), out.data(), outSize);
 }
 
 TEST(CompressContainer, WindowsBuffersUnpackAndOurHeadersMatchThem) {
@@ -58,10 +58,10 @@ TEST(CompressContainer, WindowsBuffersUnpackAndOurHeadersMatchThem) {
     const Bytes in = windows_input(v.name, buffer);
     ASSERT_FALSE(in.empty()) << v.name;
     Bytes out(in.size());
-    EXPECT_EQ(1, DecompressBuffer(buffer.data(), buffer.size(), out.data(), out.size())) << v.name;
+    EXPECT_EQ(1, compress_decode_buffer(buffer.data(), buffer.size(), out.data(), out.size())) << v.name;
     EXPECT_EQ(in, out) << v.name;
     uint8_t header[kCompressHeaderSize];
-    WriteCompressHeader(header, in.size(), in.size());
+    compress_write_header(header, in.size(), in.size());
     EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + 24), Bytes(header, header + 24)) << v.name;
   }
 }
@@ -69,7 +69,7 @@ TEST(CompressContainer, WindowsBuffersUnpackAndOurHeadersMatchThem) {
 // Three blocks of 1000, 1000 and 500 bytes: packed, stored, packed.
 Bytes three_blocks(const Bytes& in) {
   Bytes buffer(kCompressHeaderSize);
-  WriteCompressHeader(buffer.data(), in.size(), 1000);
+  compress_write_header(buffer.data(), in.size(), 1000);
   for (size_t at = 0; at < in.size(); at += 1000) {
     const size_t n = std::min<size_t>(1000, in.size() - at);
     Bytes block = at == 1000 ? Bytes(in.begin() + at, in.begin() + at + n)
@@ -85,20 +85,20 @@ Bytes three_blocks(const Bytes& in) {
 TEST(CompressContainer, RoundTripsAndSeveralBlocks) {
   for (size_t size : {size_t(0), size_t(1), size_t(30000)}) {
     const Bytes in = SampleLikeWaves(size);
-    const Bytes buffer = CompressBufferLzms(in.data(), in.size());
+    const Bytes buffer = compress_encode_buffer(in.data(), in.size());
     Bytes out(size);
-    EXPECT_EQ(1, DecompressBuffer(buffer.data(), buffer.size(), out.data(), size)) << size;
+    EXPECT_EQ(1, compress_decode_buffer(buffer.data(), buffer.size(), out.data(), size)) << size;
     EXPECT_EQ(in, out);
   }
   // Bytes that LZMS cannot shrink are stored: header, size field, the bytes.
   const Bytes noise = from_hex(kCabinetVectors[6].hex);
-  const Bytes stored = CompressBufferLzms(noise.data() + 28, 2048);
+  const Bytes stored = compress_encode_buffer(noise.data() + 28, 2048);
   EXPECT_EQ(noise, stored);
 
   const Bytes in = RepetitiveText(2500);
   const Bytes buffer = three_blocks(in);
   Bytes out(in.size());
-  ASSERT_EQ(1, DecompressBuffer(buffer.data(), buffer.size(), out.data(), out.size()));
+  ASSERT_EQ(1, compress_decode_buffer(buffer.data(), buffer.size(), out.data(), out.size()));
   EXPECT_EQ(in, out);
 }
 
@@ -108,7 +108,7 @@ TEST(CompressContainer, DamagedOrInconsistentBuffersAreRefused) {
   ASSERT_EQ(1, decodes(good, in.size()));
   auto resigned = [&](uint64_t total, uint64_t blockSize) {
     Bytes b = good;
-    WriteCompressHeader(b.data(), total, blockSize);
+    compress_write_header(b.data(), total, blockSize);
     return b;
   };
   auto flipped = [&](size_t at, uint8_t bits) {
@@ -140,7 +140,7 @@ TEST(CompressContainer, DamagedOrInconsistentBuffersAreRefused) {
   };
   for (const Case& c : cases) {
     CompressedBuffer cb;
-    EXPECT_EQ(0, ParseCompressedBuffer(c.buffer.data(), c.buffer.size(), &cb)) << c.what;
+    EXPECT_EQ(0, compress_parse_buffer(c.buffer.data(), c.buffer.size(), &cb)) << c.what;
     EXPECT_EQ(0, decodes(c.buffer, in.size())) << c.what;
   }
   EXPECT_EQ(0, decodes(good, in.size() - 1)) << "another size than the header's";

@@ -27,7 +27,7 @@ TEST(LzmsLarge, OverOneMebibyteBothWays) {
 
   Bytes ours = LzmsEncode(in.data(), in.size());
   Bytes out(in.size());
-  EXPECT_EQ(1, LzmsDecode(ours.data(), ours.size(), out.data(), out.size()));
+  EXPECT_EQ(1, lzms_decode(ours.data(), ours.size(), out.data(), out.size()));
   EXPECT_EQ(in, out);
   wimlib_decompressor* d = nullptr;
   ASSERT_EQ(0, wimlib_create_decompressor(WIMLIB_COMPRESSION_TYPE_LZMS, in.size(), &d));
@@ -43,7 +43,7 @@ TEST(LzmsLarge, OverOneMebibyteBothWays) {
   wimlib_free_compressor(c);
   ASSERT_FALSE(theirs.empty());
   Bytes out2(in.size());
-  EXPECT_EQ(1, LzmsDecode(theirs.data(), theirs.size(), out2.data(), out2.size()));
+  EXPECT_EQ(1, lzms_decode(theirs.data(), theirs.size(), out2.data(), out2.size()));
   EXPECT_EQ(in, out2);
 }
 

@@ -33,7 +33,7 @@ int WimlibDecompress(const Bytes& in, Bytes* out) {
 
 Bytes Decode(const Bytes& block, size_t size, int* ok) {
   Bytes out(size);
-  *ok = LzmsDecode(block.data(), block.size(), out.data(), size);
+  *ok = lzms_decode(block.data(), block.size(), out.data(), size);
   return out;
 }
 
@@ -52,11 +52,11 @@ TEST(LzmsTables, SlotBasesFromTheRunLengths) {
   for (unsigned s = 0; s + 1 < kLzmsMaxNumOffsetSyms; ++s)
     ASSERT_EQ(kLzmsSlots.offsetBase[s] + (1u << kLzmsSlots.offsetExtra[s]),
               kLzmsSlots.offsetBase[s + 1]);
-  EXPECT_EQ(8u, LzmsOffsetSlot(12));
-  EXPECT_EQ(9u, LzmsOffsetSlot(13));
+  EXPECT_EQ(8u, lzms_offset_slot(12));
+  EXPECT_EQ(9u, lzms_offset_slot(13));
   // A block of 10 bytes has offsets 1..9: slots 0..8.
-  EXPECT_EQ(9u, LzmsNumOffsetSlots(10));
-  EXPECT_EQ(0u, LzmsNumOffsetSlots(1));
+  EXPECT_EQ(9u, lzms_num_offset_slots(10));
+  EXPECT_EQ(0u, lzms_num_offset_slots(1));
 }
 
 TEST(LzmsHuffmanCode, CanonicalCodesByHand) {
@@ -64,13 +64,13 @@ TEST(LzmsHuffmanCode, CanonicalCodesByHand) {
   uint32_t cw[4];
   // Weights 1,1,2,4: lengths 3,3,2,1; codewords 110, 111, 10, 0.
   const uint32_t f1[4] = {1, 1, 2, 4};
-  LzmsMakeCanonicalCode(4, 15, f1, lens, cw);
+  lzms_make_canonical_code(4, 15, f1, lens, cw);
   EXPECT_EQ((std::vector<unsigned>{3, 3, 2, 1}), std::vector<unsigned>(lens, lens + 4));
   EXPECT_EQ((std::vector<uint32_t>{6, 7, 2, 0}), std::vector<uint32_t>(cw, cw + 4));
   // Three equal weights: the two lowest symbols pair up first, so symbol 2
   // gets the short codeword (ties prefer a leaf over a new node).
   const uint32_t f2[3] = {1, 1, 1};
-  LzmsMakeCanonicalCode(3, 15, f2, lens, cw);
+  lzms_make_canonical_code(3, 15, f2, lens, cw);
   EXPECT_EQ((std::vector<unsigned>{2, 2, 1}), std::vector<unsigned>(lens, lens + 3));
   EXPECT_EQ((std::vector<uint32_t>{2, 3, 0}), std::vector<uint32_t>(cw, cw + 3));
 }
@@ -86,7 +86,7 @@ TEST(LzmsHuffmanCode, LengthLimitKeepsTheCodeComplete) {
   }
   uint8_t lens[30];
   uint32_t cw[30];
-  LzmsMakeCanonicalCode(30, 15, freqs, lens, cw);
+  lzms_make_canonical_code(30, 15, freqs, lens, cw);
   uint64_t kraft = 0;
   for (uint8_t l : lens) {
     ASSERT_GE(l, 1);
@@ -100,9 +100,9 @@ TEST(LzmsX86, TranslationIsUndoneExactly) {
   Bytes code = X86LikeCode(20000, 3);
   Bytes work = code;
   std::vector<int32_t> scratch(65536);
-  LzmsX86Filter(work.data(), work.size(), scratch.data(), 0);
+  lzms_x86_filter(work.data(), work.size(), scratch.data(), 0);
   EXPECT_NE(code, work);  // the calls were recognised and rewritten
-  LzmsX86Filter(work.data(), work.size(), scratch.data(), 1);
+  lzms_x86_filter(work.data(), work.size(), scratch.data(), 1);
   EXPECT_EQ(code, work);
 }
 
@@ -178,18 +178,18 @@ TEST(LzmsDecoder, RejectsMalformedBlocks) {
   Bytes in = RepetitiveText(20000);
   Bytes block = LzmsEncode(in.data(), in.size());
   Bytes out(in.size());
-  EXPECT_EQ(0, LzmsDecode(block.data(), 2, out.data(), out.size()));  // no range coder
-  EXPECT_EQ(0, LzmsDecode(block.data(), block.size() - 1, out.data(), out.size()));  // odd
+  EXPECT_EQ(0, lzms_decode(block.data(), 2, out.data(), out.size()));  // no range coder
+  EXPECT_EQ(0, lzms_decode(block.data(), block.size() - 1, out.data(), out.size()));  // odd
   // Every single-byte corruption either fails or still stays inside the buffers
   // (the sanitizer build checks the latter).
   for (size_t i = 0; i < block.size(); i += 7) {
     Bytes bad = block;
     bad[i] ^= 0x5A;
-    LzmsDecode(bad.data(), bad.size(), out.data(), out.size());
+    lzms_decode(bad.data(), bad.size(), out.data(), out.size());
   }
   // A block of all-ones words: matches reach before the start of the output.
   Bytes ones(64, 0xFF);
-  EXPECT_EQ(0, LzmsDecode(ones.data(), ones.size(), out.data(), out.size()));
+  EXPECT_EQ(0, lzms_decode(ones.data(), ones.size(), out.data(), out.size()));
 }
 
 // Damaged blocks take the decoders down unusual paths (rare repeat indexes,
@@ -207,7 +207,7 @@ TEST(LzmsDecoder, AgreesWithWimlibOnDamagedBlocks) {
         bad[(seed >> 8) % bad.size()] ^= uint8_t(1u << ((seed >> 4) & 7));
       }
       Bytes ours(in.size()), theirs(in.size());
-      int ok = LzmsDecode(bad.data(), bad.size(), ours.data(), ours.size());
+      int ok = lzms_decode(bad.data(), bad.size(), ours.data(), ours.size());
       ASSERT_EQ(ok, WimlibDecompress(bad, &theirs) == 0) << t;
       if (ok) {
         ASSERT_EQ(theirs, ours) << t;

@@ -30,7 +30,7 @@ struct Recording {
 
 // Writes `frames` frames of a known pattern; the audio track is a counting pattern.
 bool record(AviWriter& w, Recording& r, uint32_t fps, uint32_t width, uint32_t height, uint32_t rate,
-            uint32_t audioFrames, uint32_t frames, const AviFileOps* ops = &avi_stdio_file,
+            uint32_t audioFrames, uint32_t frames, const AviFileOps* ops = &kAviStdioFile,
             uint64_t limit = kAviSegmentLimit) {
   r.audio.resize(size_t(audioFrames) * 2);
   for (size_t i = 0; i < r.audio.size(); ++i) r.audio[i] = int16_t(i * 37 - 20000);
@@ -91,7 +91,7 @@ TEST(AviWriter, SegmentsReadBackThroughFfmpeg) {
   AviWriter w;
   Recording r;
   // Audio runs out after 30 frames: the later audio chunks are empty.
-  ASSERT_TRUE(record(w, r, 10, 64, 48, 8000, 800 * 30, 40, &avi_stdio_file, 1048576 + 160000));
+  ASSERT_TRUE(record(w, r, 10, 64, 48, 8000, 800 * 30, 40, &kAviStdioFile, 1048576 + 160000));
   EXPECT_GE(w.segmentCount, 3u);
   EXPECT_EQ(w.audioWritten, 800u * 30);
   expect_decodes("Vrinx-record-10.avi", r, 10, 64, 48, 8000, 40, 800 * 30);
@@ -116,7 +116,7 @@ TEST(AviWriter, HeaderFieldsAndIndexes) {
   AviWriter w;
   Recording r;
   const uint32_t fps = 10, W = 20, H = 16, R = 8000, frames = 30, stride = 60;
-  ASSERT_TRUE(record(w, r, fps, W, H, R, 800 * frames, frames, &avi_stdio_file, 1048576 + 20000));
+  ASSERT_TRUE(record(w, r, fps, W, H, R, 800 * frames, frames, &kAviStdioFile, 1048576 + 20000));
   auto b = test_read_file("Vrinx-record-10.avi");
   ASSERT_GT(b.size(), 200000u);
   EXPECT_EQ(cc(b, 0), "RIFF");
@@ -306,10 +306,10 @@ TEST(AviWriter, FailuresKeepThePartialFile) {
     static uint64_t written;
     static AviFileOps failing;
     written = 0;
-    failing = avi_stdio_file;
+    failing = kAviStdioFile;
     failing.write = [](void* f, const void* d, uint32_t n) {
       written += n;
-      return written > 200000 ? 0 : avi_stdio_file.write(f, d, n);
+      return written > 200000 ? 0 : kAviStdioFile.write(f, d, n);
     };
     AviWriter w;
     Recording r;

@@ -25,7 +25,7 @@ struct FakeWindow {
   std::vector<uint64_t> clocks;  // per video frame: the recorder clock while it was painted
 };
 FakeWindow g_fake;
-const AviFileOps* g_ops = &avi_stdio_file;
+const AviFileOps* g_ops = &kAviStdioFile;
 
 uint32_t colour_of(uint32_t demoFrame) { return (demoFrame & 0xFF) | (demoFrame >> 8) << 8 | 0x40u << 16; }
 
@@ -48,7 +48,7 @@ void reset(uint32_t fps = 70, uint32_t width = kSide, uint32_t height = kSide) {
   g_record.recording = true;
   g_fake = FakeWindow{};
   g_fake.refuseFrom = UINT32_MAX;
-  g_ops = &avi_stdio_file;
+  g_ops = &kAviStdioFile;
 }
 
 // The shell's side of a whole recording: the demo publishes frames until the song has
@@ -251,10 +251,10 @@ TEST(RecordShow, FailuresStopTheRecordingAndKeepThePartialFile) {
   };
   static uint64_t written, limit;
   static AviFileOps full;
-  full = avi_stdio_file;
+  full = kAviStdioFile;
   full.write = [](void* f, const void* d, uint32_t n) {
     written += n;
-    return written > limit ? 0 : avi_stdio_file.write(f, d, n);
+    return written > limit ? 0 : kAviStdioFile.write(f, d, n);
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

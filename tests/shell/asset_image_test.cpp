@@ -22,7 +22,7 @@ TEST(AssetBlob, UnpacksToTheBuiltImage) {
   const Bytes image = test_read_file(VRINX_ASSET_DIR "/asset_image.bin");
   ASSERT_EQ(kAssetImageSize, image.size());
   Bytes out(kAssetImageSize);
-  ASSERT_EQ(1, DecompressBuffer(kAssetBlob, kAssetBlobSize, out.data(), out.size()));
+  ASSERT_EQ(1, compress_decode_buffer(kAssetBlob, kAssetBlobSize, out.data(), out.size()));
   EXPECT_EQ(image, out);
   EXPECT_EQ(kAssetImageHash, AssetImageHash(out.data(), out.size()));
   // Better than 4:1.
@@ -49,12 +49,12 @@ TEST(AssetBlob, UnpacksToTheBuiltImage) {
   EXPECT_EQ(image, viaWimlib);
 
   // One byte short of the image is a failure, not a partial success.
-  EXPECT_EQ(0, DecompressBuffer(kAssetBlob, kAssetBlobSize, out.data(), out.size() - 1));
+  EXPECT_EQ(0, compress_decode_buffer(kAssetBlob, kAssetBlobSize, out.data(), out.size() - 1));
 }
 
 TEST(AssetBlob, PiecesAtTheirOffsets) {
   Bytes image(kAssetImageSize);
-  ASSERT_EQ(1, DecompressBuffer(kAssetBlob, kAssetBlobSize, image.data(), image.size()));
+  ASSERT_EQ(1, compress_decode_buffer(kAssetBlob, kAssetBlobSize, image.data(), image.size()));
   for (uint32_t i = 0; i < kCameraPathOffset; ++i)
     ASSERT_EQ(0, image[i]) << "drawing surfaces start zero, byte " << i;
   const Bytes camera = test_read_file(VRINX_CONTENT_DIR "/camera_path.bin");
@@ -92,7 +92,7 @@ TEST(AssetImageBuild, PlacesPiecesAndRejectsOversizedOnes) {
   pieces.music.assign(1084, 0x33);
   Bytes image(kAssetImageSize, 0xEE);
   std::string error;
-  ASSERT_EQ(1, AssembleAssetImage(pieces, image.data(), &error)) << error;
+  ASSERT_EQ(1, asset_image_assemble(pieces, image.data(), &error)) << error;
   EXPECT_EQ(0, image[399999]);
   EXPECT_EQ(0x11, image[400000]);
   EXPECT_EQ(0x11, image[414399]);
@@ -107,18 +107,18 @@ TEST(AssetImageBuild, PlacesPiecesAndRejectsOversizedOnes) {
 
   AssetPieces bad = pieces;
   bad.cameraPath.pop_back();
-  EXPECT_EQ(0, AssembleAssetImage(bad, image.data(), &error));
+  EXPECT_EQ(0, asset_image_assemble(bad, image.data(), &error));
   EXPECT_NE(std::string::npos, error.find("camera path"));
   bad = pieces;
   bad.objectModel.assign(kObjectModelSize + 1, 1);
-  EXPECT_EQ(0, AssembleAssetImage(bad, image.data(), &error));
+  EXPECT_EQ(0, asset_image_assemble(bad, image.data(), &error));
   EXPECT_NE(std::string::npos, error.find("object model"));
   bad = pieces;
   bad.music.assign(kMusicSize + 1, 1);
-  EXPECT_EQ(0, AssembleAssetImage(bad, image.data(), &error));
+  EXPECT_EQ(0, asset_image_assemble(bad, image.data(), &error));
   EXPECT_NE(std::string::npos, error.find("music"));
   bad.music.assign(kMusicSize, 1);
-  EXPECT_EQ(1, AssembleAssetImage(bad, image.data(), &error));  // exactly full fits
+  EXPECT_EQ(1, asset_image_assemble(bad, image.data(), &error));  // exactly full fits
 }
 
 }  // namespace

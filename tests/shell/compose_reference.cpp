@@ -23,11 +23,11 @@ int main(int argc, char** argv) {
   }
   int width = atoi(argv[2]), height = atoi(argv[3]);
   if (width <= 0 || height <= 0 || width > 16384 || height > 16384) return 2;
-  ComposeRect d = ComposeDestination(kFrameWidth, kFrameHeight, width, height, atoi(argv[4]),
+  ComposeRect d = compose_destination(kFrameWidth, kFrameHeight, width, height, atoi(argv[4]),
                                      atoi(argv[5]), atoi(argv[6]));
   std::vector<uint32_t> surface(size_t(width) * size_t(height));
   const uint8_t* palette = frame.data() + kFrameHeaderSize;
-  ComposeReference(frame.data() + sizeof(FrameDescription), palette, kFrameWidth, kFrameHeight,
+  compose_reference(frame.data() + sizeof(FrameDescription), palette, kFrameWidth, kFrameHeight,
                    surface.data(), width, height, d);
   if (!test_write_file(argv[7], surface.data(), surface.size() * 4)) {
     fprintf(stderr, "compose_reference: cannot write %s\n", argv[7]);

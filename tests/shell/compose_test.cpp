@@ -15,25 +15,25 @@ void ExpectRect(ComposeRect r, int x, int y, int w, int h) {
   EXPECT_EQ(r.height, h);
 }
 
-TEST(ComposeDestination, WindowedAndFullScreen) {
+TEST(compose_destination, WindowedAndFullScreen) {
   // Windowed (fullscreen 0): StretchToFit does not matter.
-  ExpectRect(ComposeDestination(320, 200, 1000, 500, 0, 0, 1), 167, 0, 666, 500);
-  ExpectRect(ComposeDestination(320, 200, 1000, 500, 0, 1, 1), 167, 0, 666, 500);
-  ExpectRect(ComposeDestination(320, 200, 640, 600, 0, 1, 1), 0, 60, 640, 480);
-  ExpectRect(ComposeDestination(320, 200, 320, 240, 0, 1, 1), 0, 0, 320, 240);
-  ExpectRect(ComposeDestination(320, 200, 500, 300, 0, 1, 0), 0, 0, 500, 300);
-  ExpectRect(ComposeDestination(640, 400, 1001, 501, 0, 1, 1), 166, 0, 668, 501);
+  ExpectRect(compose_destination(320, 200, 1000, 500, 0, 0, 1), 167, 0, 666, 500);
+  ExpectRect(compose_destination(320, 200, 1000, 500, 0, 1, 1), 167, 0, 666, 500);
+  ExpectRect(compose_destination(320, 200, 640, 600, 0, 1, 1), 0, 60, 640, 480);
+  ExpectRect(compose_destination(320, 200, 320, 240, 0, 1, 1), 0, 0, 320, 240);
+  ExpectRect(compose_destination(320, 200, 500, 300, 0, 1, 0), 0, 0, 500, 300);
+  ExpectRect(compose_destination(640, 400, 1001, 501, 0, 1, 1), 166, 0, 668, 501);
   // Full screen with StretchToFit: as windowed.
-  ExpectRect(ComposeDestination(320, 200, 1920, 1080, 1, 1, 1), 240, 0, 1440, 1080);
-  ExpectRect(ComposeDestination(320, 200, 1920, 1080, 1, 1, 0), 0, 0, 1920, 1080);
+  ExpectRect(compose_destination(320, 200, 1920, 1080, 1, 1, 1), 240, 0, 1440, 1080);
+  ExpectRect(compose_destination(320, 200, 1920, 1080, 1, 1, 0), 0, 0, 1920, 1080);
   // Full screen without it: unscaled, centred.
-  ExpectRect(ComposeDestination(320, 200, 1920, 1080, 1, 0, 1), 800, 420, 320, 240);
-  ExpectRect(ComposeDestination(320, 200, 1920, 1080, 1, 0, 0), 800, 440, 320, 200);
-  ExpectRect(ComposeDestination(640, 400, 1920, 1080, 1, 0, 1), 640, 300, 640, 480);
-  ExpectRect(ComposeDestination(640, 400, 1024, 768, 1, 0, 0), 192, 184, 640, 400);
+  ExpectRect(compose_destination(320, 200, 1920, 1080, 1, 0, 1), 800, 420, 320, 240);
+  ExpectRect(compose_destination(320, 200, 1920, 1080, 1, 0, 0), 800, 440, 320, 200);
+  ExpectRect(compose_destination(640, 400, 1920, 1080, 1, 0, 1), 640, 300, 640, 480);
+  ExpectRect(compose_destination(640, 400, 1024, 768, 1, 0, 0), 192, 184, 640, 400);
 }
 
-TEST(ComposeReference, BlackBordersAndWholePixelScaling) {
+TEST(compose_reference, BlackBordersAndWholePixelScaling) {
   // 4 x 2 source, each pixel its own colour, shown 3x into a 14 x 8 surface at (1, 1).
   const uint8_t source[8] = {0, 1, 2, 3, 4, 5, 6, 7};
   uint8_t palette[256 * 4] = {};
@@ -43,7 +43,7 @@ TEST(ComposeReference, BlackBordersAndWholePixelScaling) {
     palette[4 * i + 2] = uint8_t(200 + i);  // red
   }
   std::vector<uint32_t> surface(14 * 8, 0xFFFFFFFF);
-  ComposeReference(source, palette, 4, 2, surface.data(), 14, 8, ComposeRect{1, 1, 12, 6});
+  compose_reference(source, palette, 4, 2, surface.data(), 14, 8, ComposeRect{1, 1, 12, 6});
   for (int y = 0; y < 8; y++) {
     for (int x = 0; x < 14; x++) {
       uint32_t expected = 0;
@@ -58,14 +58,14 @@ TEST(ComposeReference, BlackBordersAndWholePixelScaling) {
 
 TEST(ComposeCrt, PassNeedsMasterAndOneEffect) {
   CrtSettings s = g_settings;
-  EXPECT_TRUE(CrtPassInUse(s));
+  EXPECT_TRUE(compose_crt_pass_in_use(s));
   s.Scanlines = s.Distortion = s.Glow = s.RGBMask = s.Persistence = 0;
   s.ChromaticSeparation = s.ColorBleeding = s.Bloom = 0;
-  EXPECT_FALSE(CrtPassInUse(s));
+  EXPECT_FALSE(compose_crt_pass_in_use(s));
   s.Bloom = 1;
-  EXPECT_TRUE(CrtPassInUse(s));
+  EXPECT_TRUE(compose_crt_pass_in_use(s));
   s.crtFiltersEnabled = 0;
-  EXPECT_FALSE(CrtPassInUse(s));
+  EXPECT_FALSE(compose_crt_pass_in_use(s));
 }
 
 TEST(OverlayFont, HeightRule) {
@@ -85,7 +85,7 @@ TEST(OverlayText, Lines) {
   CrtSettings s = g_settings;
   OverlayState st = {0, 1, 700, 143, "VRR", 1, 16789, "D3D11 (hardware)", "CRT: Off"};
   OverlayText t;
-  OverlayBuildText(st, s, &t);
+  overlay_build_text(st, s, &t);
   EXPECT_STREQ(t.line[0], "70.0 FPS (14.3 ms/frame) [VRR]");
   EXPECT_STREQ(t.line[1], "Render work: 16.78 ms/frame");
   EXPECT_STREQ(t.line[2], "D3D11 (hardware)");
@@ -97,13 +97,13 @@ TEST(OverlayText, Lines) {
   for (int i = 0; i < 9; i++) EXPECT_STREQ(t.list[i], list[i]);
 
   st = {1, 1, 700, 143, "VSync", 1, 5, "Initializing renderer", "CRT: GPU unavailable"};
-  OverlayBuildText(st, s, &t);
+  overlay_build_text(st, s, &t);
   EXPECT_STREQ(t.line[0], "Paused [VSync]");
   EXPECT_STREQ(t.line[1], "Render work: 0.00 ms/frame");
 
   st = {0, 0, 0, 0, "Starting", 0, 0, "Initializing renderer", "CRT: Off"};
   s.crtFiltersEnabled = 0;
-  OverlayBuildText(st, s, &t);
+  overlay_build_text(st, s, &t);
   EXPECT_STREQ(t.line[0], "--.- FPS (--.- ms/frame) [Starting]");
   EXPECT_STREQ(t.line[1], "Render work: --.-- ms/frame");
   ASSERT_EQ(t.listCount, 1);
@@ -112,7 +112,7 @@ TEST(OverlayText, Lines) {
 
 TEST(OverlayLayout, BoxAndLines) {
   const int heights[4] = {14, 14, 14, 14};
-  OverlayLayout o = OverlayPlace(640, 480, heights, 14, 9, 300);
+  OverlayLayout o = overlay_place(640, 480, heights, 14, 9, 300);
   EXPECT_EQ(o.lineY[0], 12);
   EXPECT_EQ(o.lineY[1], 28);
   EXPECT_EQ(o.lineY[2], 44);
@@ -126,7 +126,7 @@ TEST(OverlayLayout, BoxAndLines) {
   EXPECT_EQ(o.bottom, 76 + 9 * 16 + 4);
   // A small surface clips the box to its height and its left edge to 0.
   const int tall[4] = {20, 18, 16, 16};
-  o = OverlayPlace(100, 120, tall, 16, 9, 300);
+  o = overlay_place(100, 120, tall, 16, 9, 300);
   EXPECT_EQ(o.lineY[1], 34);
   EXPECT_EQ(o.lineY[2], 54);
   EXPECT_EQ(o.lineY[3], 72);
@@ -140,33 +140,33 @@ TEST(OverlayLayout, BoxAndLines) {
 TEST(PresentRate, HalfSecondWindowsAndRounding) {
   PresentRateMeter m;
   memset(&m, 0x5A, sizeof m);
-  PresentRateReset(&m);
+  present_rate_reset(&m);
   const int64_t freq = 1000;  // one tick per millisecond
-  PresentRateFeed(&m, 0, 0, freq);  // starts the window
+  present_rate_feed(&m, 0, 0, freq);  // starts the window
   for (int t = 10; t < 500; t += 10) {
-    PresentRateFeed(&m, 0, t, freq);
+    present_rate_feed(&m, 0, t, freq);
     ASSERT_FALSE(m.valid) << t;
   }
-  PresentRateFeed(&m, 0, 500, freq);  // 50 frames in 500 ms
+  present_rate_feed(&m, 0, 500, freq);  // 50 frames in 500 ms
   ASSERT_TRUE(m.valid);
   EXPECT_EQ(m.fps10, 1000u);
   EXPECT_EQ(m.ms10, 100u);
   // 3 frames in 700 ms: 4.2857 fps -> 4.3, 233.33 ms -> 233.3.
-  PresentRateFeed(&m, 0, 600, freq);
-  PresentRateFeed(&m, 0, 900, freq);
-  PresentRateFeed(&m, 0, 1200, freq);
+  present_rate_feed(&m, 0, 600, freq);
+  present_rate_feed(&m, 0, 900, freq);
+  present_rate_feed(&m, 0, 1200, freq);
   EXPECT_EQ(m.fps10, 43u);
   EXPECT_EQ(m.ms10, 2333u);
   // 7 frames in 500 ms: 14 fps, 71.43 ms -> 714.
-  for (int i = 1; i <= 7; i++) PresentRateFeed(&m, 0, 1200 + (i == 7 ? 500 : i * 60), freq);
+  for (int i = 1; i <= 7; i++) present_rate_feed(&m, 0, 1200 + (i == 7 ? 500 : i * 60), freq);
   EXPECT_EQ(m.fps10, 140u);
   EXPECT_EQ(m.ms10, 714u);
   // A pause drops the reading; the next present only starts a new window.
-  PresentRateFeed(&m, 1, 1800, freq);
+  present_rate_feed(&m, 1, 1800, freq);
   EXPECT_FALSE(m.valid);
-  PresentRateFeed(&m, 0, 1900, freq);
+  present_rate_feed(&m, 0, 1900, freq);
   EXPECT_FALSE(m.valid);
-  PresentRateFeed(&m, 0, 2400, freq);
+  present_rate_feed(&m, 0, 2400, freq);
   EXPECT_TRUE(m.valid);
   EXPECT_EQ(m.fps10, 20u);
 }

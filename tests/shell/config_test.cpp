@@ -25,7 +25,7 @@ TEST(ConfigParse, DocumentedExamples) {
   };
   for (const Case& c : cases) {
     uint32_t value = 12345;
-    EXPECT_EQ(ConfigParseInteger(c.text, &value), c.ok) << '"' << c.text << '"';
+    EXPECT_EQ(config_parse_integer(c.text, &value), c.ok) << '"' << c.text << '"';
     EXPECT_EQ(value, c.ok ? c.value : 12345u) << '"' << c.text << '"';
   }
 }
@@ -38,7 +38,7 @@ TEST(ConfigParse, EveryNumberUpTo200000) {
     for (int form = 0; form < 3; form++) {
       snprintf(text, sizeof text, form == 0 ? "%u" : form == 1 ? " \t%u\t " : "000%u", n);
       uint32_t value = 0;
-      int ok = ConfigParseInteger(text, &value);
+      int ok = config_parse_integer(text, &value);
       ASSERT_EQ(ok, n / 10 <= 1000 ? 1 : 0) << text;
       if (ok) {
         ASSERT_EQ(value, n) << text;
@@ -46,8 +46,8 @@ TEST(ConfigParse, EveryNumberUpTo200000) {
     }
   }
   uint32_t value;
-  EXPECT_EQ(ConfigParseInteger("99999999999999999999999999999999", &value), 0);
-  EXPECT_EQ(ConfigParseInteger("0000000000000000000000000000000000000000001", &value), 1);
+  EXPECT_EQ(config_parse_integer("99999999999999999999999999999999", &value), 0);
+  EXPECT_EQ(config_parse_integer("0000000000000000000000000000000000000000001", &value), 1);
   EXPECT_EQ(value, 1u);
 }
 
@@ -78,7 +78,7 @@ TEST(ConfigRead, MissingFileGivesDefaultsInTableOrder) {
   FakeFile file;
   CrtSettings s = Scrambled();
   uint32_t aspect = 7, stretch = 7;
-  ConfigReadKeys(&s, &aspect, &stretch, ReadFake, &file);
+  config_read_keys(&s, &aspect, &stretch, ReadFake, &file);
   ASSERT_EQ(file.asked.size(), 25u);
   const char* order[] = {"Music", "VSync", "VRR", "Bloom", "BloomThreshold", "BloomStrengthPercent",
                          "Scanlines", "Distortion", "Glow", "RGBMask", "Persistence",
@@ -110,7 +110,7 @@ TEST(ConfigRead, RangesOfEveryKey) {
       file.values[k.name] = std::to_string(p.value);
       CrtSettings s = Scrambled();
       uint32_t aspect = 9, stretch = 9;
-      ConfigReadKeys(&s, &aspect, &stretch, ReadFake, &file);
+      config_read_keys(&s, &aspect, &stretch, ReadFake, &file);
       uint32_t got = k.field == &CrtSettings::AspectRatio4x3 ? aspect
                      : k.field == &CrtSettings::StretchToFit ? stretch
                                                              : s.*k.field;
@@ -130,7 +130,7 @@ TEST(ConfigRead, EdgeCases) {
   file.values["AspectRatio4x3"] = "0";
   file.values["StretchToFit"] = "0";
   CrtSettings s = Scrambled();
-  ConfigReadKeys(&s, nullptr, nullptr, ReadFake, &file);
+  config_read_keys(&s, nullptr, nullptr, ReadFake, &file);
   EXPECT_EQ(s.PersistenceMs, 30u);
   EXPECT_EQ(s.GlowThreshold, 200u);
   EXPECT_EQ(s.MaskStrength256, 40u);
@@ -144,7 +144,7 @@ TEST(ConfigRead, EdgeCases) {
 
 TEST(ConfigDefaults, SetDefaultsMatchesTheInitialRecord) {
   CrtSettings s = Scrambled();
-  ConfigSetDefaults(&s, &s.AspectRatio4x3, &s.StretchToFit);
+  config_set_defaults(&s, &s.AspectRatio4x3, &s.StretchToFit);
   for (const ConfigKey& k : kConfigKeys) EXPECT_EQ(s.*k.field, g_settings.*k.field) << k.name;
   EXPECT_EQ(g_settings.crtFiltersEnabled, 1u);
   EXPECT_EQ(g_settings.fullscreenRequested, 1u);
@@ -177,7 +177,7 @@ TEST(ConfigDefaults, DefaultTextReadsBackAsTheKeyTable) {
     ASSERT_TRUE(inSection) << line;
     std::string key = line.substr(0, eq);
     uint32_t value;
-    ASSERT_TRUE(ConfigParseInteger(line.c_str() + eq + 1, &value)) << line;
+    ASSERT_TRUE(config_parse_integer(line.c_str() + eq + 1, &value)) << line;
     EXPECT_EQ(seen.count(key), 0u) << key;
     seen[key] = value;
     for (const ConfigKey& k : kConfigKeys) {
@@ -195,20 +195,20 @@ TEST(ConfigDefaults, DefaultTextReadsBackAsTheKeyTable) {
 
 TEST(ConfigPath, NameAndFolder) {
   char out[300];
-  ASSERT_TRUE(ConfigBuildPath("C:\\demo\\Vrinx.exe", "Vrinx.ini", out, sizeof out));
+  ASSERT_TRUE(config_build_path("C:\\demo\\Vrinx.exe", "Vrinx.ini", out, sizeof out));
   EXPECT_STREQ(out, "C:\\demo\\Vrinx.ini");
-  EXPECT_FALSE(ConfigBuildPath("C:\\demo\\Vrinx.exe", "", out, sizeof out));
-  EXPECT_FALSE(ConfigBuildPath("C:\\demo\\Vrinx.exe", "a\\b.ini", out, sizeof out));
-  EXPECT_FALSE(ConfigBuildPath("C:\\demo\\Vrinx.exe", "a/b.ini", out, sizeof out));
-  EXPECT_FALSE(ConfigBuildPath("C:\\demo\\Vrinx.exe", "c:b.ini", out, sizeof out));
-  EXPECT_FALSE(ConfigBuildPath("Vrinx.exe", "Vrinx.ini", out, sizeof out));
+  EXPECT_FALSE(config_build_path("C:\\demo\\Vrinx.exe", "", out, sizeof out));
+  EXPECT_FALSE(config_build_path("C:\\demo\\Vrinx.exe", "a\\b.ini", out, sizeof out));
+  EXPECT_FALSE(config_build_path("C:\\demo\\Vrinx.exe", "a/b.ini", out, sizeof out));
+  EXPECT_FALSE(config_build_path("C:\\demo\\Vrinx.exe", "c:b.ini", out, sizeof out));
+  EXPECT_FALSE(config_build_path("Vrinx.exe", "Vrinx.ini", out, sizeof out));
   // The joined path must stay under 260 characters.
   std::string folder = "C:\\" + std::string(240, 'f') + "\\";  // 244 characters
   std::string module = folder + "Vrinx.exe";
-  EXPECT_TRUE(ConfigBuildPath(module.c_str(), std::string(15, 'n').c_str(), out, sizeof out));
+  EXPECT_TRUE(config_build_path(module.c_str(), std::string(15, 'n').c_str(), out, sizeof out));
   EXPECT_EQ(strlen(out), 259u);
-  EXPECT_FALSE(ConfigBuildPath(module.c_str(), std::string(16, 'n').c_str(), out, sizeof out));
-  EXPECT_FALSE(ConfigBuildPath((folder + std::string(16, 'x')).c_str(), "a", out, sizeof out));
+  EXPECT_FALSE(config_build_path(module.c_str(), std::string(16, 'n').c_str(), out, sizeof out));
+  EXPECT_FALSE(config_build_path((folder + std::string(16, 'x')).c_str(), "a", out, sizeof out));
 }
 
 }  // namespace

@@ -20,7 +20,7 @@ int Place(const std::vector<uint8_t>& piece, uint32_t maxSize, uint32_t offset, 
 
 }  // namespace
 
-int AssembleAssetImage(const AssetPieces& pieces, uint8_t* image, std::string* error) {
+int asset_image_assemble(const AssetPieces& pieces, uint8_t* image, std::string* error) {
   std::memset(image, 0, kAssetImageSize);
   if (pieces.cameraPath.size() != kCameraPathSize) {
     *error = "camera path is " + std::to_string(pieces.cameraPath.size()) + " bytes; it must be " +
@@ -34,7 +34,7 @@ int AssembleAssetImage(const AssetPieces& pieces, uint8_t* image, std::string* e
          Place(pieces.music, kMusicSize, kMusicOffset, "music module", image, error);
 }
 
-std::string AssetBlobSource(const std::vector<uint8_t>& blob, uint64_t imageHash) {
+std::string asset_image_blob_source(const std::vector<uint8_t>& blob, uint64_t imageHash) {
   char hash[32];
   std::snprintf(hash, sizeof hash, "0x%016llxull", static_cast<unsigned long long>(imageHash));
   std::string s =

@@ -12,8 +12,8 @@ struct AssetPieces {
 
 // Lays the pieces out at their offsets in `image` (kAssetImageSize bytes); the
 // drawing surfaces stay zero. Returns 0 with *error set when a piece does not fit.
-int AssembleAssetImage(const AssetPieces& pieces, uint8_t* image, std::string* error);
+int asset_image_assemble(const AssetPieces& pieces, uint8_t* image, std::string* error);
 
 // C++ source defining kAssetBlob, kAssetBlobSize and kAssetImageHash
 // (shell/assets_blob.h).
-std::string AssetBlobSource(const std::vector<uint8_t>& blob, uint64_t imageHash);
+std::string asset_image_blob_source(const std::vector<uint8_t>& blob, uint64_t imageHash);

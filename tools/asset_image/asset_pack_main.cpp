@@ -49,13 +49,13 @@ int main(int argc, char** argv) {
 
   std::vector<uint8_t> image(kAssetImageSize);
   std::string error;
-  if (!AssembleAssetImage(pieces, image.data(), &error)) return Fail(error);
-  std::vector<uint8_t> blob = CompressBufferLzms(image.data(), image.size());
+  if (!asset_image_assemble(pieces, image.data(), &error)) return Fail(error);
+  std::vector<uint8_t> blob = compress_encode_buffer(image.data(), image.size());
   std::vector<uint8_t> check(kAssetImageSize);
-  if (!DecompressBuffer(blob.data(), blob.size(), check.data(), check.size()) || check != image)
+  if (!compress_decode_buffer(blob.data(), blob.size(), check.data(), check.size()) || check != image)
     return Fail("the compressed image does not decode back to the image");
 
-  const std::string source = AssetBlobSource(blob, AssetImageHash(image.data(), image.size()));
+  const std::string source = asset_image_blob_source(blob, AssetImageHash(image.data(), image.size()));
   if (!WriteFile(outDir + "/asset_image.bin", image.data(), image.size()) ||
       !WriteFile(outDir + "/asset_blob.lzms", blob.data(), blob.size()) ||
       !WriteFile(outDir + "/asset_blob.cpp", source.data(), source.size()))
