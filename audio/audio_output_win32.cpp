@@ -97,7 +97,7 @@ bool audio_load_song(const uint8_t* bytes, uint32_t length) {
   if (!g_out.initialised || length == 0) return false;
   Lock lock;
   unload_locked();
-  char message[MODULE_MESSAGE_SIZE];
+  char message[kModuleMessageSize];
   Module* module = module_load(ByteSource{bytes, length}, message);
   if (!module) return false;
   bool rendered = rendered_song_render(module, g_out.sampleRate, &g_song);

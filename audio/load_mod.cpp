@@ -6,11 +6,11 @@
 
 namespace {
 
-const char* const MSG_MOD_FORMAT = "MOD Format not recognised!";
+const char* const kMsgModFormat = "MOD Format not recognised!";
 
 // Amiga period (four times the ProTracker resolution) to the nearest semitone key.
 uint8_t period_to_key(int32_t period) {
-  if (period < 112 || period > 6848) return KEY_NONE;
+  if (period < 112 || period > 6848) return kKeyNone;
   int32_t k = log2_q15(period * 32768 / 29021) * -12;
   return static_cast<uint8_t>((k + (k & 0x4000)) >> 15);
 }
@@ -23,14 +23,14 @@ void read_note(const ByteSource& src, uint64_t at, int32_t channels, Note* n) {
   n->volume = 0;
   uint32_t effect = b2 & 0x0F, param = b3;
   if (param == 0) {
-    if (effect == FX_ARPEGGIO || effect == FX_PORTA_UP || effect == FX_PORTA_DOWN || effect == FX_VOLSLIDE)
+    if (effect == kFxArpeggio || effect == kFxPortaUp || effect == kFxPortaDown || effect == kFxVolSlide)
       effect = 0;
-    else if (effect == FX_TONE_PORTA_VOLSLIDE)
-      effect = FX_TONE_PORTA;
-    else if (effect == FX_VIBRATO_VOLSLIDE)
-      effect = FX_VIBRATO;
+    else if (effect == kFxTonePortaVolSlide)
+      effect = kFxTonePorta;
+    else if (effect == kFxVibratoVolSlide)
+      effect = kFxVibrato;
   }
-  if (effect == FX_SET_PANNING) {
+  if (effect == kFxSetPanning) {
     if (channels == 4)
       effect = param = 0;
     else
@@ -112,17 +112,17 @@ Module* load_mod(const ByteSource& src, const char** message) {
       gain = 64;
       break;
     default:
-      *message = MSG_MOD_FORMAT;
+      *message = kMsgModFormat;
       return nullptr;
   }
-  if (channels <= 0 || channels > MODULE_MAX_CHANNELS) {
-    *message = MSG_INVALID_MODULE;
+  if (channels <= 0 || channels > kModuleMaxChannels) {
+    *message = kMsgInvalidModule;
     return nullptr;
   }
 
   Module* m = static_cast<Module*>(std::calloc(1, sizeof(Module)));
   if (!m) {
-    *message = MSG_OUT_OF_MEMORY;
+    *message = kMsgOutOfMemory;
     return nullptr;
   }
   bs_text(src, 0, m->name, 20);
@@ -145,7 +145,7 @@ Module* load_mod(const ByteSource& src, const char** message) {
   m->defaultTempo = 125;
   if (!module_alloc_lists(m) || !read_patterns_and_samples(src, m)) {
     module_free(m);
-    *message = MSG_OUT_OF_MEMORY;
+    *message = kMsgOutOfMemory;
     return nullptr;
   }
   for (int32_t i = 0; i < m->orderCount; ++i)

@@ -6,8 +6,8 @@
 
 namespace {
 
-const char* const MSG_NOT_S3M = "Not an S3M file!";
-const char* const MSG_PACKED_SAMPLES = "Packed samples not supported!";
+const char* const kMsgNotS3m = "Not an S3M file!";
+const char* const kMsgPackedSamples = "Packed samples not supported!";
 
 struct S3mLayout {
   int32_t storedOrderCount;  // as in the header, before trailing markers were dropped
@@ -40,7 +40,7 @@ bool read_instrument(const ByteSource& src, S3mLayout& l, int32_t i, Instrument*
   int64_t loopEnd = bs_u32le(src, h + 24);
   s->volume = static_cast<int16_t>(bs_u8(src, h + 28));
   if (bs_u8(src, h + 30) != 0) {
-    *message = MSG_PACKED_SAMPLES;
+    *message = kMsgPackedSamples;
     return true;
   }
   uint32_t flags = bs_u8(src, h + 31);
@@ -49,7 +49,7 @@ bool read_instrument(const ByteSource& src, S3mLayout& l, int32_t i, Instrument*
   int64_t remaining = bs_remaining(src, dataAt);
   if (remaining > l.unclaimedBytes) remaining = l.unclaimedBytes;
   int64_t available = remaining / (sixteenBit ? 2 : 1);
-  if (available > MODULE_MAX_SAMPLE_FRAMES) available = MODULE_MAX_SAMPLE_FRAMES;
+  if (available > kModuleMaxSampleFrames) available = kModuleMaxSampleFrames;
   if (length > available) length = available;
   l.unclaimedBytes -= length * (sixteenBit ? 2 : 1);
   int64_t loopLength = (loopEnd < length ? loopEnd : length) - loopStart;
@@ -73,11 +73,11 @@ bool read_instrument(const ByteSource& src, S3mLayout& l, int32_t i, Instrument*
 
 uint8_t volume_column(uint32_t v) {
   v &= 0x7F;
-  return static_cast<uint8_t>(v > 64 ? 0 : v + VOLCOL_SET);
+  return static_cast<uint8_t>(v > 64 ? 0 : v + kVolColSet);
 }
 
 uint8_t s3m_key(uint32_t n) {
-  if (n == 255) return KEY_NONE;
+  if (n == 255) return kKeyNone;
   if (n == 254) return 254;
   return static_cast<uint8_t>((n >> 4) * 12 + (n & 0x0F) + 1);
 }
@@ -104,7 +104,7 @@ void read_pattern(const ByteSource& src, const S3mLayout& l, int32_t p, Pattern*
         uint32_t e = bs_u8(src, at), param = bs_u8(src, at + 1);
         at += 2;
         bool known = e >= 1 && e <= 63;
-        n.effect = static_cast<uint8_t>(known ? FX_S3M + e : 0);
+        n.effect = static_cast<uint8_t>(known ? kFxS3m + e : 0);
         n.param = static_cast<uint8_t>(known ? param : 0);
       }
     }
@@ -145,7 +145,7 @@ bool read_body(const ByteSource& src, S3mLayout& l, Module* m, const char** mess
 
 Module* load_s3m(const ByteSource& src, const char** message) {
   if (bs_u32le(src, 44) != 0x4D524353) {  // "SCRM"
-    *message = MSG_NOT_S3M;
+    *message = kMsgNotS3m;
     return nullptr;
   }
   S3mLayout l;
@@ -160,7 +160,7 @@ Module* load_s3m(const ByteSource& src, const char** message) {
 
   Module* m = static_cast<Module*>(std::calloc(1, sizeof(Module)));
   if (!m) {
-    *message = MSG_OUT_OF_MEMORY;
+    *message = kMsgOutOfMemory;
     return nullptr;
   }
   bs_text(src, 0, m->name, 28);
@@ -178,14 +178,14 @@ Module* load_s3m(const ByteSource& src, const char** message) {
   while (orders < l.storedOrderCount && bs_u8(src, 96 + orders) != 255) ++orders;
   while (orders > 0 && static_cast<int32_t>(bs_u8(src, 96 + orders - 1)) >= l.storedPatternCount) --orders;
   m->orderCount = orders;
-  m->patternCount = l.storedPatternCount < MODULE_MAX_PATTERNS ? l.storedPatternCount : MODULE_MAX_PATTERNS;
+  m->patternCount = l.storedPatternCount < kModuleMaxPatterns ? l.storedPatternCount : kModuleMaxPatterns;
   m->instrumentCount =
-      l.storedInstrumentCount < MODULE_MAX_INSTRUMENTS ? l.storedInstrumentCount : MODULE_MAX_INSTRUMENTS;
+      l.storedInstrumentCount < kModuleMaxInstruments ? l.storedInstrumentCount : kModuleMaxInstruments;
 
   const char* refused = nullptr;
   if (!module_alloc_lists(m) || !read_body(src, l, m, &refused)) {
     module_free(m);
-    *message = MSG_OUT_OF_MEMORY;
+    *message = kMsgOutOfMemory;
     return nullptr;
   }
   if (refused) {

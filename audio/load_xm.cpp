@@ -6,10 +6,10 @@
 
 namespace {
 
-const char* const MSG_XM_VERSION = "XM format version must be 0x0104!";
-const char* const MSG_XM_PACKING = "Unknown pattern packing type!";
+const char* const kMsgXmVersion = "XM format version must be 0x0104!";
+const char* const kMsgXmPacking = "Unknown pattern packing type!";
 
-constexpr int32_t MAX_SAMPLES_PER_INSTRUMENT = 256;  // the key map holds bytes
+constexpr int32_t kMaxSamplesPerInstrument = 256;  // the key map holds bytes
 
 // Unpacks rows x channels notes: a byte with bit 0x80 announces which of the five
 // fields follow; any other byte is the key of a note with all five fields.
@@ -92,7 +92,7 @@ bool read_sample(const ByteSource& src, uint64_t header, uint64_t dataAt, Sample
   }
   // A sample cut short by the end of the file keeps only the frames the file holds.
   int64_t available = bs_remaining(src, dataAt) / (sixteenBit ? 2 : 1);
-  if (available > MODULE_MAX_SAMPLE_FRAMES) available = MODULE_MAX_SAMPLE_FRAMES;
+  if (available > kModuleMaxSampleFrames) available = kModuleMaxSampleFrames;
   if (length > available) length = available;
   uint32_t loopKind = type & 3;
   if (loopKind == 0 || loopStart + loopLength > length) loopLength = 0;
@@ -130,7 +130,7 @@ bool read_instrument(const ByteSource& src, uint64_t start, bool digiBooster, In
     *next = start + headerSize;
     return instrument_alloc_samples(ins, 1);
   }
-  int32_t kept = count < MAX_SAMPLES_PER_INSTRUMENT ? count : MAX_SAMPLES_PER_INSTRUMENT;
+  int32_t kept = count < kMaxSamplesPerInstrument ? count : kMaxSamplesPerInstrument;
   if (!instrument_alloc_samples(ins, kept)) return false;
   read_instrument_header(src, start, count, digiBooster, ins);
 
@@ -159,12 +159,12 @@ bool read_body(const ByteSource& src, int32_t storedPatterns, int32_t storedInst
   for (int32_t p = 0; p < storedPatterns; ++p) {
     uint64_t headerLength = bs_u32le(src, at);
     if (bs_u8(src, at + 4) != 0) {
-      *message = MSG_XM_PACKING;
+      *message = kMsgXmPacking;
       return true;
     }
     int32_t rows = static_cast<int32_t>(bs_u16le(src, at + 5));
     if (rows == 0) rows = 1;
-    if (rows > MODULE_MAX_ROWS) rows = MODULE_MAX_ROWS;
+    if (rows > kModuleMaxRows) rows = kModuleMaxRows;
     uint32_t packedSize = bs_u16le(src, at + 7);
     uint64_t data = at + headerLength;
     if (p < m->patternCount) {
@@ -184,12 +184,12 @@ bool read_body(const ByteSource& src, int32_t storedPatterns, int32_t storedInst
 
 Module* load_xm(const ByteSource& src, const char** message) {
   if (bs_u16le(src, 58) != 0x0104) {
-    *message = MSG_XM_VERSION;
+    *message = kMsgXmVersion;
     return nullptr;
   }
   int32_t channels = static_cast<int32_t>(bs_u16le(src, 68));
-  if (channels > MODULE_MAX_CHANNELS) {
-    *message = MSG_INVALID_MODULE;
+  if (channels > kModuleMaxChannels) {
+    *message = kMsgInvalidModule;
     return nullptr;
   }
   int32_t storedPatterns = static_cast<int32_t>(bs_u16le(src, 70));
@@ -197,16 +197,15 @@ Module* load_xm(const ByteSource& src, const char** message) {
 
   Module* m = static_cast<Module*>(std::calloc(1, sizeof(Module)));
   if (!m) {
-    *message = MSG_OUT_OF_MEMORY;
+    *message = kMsgOutOfMemory;
     return nullptr;
   }
   bs_text(src, 17, m->name, 20);
   m->orderCount = static_cast<int32_t>(bs_u16le(src, 64));
   m->restartPosition = static_cast<int32_t>(bs_u16le(src, 66));
   m->channelCount = channels;
-  m->patternCount = storedPatterns < MODULE_MAX_PATTERNS ? storedPatterns : MODULE_MAX_PATTERNS;
-  m->instrumentCount =
-      storedInstruments < MODULE_MAX_INSTRUMENTS ? storedInstruments : MODULE_MAX_INSTRUMENTS;
+  m->patternCount = storedPatterns < kModuleMaxPatterns ? storedPatterns : kModuleMaxPatterns;
+  m->instrumentCount = storedInstruments < kModuleMaxInstruments ? storedInstruments : kModuleMaxInstruments;
   m->linearPeriods = bs_u16le(src, 74) & 1;
   m->defaultSpeed = static_cast<int32_t>(bs_u16le(src, 76));
   m->defaultTempo = static_cast<int32_t>(bs_u16le(src, 78));
@@ -217,7 +216,7 @@ Module* load_xm(const ByteSource& src, const char** message) {
   const char* refused = nullptr;
   if (!module_alloc_lists(m) || !read_body(src, storedPatterns, storedInstruments, m, &refused)) {
     module_free(m);
-    *message = MSG_OUT_OF_MEMORY;
+    *message = kMsgOutOfMemory;
     return nullptr;
   }
   if (refused) {

@@ -7,89 +7,89 @@
 
 #include "audio/byte_source.h"
 
-// Keys: 0 = none, 1..96 = C-0..B-7 in semitones, KEY_OFF and above release the note.
-constexpr uint8_t KEY_NONE = 0;
-constexpr uint8_t KEY_LAST = 96;
-constexpr uint8_t KEY_OFF = 97;
+// Keys: 0 = none, 1..96 = C-0..B-7 in semitones, kKeyOff and above release the note.
+constexpr uint8_t kKeyNone = 0;
+constexpr uint8_t kKeyLast = 96;
+constexpr uint8_t kKeyOff = 97;
 
-// Volume column (XM encoding): VOLCOL_SET + 0..64 sets the volume; 0x60 and above are
+// Volume column (XM encoding): kVolColSet + 0..64 sets the volume; 0x60 and above are
 // effects (see the replay engine).
-constexpr uint8_t VOLCOL_SET = 0x10;
+constexpr uint8_t kVolColSet = 0x10;
 
 // Common effect encoding. 0x00..0x23 are the MOD/XM effect numbers.
-constexpr uint8_t FX_ARPEGGIO = 0x00;
-constexpr uint8_t FX_PORTA_UP = 0x01;
-constexpr uint8_t FX_PORTA_DOWN = 0x02;
-constexpr uint8_t FX_TONE_PORTA = 0x03;
-constexpr uint8_t FX_VIBRATO = 0x04;
-constexpr uint8_t FX_TONE_PORTA_VOLSLIDE = 0x05;
-constexpr uint8_t FX_VIBRATO_VOLSLIDE = 0x06;
-constexpr uint8_t FX_TREMOLO = 0x07;
-constexpr uint8_t FX_SET_PANNING = 0x08;
-constexpr uint8_t FX_SAMPLE_OFFSET = 0x09;
-constexpr uint8_t FX_VOLSLIDE = 0x0A;
-constexpr uint8_t FX_POSITION_JUMP = 0x0B;
-constexpr uint8_t FX_SET_VOLUME = 0x0C;
-constexpr uint8_t FX_PATTERN_BREAK = 0x0D;
-constexpr uint8_t FX_EXTENDED = 0x0E;  // Exy, rewritten to FX_EXT + x, parameter y, when played
-constexpr uint8_t FX_SPEED_TEMPO = 0x0F;
-constexpr uint8_t FX_SET_GLOBAL_VOLUME = 0x10;
-constexpr uint8_t FX_GLOBAL_VOLSLIDE = 0x11;
-constexpr uint8_t FX_KEY_OFF = 0x14;
-constexpr uint8_t FX_SET_ENVELOPE_POS = 0x15;
-constexpr uint8_t FX_PANNING_SLIDE = 0x19;
-constexpr uint8_t FX_MULTI_RETRIGGER = 0x1B;
-constexpr uint8_t FX_TREMOR = 0x1D;
-constexpr uint8_t FX_EXTRA_FINE_PORTA = 0x21;
-constexpr uint8_t FX_XM_LAST = 0x23;
+constexpr uint8_t kFxArpeggio = 0x00;
+constexpr uint8_t kFxPortaUp = 0x01;
+constexpr uint8_t kFxPortaDown = 0x02;
+constexpr uint8_t kFxTonePorta = 0x03;
+constexpr uint8_t kFxVibrato = 0x04;
+constexpr uint8_t kFxTonePortaVolSlide = 0x05;
+constexpr uint8_t kFxVibratoVolSlide = 0x06;
+constexpr uint8_t kFxTremolo = 0x07;
+constexpr uint8_t kFxSetPanning = 0x08;
+constexpr uint8_t kFxSampleOffset = 0x09;
+constexpr uint8_t kFxVolSlide = 0x0A;
+constexpr uint8_t kFxPositionJump = 0x0B;
+constexpr uint8_t kFxSetVolume = 0x0C;
+constexpr uint8_t kFxPatternBreak = 0x0D;
+constexpr uint8_t kFxExtended = 0x0E;  // Exy, rewritten to kFxExt + x, parameter y, when played
+constexpr uint8_t kFxSpeedTempo = 0x0F;
+constexpr uint8_t kFxSetGlobalVolume = 0x10;
+constexpr uint8_t kFxGlobalVolSlide = 0x11;
+constexpr uint8_t kFxKeyOff = 0x14;
+constexpr uint8_t kFxSetEnvelopePos = 0x15;
+constexpr uint8_t kFxPanningSlide = 0x19;
+constexpr uint8_t kFxMultiRetrigger = 0x1B;
+constexpr uint8_t kFxTremor = 0x1D;
+constexpr uint8_t kFxExtraFinePorta = 0x21;
+constexpr uint8_t kFxXmLast = 0x23;
 
-// MOD/XM extended effects Exy: FX_EXT + x with parameter y.
-constexpr uint8_t FX_EXT = 0x70;
-constexpr uint8_t FX_EXT_FINE_PORTA_UP = 0x71;
-constexpr uint8_t FX_EXT_FINE_PORTA_DOWN = 0x72;
-constexpr uint8_t FX_EXT_VIBRATO_WAVEFORM = 0x74;
-constexpr uint8_t FX_EXT_SET_FINETUNE = 0x75;
-constexpr uint8_t FX_EXT_PATTERN_LOOP = 0x76;
-constexpr uint8_t FX_EXT_TREMOLO_WAVEFORM = 0x77;
-constexpr uint8_t FX_EXT_RETRIGGER = 0x79;
-constexpr uint8_t FX_EXT_FINE_VOLUME_UP = 0x7A;
-constexpr uint8_t FX_EXT_FINE_VOLUME_DOWN = 0x7B;
-constexpr uint8_t FX_EXT_NOTE_CUT = 0x7C;
-constexpr uint8_t FX_EXT_NOTE_DELAY = 0x7D;
-constexpr uint8_t FX_EXT_PATTERN_DELAY = 0x7E;
+// MOD/XM extended effects Exy: kFxExt + x with parameter y.
+constexpr uint8_t kFxExt = 0x70;
+constexpr uint8_t kFxExtFinePortaUp = 0x71;
+constexpr uint8_t kFxExtFinePortaDown = 0x72;
+constexpr uint8_t kFxExtVibratoWaveform = 0x74;
+constexpr uint8_t kFxExtSetFineTune = 0x75;
+constexpr uint8_t kFxExtPatternLoop = 0x76;
+constexpr uint8_t kFxExtTremoloWaveform = 0x77;
+constexpr uint8_t kFxExtRetrigger = 0x79;
+constexpr uint8_t kFxExtFineVolumeUp = 0x7A;
+constexpr uint8_t kFxExtFineVolumeDown = 0x7B;
+constexpr uint8_t kFxExtNoteCut = 0x7C;
+constexpr uint8_t kFxExtNoteDelay = 0x7D;
+constexpr uint8_t kFxExtPatternDelay = 0x7E;
 
-// S3M effect letters: FX_S3M + letter number (A = 0x81 .. Z = 0x9A).
-constexpr uint8_t FX_S3M = 0x80;
-constexpr uint8_t FX_S3M_SPEED = 0x81;             // A
-constexpr uint8_t FX_S3M_POSITION_JUMP = 0x82;     // B
-constexpr uint8_t FX_S3M_PATTERN_BREAK = 0x83;     // C
-constexpr uint8_t FX_S3M_VOLSLIDE = 0x84;          // D
-constexpr uint8_t FX_S3M_PORTA_DOWN = 0x85;        // E
-constexpr uint8_t FX_S3M_PORTA_UP = 0x86;          // F
-constexpr uint8_t FX_S3M_TONE_PORTA = 0x87;        // G
-constexpr uint8_t FX_S3M_VIBRATO = 0x88;           // H
-constexpr uint8_t FX_S3M_TREMOR = 0x89;            // I
-constexpr uint8_t FX_S3M_ARPEGGIO = 0x8A;          // J; also MOD/XM effect 0 with a parameter
-constexpr uint8_t FX_S3M_VIBRATO_VOLSLIDE = 0x8B;  // K
-constexpr uint8_t FX_S3M_PORTA_VOLSLIDE = 0x8C;    // L
-constexpr uint8_t FX_S3M_SAMPLE_OFFSET = 0x8F;     // O
-constexpr uint8_t FX_S3M_RETRIGGER = 0x91;         // Q
-constexpr uint8_t FX_S3M_TREMOLO = 0x92;           // R
-constexpr uint8_t FX_S3M_EXTENDED = 0x93;          // S, rewritten to FX_S3M_EXT + x when played
-constexpr uint8_t FX_S3M_TEMPO = 0x94;             // T
-constexpr uint8_t FX_S3M_FINE_VIBRATO = 0x95;      // U
-constexpr uint8_t FX_S3M_GLOBAL_VOLUME = 0x96;     // V
+// S3M effect letters: kFxS3m + letter number (A = 0x81 .. Z = 0x9A).
+constexpr uint8_t kFxS3m = 0x80;
+constexpr uint8_t kFxS3mSpeed = 0x81;            // A
+constexpr uint8_t kFxS3mPositionJump = 0x82;     // B
+constexpr uint8_t kFxS3mPatternBreak = 0x83;     // C
+constexpr uint8_t kFxS3mVolSlide = 0x84;         // D
+constexpr uint8_t kFxS3mPortaDown = 0x85;        // E
+constexpr uint8_t kFxS3mPortaUp = 0x86;          // F
+constexpr uint8_t kFxS3mTonePorta = 0x87;        // G
+constexpr uint8_t kFxS3mVibrato = 0x88;          // H
+constexpr uint8_t kFxS3mTremor = 0x89;           // I
+constexpr uint8_t kFxS3mArpeggio = 0x8A;         // J; also MOD/XM effect 0 with a parameter
+constexpr uint8_t kFxS3mVibratoVolSlide = 0x8B;  // K
+constexpr uint8_t kFxS3mPortaVolSlide = 0x8C;    // L
+constexpr uint8_t kFxS3mSampleOffset = 0x8F;     // O
+constexpr uint8_t kFxS3mRetrigger = 0x91;        // Q
+constexpr uint8_t kFxS3mTremolo = 0x92;          // R
+constexpr uint8_t kFxS3mExtended = 0x93;         // S, rewritten to kFxS3mExt + x when played
+constexpr uint8_t kFxS3mTempo = 0x94;            // T
+constexpr uint8_t kFxS3mFineVibrato = 0x95;      // U
+constexpr uint8_t kFxS3mGlobalVolume = 0x96;     // V
 
-// S3M extended effects Sxy: FX_S3M_EXT + x with parameter y.
-constexpr uint8_t FX_S3M_EXT = 0xF0;
-constexpr uint8_t FX_S3M_EXT_SET_FINETUNE = 0xF2;
-constexpr uint8_t FX_S3M_EXT_VIBRATO_WAVEFORM = 0xF3;
-constexpr uint8_t FX_S3M_EXT_TREMOLO_WAVEFORM = 0xF4;
-constexpr uint8_t FX_S3M_EXT_SET_PANNING = 0xF8;
-constexpr uint8_t FX_S3M_EXT_PATTERN_LOOP = 0xFB;
-constexpr uint8_t FX_S3M_EXT_NOTE_CUT = 0xFC;
-constexpr uint8_t FX_S3M_EXT_NOTE_DELAY = 0xFD;
-constexpr uint8_t FX_S3M_EXT_PATTERN_DELAY = 0xFE;
+// S3M extended effects Sxy: kFxS3mExt + x with parameter y.
+constexpr uint8_t kFxS3mExt = 0xF0;
+constexpr uint8_t kFxS3mExtSetFineTune = 0xF2;
+constexpr uint8_t kFxS3mExtVibratoWaveform = 0xF3;
+constexpr uint8_t kFxS3mExtTremoloWaveform = 0xF4;
+constexpr uint8_t kFxS3mExtSetPanning = 0xF8;
+constexpr uint8_t kFxS3mExtPatternLoop = 0xFB;
+constexpr uint8_t kFxS3mExtNoteCut = 0xFC;
+constexpr uint8_t kFxS3mExtNoteDelay = 0xFD;
+constexpr uint8_t kFxS3mExtPatternDelay = 0xFE;
 
 // One pattern cell, 5 bytes.
 struct Note {
@@ -168,11 +168,11 @@ struct Module {
   Instrument* instruments;      // instrumentCount + 1
 };
 
-constexpr int MODULE_MESSAGE_SIZE = 64;
+constexpr int kModuleMessageSize = 64;
 
 // Detects the format (XM, S3M, else MOD), loads and validates. Returns null on failure
 // with the reason copied into message (always NUL terminated).
-Module* module_load(const ByteSource& source, char message[MODULE_MESSAGE_SIZE]);
+Module* module_load(const ByteSource& source, char message[kModuleMessageSize]);
 
 // Frees the module and everything it owns; null is allowed.
 void module_free(Module* module);

@@ -3,8 +3,8 @@
 
 #include "audio/module_loader.h"
 
-const char* const MSG_OUT_OF_MEMORY = "Out of memory!";
-const char* const MSG_INVALID_MODULE = "Invalid module file!";
+const char* const kMsgOutOfMemory = "Out of memory!";
+const char* const kMsgInvalidModule = "Invalid module file!";
 
 namespace {
 
@@ -14,8 +14,8 @@ void* zalloc(int64_t count, size_t size) {
 }
 
 void copy_message(char* dst, const char* text) {
-  std::strncpy(dst, text, MODULE_MESSAGE_SIZE - 1);
-  dst[MODULE_MESSAGE_SIZE - 1] = 0;
+  std::strncpy(dst, text, kModuleMessageSize - 1);
+  dst[kModuleMessageSize - 1] = 0;
 }
 
 bool text_equals(const ByteSource& src, uint64_t offset, const char* text, uint32_t count) {
@@ -97,8 +97,8 @@ void module_free(Module* m) {
   std::free(m);
 }
 
-Module* module_load(const ByteSource& source, char message[MODULE_MESSAGE_SIZE]) {
-  const char* failure = MSG_INVALID_MODULE;
+Module* module_load(const ByteSource& source, char message[kModuleMessageSize]) {
+  const char* failure = kMsgInvalidModule;
   Module* m;
   if (text_equals(source, 0, "Extended Module:", 16)) {
     m = load_xm(source, &failure);
@@ -110,7 +110,7 @@ Module* module_load(const ByteSource& source, char message[MODULE_MESSAGE_SIZE])
   if (m && (m->channelCount <= 0 || m->patternCount <= 0 || m->orderCount <= 0)) {
     module_free(m);
     m = nullptr;
-    failure = MSG_INVALID_MODULE;
+    failure = kMsgInvalidModule;
   }
   if (!m) copy_message(message, failure);
   return m;

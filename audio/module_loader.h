@@ -9,14 +9,14 @@
 // Limits that bound what a hostile file can make the loaders allocate. Notes name
 // instruments with one byte and order lists hold byte entries, so instruments beyond
 // 255 and patterns beyond 256 can never be reached and are not kept.
-constexpr int32_t MODULE_MAX_CHANNELS = 128;
-constexpr int32_t MODULE_MAX_PATTERNS = 256;
-constexpr int32_t MODULE_MAX_INSTRUMENTS = 255;
-constexpr int32_t MODULE_MAX_ROWS = 256;
-constexpr int64_t MODULE_MAX_SAMPLE_FRAMES = 0x3FFFFFFF;  // ping-pong doubling stays in int32
+constexpr int32_t kModuleMaxChannels = 128;
+constexpr int32_t kModuleMaxPatterns = 256;
+constexpr int32_t kModuleMaxInstruments = 255;
+constexpr int32_t kModuleMaxRows = 256;
+constexpr int64_t kModuleMaxSampleFrames = 0x3FFFFFFF;  // ping-pong doubling stays in int32
 
-extern const char* const MSG_OUT_OF_MEMORY;
-extern const char* const MSG_INVALID_MODULE;
+extern const char* const kMsgOutOfMemory;
+extern const char* const kMsgInvalidModule;
 
 // Each loader returns the module (still to be validated) or null with *message set.
 Module* load_mod(const ByteSource& src, const char** message);

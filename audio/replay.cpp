@@ -13,14 +13,14 @@ constexpr int32_t kMaxTempo = 255;
 
 // MOD/XM Exy and S3M Sxy become effects of their own; MOD/XM arpeggio shares S3M J.
 Note rewrite_effect(Note note) {
-  if (note.effect == FX_EXTENDED) {
-    note.effect = static_cast<uint8_t>(FX_EXT + (note.param >> 4));
+  if (note.effect == kFxExtended) {
+    note.effect = static_cast<uint8_t>(kFxExt + (note.param >> 4));
     note.param &= 0x0F;
-  } else if (note.effect == FX_S3M_EXTENDED) {
-    note.effect = static_cast<uint8_t>(FX_S3M_EXT + (note.param >> 4));
+  } else if (note.effect == kFxS3mExtended) {
+    note.effect = static_cast<uint8_t>(kFxS3mExt + (note.param >> 4));
     note.param &= 0x0F;
-  } else if (note.effect == FX_ARPEGGIO && note.param != 0) {
-    note.effect = FX_S3M_ARPEGGIO;
+  } else if (note.effect == kFxArpeggio && note.param != 0) {
+    note.effect = kFxS3mArpeggio;
   }
   return note;
 }
@@ -46,38 +46,38 @@ void row_effect(Replay* r, Channel* c, const Note& note, int32_t* patternDelay) 
   int32_t param = note.param;
   bool loopActive = r->patternLoopCount >= 0;
   switch (note.effect) {
-    case FX_POSITION_JUMP:
-    case FX_S3M_POSITION_JUMP:
+    case kFxPositionJump:
+    case kFxS3mPositionJump:
       if (!loopActive) {
         r->breakPosition = param;
         r->nextRow = 0;
       }
       break;
-    case FX_PATTERN_BREAK:
-    case FX_S3M_PATTERN_BREAK:
+    case kFxPatternBreak:
+    case kFxS3mPatternBreak:
       if (!loopActive) {
         if (r->breakPosition < 0) r->breakPosition = r->orderIndex + 1;
         r->nextRow = (param >> 4) * 10 + (param & 0x0F);
       }
       break;
-    case FX_SPEED_TEMPO:
+    case kFxSpeedTempo:
       if (param > 0 && param < 32)
         r->speed = r->tick = param;
       else if (param >= 32)
         r->tempo = param;
       break;
-    case FX_S3M_SPEED:
+    case kFxS3mSpeed:
       if (param > 0) r->speed = r->tick = param;
       break;
-    case FX_S3M_TEMPO:
+    case kFxS3mTempo:
       if (param > 32) r->tempo = param;
       break;
-    case FX_EXT_PATTERN_LOOP:
-    case FX_S3M_EXT_PATTERN_LOOP:
+    case kFxExtPatternLoop:
+    case kFxS3mExtPatternLoop:
       pattern_loop(r, c, param);
       break;
-    case FX_EXT_PATTERN_DELAY:
-    case FX_S3M_EXT_PATTERN_DELAY:
+    case kFxExtPatternDelay:
+    case kFxS3mExtPatternDelay:
       *patternDelay = param;
       break;
   }

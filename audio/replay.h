@@ -63,7 +63,7 @@ struct Channel {
   int32_t arpeggioAdd;  // semitones
 };
 
-constexpr int REPLAY_RAMP_FRAMES = 64;
+constexpr int kReplayRampFrames = 64;
 
 struct Replay {
   int32_t sampleRate;
@@ -78,7 +78,7 @@ struct Replay {
   int32_t tempo;
   int32_t patternLoopCount;  // -1 = no loop active
   int32_t patternLoopChannel;
-  int32_t rampBuffer[REPLAY_RAMP_FRAMES * 2];  // stereo frames rendered past the last tick end
+  int32_t rampBuffer[kReplayRampFrames * 2];  // stereo frames rendered past the last tick end
   uint8_t** playCounts;    // per order index: one count per row, null for an invalid pattern
   uint8_t* playCountRows;  // storage behind playCounts
   Channel* channels;

@@ -136,7 +136,7 @@ void trigger(Channel* c) {
   const Note& n = c->note;
   if (n.instrument > 0 && n.instrument <= m->instrumentCount) {
     c->instrument = &m->instruments[n.instrument];
-    const Sample* s = instrument_sample(c->instrument, n.key < KEY_OFF ? n.key : 0);
+    const Sample* s = instrument_sample(c->instrument, n.key < kKeyOff ? n.key : 0);
     c->volume = s->volume < 64 ? s->volume : 64;
     if (s->panning > 0) c->panning = s->panning - 1;
     // A looped sample takes over at once, keeping the playing position.
@@ -147,7 +147,7 @@ void trigger(Channel* c) {
     c->fadeoutVolume = 32768;
     c->keyOn = 1;
   }
-  if (n.effect == FX_SAMPLE_OFFSET || n.effect == FX_S3M_SAMPLE_OFFSET) {
+  if (n.effect == kFxSampleOffset || n.effect == kFxS3mSampleOffset) {
     if (n.param > 0) c->sampleOffsetParam = n.param;
     c->sampleOffset = c->sampleOffsetParam * 256;
   }
@@ -178,15 +178,15 @@ void trigger(Channel* c) {
         break;
     }
   }
-  if (n.key == KEY_NONE) return;
-  if (n.key >= KEY_OFF) {
+  if (n.key == kKeyNone) return;
+  if (n.key >= kKeyOff) {
     c->keyOn = 0;
     return;
   }
-  bool tonePorta = column >= 0xF0 || n.effect == FX_TONE_PORTA || n.effect == FX_TONE_PORTA_VOLSLIDE ||
-                   n.effect == FX_S3M_TONE_PORTA || n.effect == FX_S3M_PORTA_VOLSLIDE;
+  bool tonePorta = column >= 0xF0 || n.effect == kFxTonePorta || n.effect == kFxTonePortaVolSlide ||
+                   n.effect == kFxS3mTonePorta || n.effect == kFxS3mPortaVolSlide;
   if (!tonePorta) c->sample = instrument_sample(c->instrument, n.key);
-  int32_t fineTune = (n.effect == FX_EXT_SET_FINETUNE || n.effect == FX_S3M_EXT_SET_FINETUNE)
+  int32_t fineTune = (n.effect == kFxExtSetFineTune || n.effect == kFxS3mExtSetFineTune)
                          ? (n.param & 0x0F) * 16 - 128
                          : c->sample->fineTune;
   int32_t key = clamp(n.key + c->sample->relativeNote, 1, 120);
@@ -317,124 +317,124 @@ void channel_row(Channel* c, const Note& note) {
   c->arpeggioAdd = 0;
   c->tremoloAdd = 0;
   c->vibratoAdd = 0;
-  bool delayed = (note.effect == FX_EXT_NOTE_DELAY || note.effect == FX_S3M_EXT_NOTE_DELAY) && note.param > 0;
+  bool delayed = (note.effect == kFxExtNoteDelay || note.effect == kFxS3mExtNoteDelay) && note.param > 0;
   if (!delayed) trigger(c);
   int32_t x = note.param;
   switch (note.effect) {
-    case FX_PORTA_UP:
-    case FX_S3M_PORTA_UP:
+    case kFxPortaUp:
+    case kFxS3mPortaUp:
       if (x) c->portaUpParam = x;
       porta_up(c, c->portaUpParam);
       break;
-    case FX_PORTA_DOWN:
-    case FX_S3M_PORTA_DOWN:
+    case kFxPortaDown:
+    case kFxS3mPortaDown:
       if (x) c->portaDownParam = x;
       porta_down(c, c->portaDownParam);
       break;
-    case FX_TONE_PORTA:
-    case FX_S3M_TONE_PORTA:
+    case kFxTonePorta:
+    case kFxS3mTonePorta:
       if (x) c->tonePortaParam = x;
       break;
-    case FX_VIBRATO:
-    case FX_S3M_VIBRATO:
+    case kFxVibrato:
+    case kFxS3mVibrato:
       set_vibrato(c, x);
       vibrato(c, 5);
       break;
-    case FX_TONE_PORTA_VOLSLIDE:
-    case FX_VOLSLIDE:
-    case FX_S3M_VOLSLIDE:
-    case FX_S3M_PORTA_VOLSLIDE:
+    case kFxTonePortaVolSlide:
+    case kFxVolSlide:
+    case kFxS3mVolSlide:
+    case kFxS3mPortaVolSlide:
       if (x) c->volumeSlideParam = x;
       volume_slide(c);
       break;
-    case FX_VIBRATO_VOLSLIDE:
-    case FX_S3M_VIBRATO_VOLSLIDE:
+    case kFxVibratoVolSlide:
+    case kFxS3mVibratoVolSlide:
       if (x) c->volumeSlideParam = x;
       vibrato(c, 5);
       volume_slide(c);
       break;
-    case FX_TREMOLO:
-    case FX_S3M_TREMOLO:
+    case kFxTremolo:
+    case kFxS3mTremolo:
       if (x >> 4) c->tremoloSpeed = x >> 4;
       if (x & 0x0F) c->tremoloDepth = x & 0x0F;
       tremolo(c);
       break;
-    case FX_SET_PANNING:
+    case kFxSetPanning:
       c->panning = x;
       break;
-    case FX_SET_VOLUME:
+    case kFxSetVolume:
       c->volume = x < 64 ? x : 64;
       break;
-    case FX_SET_GLOBAL_VOLUME:
-    case FX_S3M_GLOBAL_VOLUME:
+    case kFxSetGlobalVolume:
+    case kFxS3mGlobalVolume:
       c->replay->globalVolume = x < 64 ? x : 64;
       break;
-    case FX_GLOBAL_VOLSLIDE:
+    case kFxGlobalVolSlide:
       if (x) c->globalVolumeSlideParam = x;
       break;
-    case FX_KEY_OFF:
+    case kFxKeyOff:
       c->keyOn = 0;
       break;
-    case FX_SET_ENVELOPE_POS:
+    case kFxSetEnvelopePos:
       c->volumeEnvelopeTick = x;
       c->panningEnvelopeTick = x;
       break;
-    case FX_PANNING_SLIDE:
+    case kFxPanningSlide:
       if (x) c->panningSlideParam = x;
       break;
-    case FX_MULTI_RETRIGGER:
-    case FX_S3M_RETRIGGER:
+    case kFxMultiRetrigger:
+    case kFxS3mRetrigger:
       if (x >> 4) c->retriggerVolume = x >> 4;
       if (x & 0x0F) c->retriggerTicks = x & 0x0F;
       retrigger(c);
       break;
-    case FX_TREMOR:
-    case FX_S3M_TREMOR:
+    case kFxTremor:
+    case kFxS3mTremor:
       if (x >> 4) c->tremorOnTicks = x >> 4;
       if (x & 0x0F) c->tremorOffTicks = x & 0x0F;
       tremor(c);
       break;
-    case FX_EXTRA_FINE_PORTA:
+    case kFxExtraFinePorta:
       if (x) c->extraFinePortaParam = x;
       if ((c->extraFinePortaParam >> 4) == 1) porta_up(c, 0xE0 | (c->extraFinePortaParam & 0x0F));
       if ((c->extraFinePortaParam >> 4) == 2) porta_down(c, 0xE0 | (c->extraFinePortaParam & 0x0F));
       break;
-    case FX_EXT_FINE_PORTA_UP:
+    case kFxExtFinePortaUp:
       if (x) c->finePortaUpParam = x;
       porta_up(c, 0xF0 | (c->finePortaUpParam & 0x0F));
       break;
-    case FX_EXT_FINE_PORTA_DOWN:
+    case kFxExtFinePortaDown:
       if (x) c->finePortaDownParam = x;
       porta_down(c, 0xF0 | (c->finePortaDownParam & 0x0F));
       break;
-    case FX_EXT_VIBRATO_WAVEFORM:
-    case FX_S3M_EXT_VIBRATO_WAVEFORM:
+    case kFxExtVibratoWaveform:
+    case kFxS3mExtVibratoWaveform:
       if (x < 8) c->vibratoType = x;
       break;
-    case FX_EXT_TREMOLO_WAVEFORM:
-    case FX_S3M_EXT_TREMOLO_WAVEFORM:
+    case kFxExtTremoloWaveform:
+    case kFxS3mExtTremoloWaveform:
       if (x < 8) c->tremoloType = x;
       break;
-    case FX_EXT_FINE_VOLUME_UP:
+    case kFxExtFineVolumeUp:
       if (x) c->fineVolumeUpParam = x;
       c->volume = clamp(c->volume + c->fineVolumeUpParam, 0, 64);
       break;
-    case FX_EXT_FINE_VOLUME_DOWN:
+    case kFxExtFineVolumeDown:
       if (x) c->fineVolumeDownParam = x;
       c->volume = clamp(c->volume - c->fineVolumeDownParam, 0, 64);
       break;
-    case FX_EXT_NOTE_CUT:
-    case FX_S3M_EXT_NOTE_CUT:
+    case kFxExtNoteCut:
+    case kFxS3mExtNoteCut:
       if (x == 0) c->volume = 0;
       break;
-    case FX_S3M_ARPEGGIO:
+    case kFxS3mArpeggio:
       if (x) c->arpeggioParam = x;
       break;
-    case FX_S3M_FINE_VIBRATO:
+    case kFxS3mFineVibrato:
       set_vibrato(c, x);
       vibrato(c, 7);
       break;
-    case FX_S3M_EXT_SET_PANNING:
+    case kFxS3mExtSetPanning:
       c->panning = x * 17;
       break;
   }
@@ -447,79 +447,79 @@ void channel_tick(Channel* c) {
   c->retriggerCounter++;
   const Note& n = c->note;
   // A delayed note's volume column waits for the note.
-  if (!(n.effect == FX_EXT_NOTE_DELAY && n.param >= c->effectTickCounter)) volume_column_tick(c);
+  if (!(n.effect == kFxExtNoteDelay && n.param >= c->effectTickCounter)) volume_column_tick(c);
   switch (n.effect) {
-    case FX_PORTA_UP:
-    case FX_S3M_PORTA_UP:
+    case kFxPortaUp:
+    case kFxS3mPortaUp:
       porta_up(c, c->portaUpParam);
       break;
-    case FX_PORTA_DOWN:
-    case FX_S3M_PORTA_DOWN:
+    case kFxPortaDown:
+    case kFxS3mPortaDown:
       porta_down(c, c->portaDownParam);
       break;
-    case FX_TONE_PORTA:
-    case FX_S3M_TONE_PORTA:
+    case kFxTonePorta:
+    case kFxS3mTonePorta:
       tone_porta(c);
       break;
-    case FX_VIBRATO:
-    case FX_S3M_VIBRATO:
+    case kFxVibrato:
+    case kFxS3mVibrato:
       advance_phase(&c->vibratoPhase, c->vibratoSpeed);
       vibrato(c, 5);
       break;
-    case FX_TONE_PORTA_VOLSLIDE:
-    case FX_S3M_PORTA_VOLSLIDE:
+    case kFxTonePortaVolSlide:
+    case kFxS3mPortaVolSlide:
       tone_porta(c);
       volume_slide(c);
       break;
-    case FX_VOLSLIDE:
-    case FX_S3M_VOLSLIDE:
+    case kFxVolSlide:
+    case kFxS3mVolSlide:
       volume_slide(c);
       break;
-    case FX_VIBRATO_VOLSLIDE:
-    case FX_S3M_VIBRATO_VOLSLIDE:
+    case kFxVibratoVolSlide:
+    case kFxS3mVibratoVolSlide:
       advance_phase(&c->vibratoPhase, c->vibratoSpeed);
       vibrato(c, 5);
       volume_slide(c);
       break;
-    case FX_TREMOLO:
-    case FX_S3M_TREMOLO:
+    case kFxTremolo:
+    case kFxS3mTremolo:
       advance_phase(&c->tremoloPhase, c->tremoloSpeed);
       tremolo(c);
       break;
-    case FX_GLOBAL_VOLSLIDE: {
+    case kFxGlobalVolSlide: {
       int32_t p = c->globalVolumeSlideParam;
       c->replay->globalVolume = clamp(c->replay->globalVolume + (p >> 4) - (p & 0x0F), 0, 64);
       break;
     }
-    case FX_PANNING_SLIDE: {
+    case kFxPanningSlide: {
       int32_t p = c->panningSlideParam;
       c->panning = clamp(c->panning + (p >> 4) - (p & 0x0F), 0, 255);
       break;
     }
-    case FX_MULTI_RETRIGGER:
-    case FX_S3M_RETRIGGER:
+    case kFxMultiRetrigger:
+    case kFxS3mRetrigger:
       retrigger(c);
       break;
-    case FX_TREMOR:
-    case FX_S3M_TREMOR:
+    case kFxTremor:
+    case kFxS3mTremor:
       tremor(c);
       break;
-    case FX_EXT_RETRIGGER:
+    case kFxExtRetrigger:
       if (c->effectTickCounter == n.param) {
         c->effectTickCounter = 0;
         c->samplePosition = 0;
         c->sampleFraction = 0;
       }
       break;
-    case FX_EXT_NOTE_CUT:
-    case FX_S3M_EXT_NOTE_CUT:
+    case kFxExtNoteCut:
+    case kFxS3mExtNoteCut:
       if (c->effectTickCounter == n.param) c->volume = 0;
       break;
-    case FX_EXT_NOTE_DELAY:
-    case FX_S3M_EXT_NOTE_DELAY:
+    case kFxExtNoteDelay:
+    case kFxS3mExtNoteDelay:
       if (c->effectTickCounter == n.param) trigger(c);
       break;
-    case FX_S3M_ARPEGGIO:
+    case kFxS3mArpeggio:
       if (c->effectTickCounter == 1) {
         c->arpeggioAdd = c->arpeggioParam >> 4;
       } else if (c->effectTickCounter == 2) {
@@ -529,7 +529,7 @@ void channel_tick(Channel* c) {
         c->arpeggioAdd = 0;
       }
       break;
-    case FX_S3M_FINE_VIBRATO:
+    case kFxS3mFineVibrato:
       advance_phase(&c->vibratoPhase, c->vibratoSpeed);
       vibrato(c, 7);
       break;

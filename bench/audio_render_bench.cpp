@@ -30,9 +30,9 @@ void fill_song(TestSong& song, int32_t channels) {
     s.volume = 48;
     song.add_instrument(s);
   }
-  const uint8_t effects[8][2] = {{FX_VIBRATO, 0x46},    {FX_VOLSLIDE, 0x01},  {FX_ARPEGGIO, 0x37},
-                                 {FX_PORTA_UP, 0x02},   {FX_TREMOLO, 0x38},   {FX_TONE_PORTA, 0x10},
-                                 {FX_PORTA_DOWN, 0x02}, {FX_SET_VOLUME, 0x30}};
+  const uint8_t effects[8][2] = {{kFxVibrato, 0x46},   {kFxVolSlide, 0x01}, {kFxArpeggio, 0x37},
+                                 {kFxPortaUp, 0x02},   {kFxTremolo, 0x38},  {kFxTonePorta, 0x10},
+                                 {kFxPortaDown, 0x02}, {kFxSetVolume, 0x30}};
   song.orders = {0, 1, 2, 3};
   for (int32_t p = 0; p < 4; ++p) {
     for (int32_t row = 0; row < 64; ++row) {
@@ -88,7 +88,7 @@ int main(int argc, char** argv) {
       std::printf("%s: cannot open\n", tune);
       return 0;
     }
-    char message[MODULE_MESSAGE_SIZE];
+    char message[kModuleMessageSize];
     Module* m = module_load(ByteSource{bytes.data(), static_cast<uint32_t>(bytes.size())}, message);
     if (!m) {
       std::printf("%s: %s\n", tune, message);

@@ -402,15 +402,15 @@ TEST(ModLoader, InstrumentNumbersAndEffects) {
   Loaded l(write_mod(song));
   ASSERT_NE(l.m, nullptr);
   const Module& m = *l.m;
-  EXPECT_EQ(note_at(m, 0, 0, 0), (Note{49, 17, 0, FX_SET_VOLUME, 0x40}));
+  EXPECT_EQ(note_at(m, 0, 0, 0), (Note{49, 17, 0, kFxSetVolume, 0x40}));
   EXPECT_EQ(note_at(m, 0, 0, 1).instrument, 31);
-  EXPECT_EQ(note_at(m, 0, 0, 1).effect, FX_EXTENDED);
+  EXPECT_EQ(note_at(m, 0, 0, 1).effect, kFxExtended);
   EXPECT_EQ(note_at(m, 0, 0, 1).param, 0x91);
   for (int c = 0; c < 4; ++c) EXPECT_EQ(note_at(m, 0, 1, c).effect, 0) << c;
-  EXPECT_EQ(note_at(m, 0, 2, 0).effect, FX_TONE_PORTA);
-  EXPECT_EQ(note_at(m, 0, 2, 1).effect, FX_VIBRATO);
-  EXPECT_EQ(note_at(m, 0, 2, 2).effect, FX_TONE_PORTA_VOLSLIDE);
-  EXPECT_EQ(note_at(m, 0, 2, 3).effect, FX_ARPEGGIO);
+  EXPECT_EQ(note_at(m, 0, 2, 0).effect, kFxTonePorta);
+  EXPECT_EQ(note_at(m, 0, 2, 1).effect, kFxVibrato);
+  EXPECT_EQ(note_at(m, 0, 2, 2).effect, kFxTonePortaVolSlide);
+  EXPECT_EQ(note_at(m, 0, 2, 3).effect, kFxArpeggio);
   EXPECT_EQ(note_at(m, 0, 2, 3).param, 0x37);
   EXPECT_EQ(note_at(m, 0, 3, 0).effect, 0);
   EXPECT_EQ(note_at(m, 0, 3, 0).param, 0);
@@ -428,7 +428,7 @@ TEST(ModLoader, PanningCommandsInWiderModules) {
   ASSERT_NE(l.m, nullptr);
   const int expected[4] = {255, 128, 127, 0};
   for (int c = 0; c < 4; ++c) {
-    EXPECT_EQ(note_at(*l.m, 0, 0, c).effect, FX_SET_PANNING) << c;
+    EXPECT_EQ(note_at(*l.m, 0, 0, c).effect, kFxSetPanning) << c;
     EXPECT_EQ(note_at(*l.m, 0, 0, c).param, expected[c]) << c;
   }
 }
@@ -548,10 +548,10 @@ TEST(S3mLoader, ChannelsNotesAndEffects) {
   ASSERT_NE(l.m, nullptr) << l.message;
   const Module& m = *l.m;
   ASSERT_EQ(m.channelCount, 3);
-  EXPECT_EQ(note_at(m, 0, 0, 1), (Note{49, 7, 0x50, FX_S3M_SPEED, 0x05}));
+  EXPECT_EQ(note_at(m, 0, 0, 1), (Note{49, 7, 0x50, kFxS3mSpeed, 0x05}));
   EXPECT_EQ(note_at(m, 0, 0, 0).key, 0);
   EXPECT_EQ(note_at(m, 0, 0, 2).key, 0);
-  EXPECT_EQ(note_at(m, 0, 1, 2), (Note{60, 0, 0, FX_S3M_EXTENDED, 0xB2}));
+  EXPECT_EQ(note_at(m, 0, 1, 2), (Note{60, 0, 0, kFxS3mExtended, 0xB2}));
   EXPECT_EQ(note_at(m, 0, 63, 0), (Note{254, 0, 0x1A, 0, 0}));
   EXPECT_EQ(note_at(m, 0, 63, 1).key, 0);
   EXPECT_EQ(note_at(m, 0, 63, 1).effect, 0);
@@ -701,8 +701,8 @@ TEST(XmLoader, PatternsUnpack) {
   ASSERT_NE(l.m, nullptr) << l.message;
   const Module& m = *l.m;
   EXPECT_EQ(module_fault(m), std::string());
-  EXPECT_EQ(note_at(m, 0, 0, 0), (Note{49, 3, 0x30, FX_SPEED_TEMPO, 0x06}));
-  EXPECT_EQ(note_at(m, 0, 0, 1), (Note{KEY_OFF, 0, 0, 0, 0}));
+  EXPECT_EQ(note_at(m, 0, 0, 0), (Note{49, 3, 0x30, kFxSpeedTempo, 0x06}));
+  EXPECT_EQ(note_at(m, 0, 0, 1), (Note{kKeyOff, 0, 0, 0, 0}));
   EXPECT_EQ(note_at(m, 0, 1, 0), (Note{0, 5, 0, 0, 0x77}));
   EXPECT_EQ(m.patterns[0].rowCount, 2);
   EXPECT_EQ(m.patterns[1].rowCount, 1);

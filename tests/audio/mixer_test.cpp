@@ -41,7 +41,7 @@ TEST(Mixer, BufferRuleCoversTheLongestTick) {
   EXPECT_EQ(mix_buffer_length(44100), 14040);
   TestSong song(1, 1);
   song.add_instrument(constant_sample(30000));
-  song.set(0, 0, 0, 0, 0, FX_SPEED_TEMPO, 0x20);
+  song.set(0, 0, 0, 0, 0, kFxSpeedTempo, 0x20);
   song.module.defaultTempo = 255;
   Mix m(song);
   play(m.replay.get(), 0, 500000, 16384, 128);

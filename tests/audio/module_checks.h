@@ -12,7 +12,7 @@
 // pre-filled so the tests see that the loader writes it.
 struct Loaded {
   Module* m = nullptr;
-  char message[MODULE_MESSAGE_SIZE];
+  char message[kModuleMessageSize];
   explicit Loaded(const std::vector<uint8_t>& file) {
     std::memset(message, 'x', sizeof message);
     m = module_load(ByteSource{file.data(), static_cast<uint32_t>(file.size())}, message);

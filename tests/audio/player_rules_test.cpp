@@ -47,7 +47,7 @@ TEST(PlayerRules, S3mChannelNamedTwiceInARowKeepsEarlierFields) {
   song.patterns[0][1] = {S3mCell{1, 0x41, 2, -1, 4, 0x12}, S3mCell{1, -1, 0, -1, 0x7F, 0x34}};
   Loaded l(write_s3m(song));
   ASSERT_NE(l.m, nullptr);
-  EXPECT_EQ(note_at(*l.m, 0, 0, 0), (Note{4 * 12 + 1 + 1, 2, 0x10 + 40, FX_S3M_SPEED, 3}));
+  EXPECT_EQ(note_at(*l.m, 0, 0, 0), (Note{4 * 12 + 1 + 1, 2, 0x10 + 40, kFxS3mSpeed, 3}));
   // An unknown effect letter still replaces the announced effect field.
   EXPECT_EQ(note_at(*l.m, 0, 1, 1), (Note{4 * 12 + 1 + 1, 2, 0, 0, 0}));
 }

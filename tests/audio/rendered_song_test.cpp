@@ -83,8 +83,8 @@ TEST(RenderedSong, SaturatesTo16Bits) {
 TEST(RenderedSong, RefusesSongsOverTenMinutes) {
   // 256 rows of 31 ticks of 3445 frames: 27,339,520 frames, above 600 s at 44100 Hz.
   TestSong song(1, 1, 256);
-  song.set(0, 0, 0, 0, 0, FX_SPEED_TEMPO, 0x1F);
-  song.note(0, 1, 0) = Note{0, 0, 0, FX_SPEED_TEMPO, 0x20};
+  song.set(0, 0, 0, 0, 0, kFxSpeedTempo, 0x1F);
+  song.note(0, 1, 0) = Note{0, 0, 0, kFxSpeedTempo, 0x20};
   song.module.defaultTempo = 32;
   RenderedSong out;
   EXPECT_FALSE(rendered_song_render(song.build(), 44100, &out));

@@ -53,13 +53,13 @@ TEST(Replay, PitchFromKeyAmigaAndLinear) {
 
 TEST(Replay, SpeedAndTempoCommands) {
   TestSong song(1, 1);
-  song.set(0, 0, 0, 0, 0, FX_SPEED_TEMPO, 0x00);
-  song.set(0, 1, 0, 0, 0, FX_SPEED_TEMPO, 0x1F);
-  song.set(0, 2, 0, 0, 0, FX_SPEED_TEMPO, 0x20);
-  song.set(0, 3, 0, 0, 0, FX_S3M_SPEED, 0x00);
-  song.set(0, 4, 0, 0, 0, FX_S3M_TEMPO, 0x20);
-  song.set(0, 5, 0, 0, 0, FX_S3M_TEMPO, 0x21);
-  song.set(0, 6, 0, 0, 0, FX_S3M_SPEED, 0x02);
+  song.set(0, 0, 0, 0, 0, kFxSpeedTempo, 0x00);
+  song.set(0, 1, 0, 0, 0, kFxSpeedTempo, 0x1F);
+  song.set(0, 2, 0, 0, 0, kFxSpeedTempo, 0x20);
+  song.set(0, 3, 0, 0, 0, kFxS3mSpeed, 0x00);
+  song.set(0, 4, 0, 0, 0, kFxS3mTempo, 0x20);
+  song.set(0, 5, 0, 0, 0, kFxS3mTempo, 0x21);
+  song.set(0, 6, 0, 0, 0, kFxS3mSpeed, 0x02);
   ReplayPtr r = make_replay(song);
   EXPECT_EQ(r->speed, 6);
   EXPECT_EQ(r->tempo, 125);
@@ -102,7 +102,7 @@ TEST(Replay, HeaderTempoIsHeldTo32Through255) {
 TEST(Replay, ModArpeggioCyclesEveryThreeTicks) {
   TestSong song(1, 1);
   song.add_instrument(constant_sample(1000));
-  song.set(0, 0, 0, 49, 1, FX_ARPEGGIO, 0x47);
+  song.set(0, 0, 0, 49, 1, kFxArpeggio, 0x47);
   ReplayPtr r = make_replay(song);
   std::vector<int32_t> adds, freqs;
   each_tick(r.get(), 7, [&](const Channel& c) {
@@ -119,8 +119,8 @@ TEST(Replay, TonePortamentoStopsAtTheTarget) {
   TestSong song(1, 1);
   song.add_instrument(constant_sample(1000));
   song.set(0, 0, 0, 37, 1);
-  song.set(0, 1, 0, 49, 0, FX_TONE_PORTA, 0x40);
-  song.set(0, 2, 0, 0, 0, FX_TONE_PORTA, 0x00);
+  song.set(0, 1, 0, 49, 0, kFxTonePorta, 0x40);
+  song.set(0, 2, 0, 0, 0, kFxTonePorta, 0x00);
   ReplayPtr r = make_replay(song);
   EXPECT_EQ(r->channels[0].period, 3423);  // 29021 * exp2_q15(-101034) >> 15 = 29021 * 3866 >> 15
   for (int t = 0; t < 5; ++t) replay_tick(r.get());
@@ -136,13 +136,13 @@ TEST(Replay, VolumeSlideForms) {
   TestSample s = constant_sample(1000);
   s.volume = 32;
   song.add_instrument(s);
-  song.set(0, 0, 0, 49, 1, FX_VOLSLIDE, 0x20);
-  song.set(0, 1, 0, 0, 0, FX_VOLSLIDE, 0x03);
-  song.set(0, 2, 0, 0, 0, FX_VOLSLIDE, 0x00);      // remembered 0x03
-  song.set(0, 3, 0, 0, 0, FX_S3M_VOLSLIDE, 0x2F);  // fine up 2
-  song.set(0, 4, 0, 0, 0, FX_S3M_VOLSLIDE, 0xF3);  // fine down 3
-  song.set(0, 5, 0, 0, 0, FX_VOLSLIDE, 0xFF);      // fine up 15
-  song.set(0, 6, 0, 0, 0, FX_VOLSLIDE, 0xF0);      // up 15 per tick, clamped
+  song.set(0, 0, 0, 49, 1, kFxVolSlide, 0x20);
+  song.set(0, 1, 0, 0, 0, kFxVolSlide, 0x03);
+  song.set(0, 2, 0, 0, 0, kFxVolSlide, 0x00);     // remembered 0x03
+  song.set(0, 3, 0, 0, 0, kFxS3mVolSlide, 0x2F);  // fine up 2
+  song.set(0, 4, 0, 0, 0, kFxS3mVolSlide, 0xF3);  // fine down 3
+  song.set(0, 5, 0, 0, 0, kFxVolSlide, 0xFF);     // fine up 15
+  song.set(0, 6, 0, 0, 0, kFxVolSlide, 0xF0);     // up 15 per tick, clamped
   ReplayPtr r = make_replay(song);
   std::vector<int32_t> v;
   each_tick(r.get(), 42, [&](const Channel& c) { v.push_back(c.volume); });
@@ -153,7 +153,7 @@ TEST(Replay, VolumeSlideForms) {
   TestSong fast(1, 1);
   fast.module.fastVolumeSlides = 1;
   fast.add_instrument(s);
-  fast.set(0, 0, 0, 49, 1, FX_S3M_VOLSLIDE, 0x20);
+  fast.set(0, 0, 0, 49, 1, kFxS3mVolSlide, 0x20);
   r = make_replay(fast);
   v.clear();
   each_tick(r.get(), 6, [&](const Channel& c) { v.push_back(c.volume); });
@@ -164,8 +164,8 @@ TEST(Replay, PatternLoopRepeatsAndIgnoresBreaks) {
   TestSong song(2, 2, 16);
   song.module.defaultSpeed = 1;
   song.orders = {0, 1};
-  song.set(0, 3, 0, 0, 0, FX_EXTENDED, 0x62);
-  song.set(0, 3, 1, 0, 0, FX_PATTERN_BREAK, 0x10);  // ignored while the loop runs
+  song.set(0, 3, 0, 0, 0, kFxExtended, 0x62);
+  song.set(0, 3, 1, 0, 0, kFxPatternBreak, 0x10);  // ignored while the loop runs
   ReplayPtr r = make_replay(song);
   std::vector<int32_t> rows, counts;
   rows.push_back(replay_row(r.get()));
@@ -180,7 +180,7 @@ TEST(Replay, PatternLoopRepeatsAndIgnoresBreaks) {
 TEST(Replay, PatternBreakAndPositionJump) {
   TestSong song(1, 2);
   song.orders = {0, 1};
-  song.set(0, 0, 0, 0, 0, FX_PATTERN_BREAK, 0x32);
+  song.set(0, 0, 0, 0, 0, kFxPatternBreak, 0x32);
   ReplayPtr r = make_replay(song);
   for (int t = 0; t < 6; ++t) replay_tick(r.get());
   EXPECT_EQ(replay_order_index(r.get()), 1);
@@ -189,7 +189,7 @@ TEST(Replay, PatternBreakAndPositionJump) {
   // B00 on row 10 of the second pattern ends the song there: 75 rows of 6 ticks of 882 frames.
   TestSong jump(1, 2);
   jump.orders = {0, 1};
-  jump.set(1, 10, 0, 0, 0, FX_POSITION_JUMP, 0x00);
+  jump.set(1, 10, 0, 0, 0, kFxPositionJump, 0x00);
   r = make_replay(jump);
   EXPECT_EQ(replay_duration(r.get()), 75 * 6 * 882);
   EXPECT_EQ(replay_order_index(r.get()), 0);
@@ -203,14 +203,14 @@ TEST(Replay, DurationEndsAtTheFirstRepeatedRow) {
 
   TestSong looped(1, 1, 8);
   looped.module.defaultSpeed = 1;
-  looped.set(0, 3, 0, 0, 0, FX_EXTENDED, 0x62);
+  looped.set(0, 3, 0, 0, 0, kFxExtended, 0x62);
   r = make_replay(looped);
   EXPECT_EQ(replay_duration(r.get()), 16 * 882);  // rows 0..3 three times, then 4..7
 
   // A pattern delay row lasts (1 + 2) * 6 ticks; orders naming no pattern are skipped.
   TestSong delayed(1, 1);
   delayed.orders = {0, 7};
-  delayed.set(0, 5, 0, 0, 0, FX_EXTENDED, 0xE2);
+  delayed.set(0, 5, 0, 0, 0, kFxExtended, 0xE2);
   r = make_replay(delayed);
   EXPECT_EQ(replay_duration(r.get()), (63 + 3) * 6 * 882);
 }
@@ -255,7 +255,7 @@ TEST(Replay, KeyOffLeavesSustainAndFadesOut) {
     env.pointAmplitudes[i] = amps[i];
   }
   song.set(0, 0, 0, 49, 1);
-  song.set(0, 1, 0, KEY_OFF, 0);
+  song.set(0, 1, 0, kKeyOff, 0);
   ReplayPtr r = make_replay(song);
   std::vector<int32_t> amp, fade;
   each_tick(r.get(), 12, [&](const Channel& c) {
@@ -272,7 +272,7 @@ TEST(Replay, KeyOffLeavesSustainAndFadesOut) {
   TestSong bare(1, 1);
   bare.add_instrument(constant_sample(1000));
   bare.set(0, 0, 0, 49, 1);
-  bare.set(0, 1, 0, KEY_OFF, 0);
+  bare.set(0, 1, 0, kKeyOff, 0);
   r = make_replay(bare);
   EXPECT_EQ(r->channels[0].amplitude, 16384);
   for (int t = 0; t < 6; ++t) replay_tick(r.get());
@@ -288,7 +288,7 @@ TEST(Replay, TriggerSampleSwapAndOffset) {
   song.add_instrument(b);
   song.set(0, 0, 0, 49, 1);
   song.set(0, 1, 0, 0, 2);  // instrument only: swap, keep position
-  song.set(0, 2, 0, 49, 1, FX_SAMPLE_OFFSET, 0x02);
+  song.set(0, 2, 0, 49, 1, kFxSampleOffset, 0x02);
   song.set(0, 3, 0, 49, 0);  // the offset stays until an instrument resets it
   song.set(0, 4, 0, 49, 1);
   const Module* m = song.build();
@@ -346,7 +346,7 @@ TEST(Replay, AutoVibratoSweepsInAndPanningEnvelopeMovesThePan) {
   pan.pointCount = 2;
   pan.pointTicks[0] = 0, pan.pointTicks[1] = 4;
   pan.pointAmplitudes[0] = 48, pan.pointAmplitudes[1] = 0;
-  song.set(0, 0, 0, 49, 1, FX_SET_PANNING, 200);
+  song.set(0, 0, 0, 49, 1, kFxSetPanning, 200);
   ReplayPtr r = make_replay(song);
   std::vector<int32_t> adds, pans;
   each_tick(r.get(), 6, [&](const Channel& c) {

@@ -26,7 +26,7 @@ uint64_t fnv1a(uint64_t h, const void* data, size_t size) {
 TEST(TuneGolden, FullPreRenderMatchesTheRecordedHash) {
   const Bytes bytes = test_read_file(VRINX_TUNE_PATH);
   ASSERT_FALSE(bytes.empty()) << VRINX_TUNE_PATH;
-  char message[MODULE_MESSAGE_SIZE];
+  char message[kModuleMessageSize];
   Module* m = module_load(ByteSource{bytes.data(), static_cast<uint32_t>(bytes.size())}, message);
   ASSERT_NE(m, nullptr) << message;
   RenderedSong song;

@@ -34,7 +34,7 @@ void fail(const char* what) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size > 0xFFFFFFFFu) return 0;
-  char message[MODULE_MESSAGE_SIZE];
+  char message[kModuleMessageSize];
   std::memset(message, 0x55, sizeof message);
   Module* m = module_load(ByteSource{data, static_cast<uint32_t>(size)}, message);
   if (!m) {

@@ -76,7 +76,7 @@ int main(int argc, char** argv) {
   FILE* in = std::fopen(argv[1], "rb");
   bool read = in && std::fread(AssetImage, 1, kAssetImageSize, in) == kAssetImageSize;
   if (in) std::fclose(in);
-  char message[MODULE_MESSAGE_SIZE];
+  char message[kModuleMessageSize];
   Module* module = read ? module_load(ByteSource{AssetImage + kMusicOffset, kMusicSize}, message) : nullptr;
   if (!module || !rendered_song_render(module, kRate, &g_song)) {
     std::fprintf(stderr, "record_reference: %s does not hold a playable asset image\n", argv[1]);

@@ -70,7 +70,7 @@ TEST(AssetBlob, PiecesAtTheirOffsets) {
   EXPECT_EQ(tune, Bytes(image.begin() + kMusicOffset, image.begin() + kMusicOffset + tune.size()));
   for (size_t i = kMusicOffset + tune.size(); i < kAssetImageSize; ++i) ASSERT_EQ(0, image[i]);
   // The whole music region, padding included, is what start-up hands the player.
-  char message[MODULE_MESSAGE_SIZE] = {};
+  char message[kModuleMessageSize] = {};
   ByteSource src{image.data() + kMusicOffset, kMusicSize};
   Module* m = module_load(src, message);
   ASSERT_NE(nullptr, m) << message;

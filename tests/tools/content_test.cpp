@@ -355,7 +355,7 @@ TEST(ContentTune, ModuleStructureAndSize) {
   EXPECT_GE(looped, 3);
   EXPECT_EQ(mod.size(), 1084 + 1024u * patterns + sampleBytes) << "exactly header, patterns, samples";
 
-  char message[MODULE_MESSAGE_SIZE];
+  char message[kModuleMessageSize];
   Module* m = module_load(ByteSource{mod.data(), static_cast<uint32_t>(mod.size())}, message);
   ASSERT_NE(m, nullptr) << message;
   EXPECT_EQ(m->channelCount, 4);
@@ -385,7 +385,7 @@ TEST(ContentTune, EndsWithinTheTimeAndReachesEveryCue) {
   EXPECT_GE(walked, 90.0);
   EXPECT_LE(walked, 240.0);
 
-  char message[MODULE_MESSAGE_SIZE];
+  char message[kModuleMessageSize];
   Module* m = module_load(ByteSource{mod.data(), static_cast<uint32_t>(mod.size())}, message);
   ASSERT_NE(m, nullptr) << message;
   Replay* r = replay_create(m, 44100, 1);

@@ -183,7 +183,7 @@ int main(int argc, char** argv) {
   }
   std::memcpy(AssetImage + kCameraPathOffset, camera.data(), camera.size());
   std::memcpy(AssetImage + kObjectModelOffset, model.data(), model.size());
-  char message[MODULE_MESSAGE_SIZE];
+  char message[kModuleMessageSize];
   Module* m = module_load(ByteSource{tune.data(), static_cast<uint32_t>(tune.size())}, message);
   if (!m || !rendered_song_render(m, 44100, &g_grab.song)) {
     std::fprintf(stderr, "vrinx_content_preview: the tune does not load or render\n");
