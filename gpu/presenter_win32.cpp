@@ -1,5 +1,7 @@
 #include "gpu/presenter_win32.h"
 
+#include <cstdlib>
+
 #include <d3d11.h>
 #include <dxgi1_5.h>
 
@@ -161,34 +163,39 @@ void UnloadAndClear() {
   p.creationFailed = 0;
 }
 
-int PresentLocked(HWND window, HBITMAP dib, uint32_t width, uint32_t height, uint32_t vsync, uint32_t vrr) {
+// A device and a swap chain for this window at this size; after a failed Present
+// everything was released and is created again here. A failing creation is fatal.
+bool EnsureDevice(HWND window, uint32_t width, uint32_t height) {
   Presenter& p = g_presenter;
   if (p.device && (!p.swapChain || p.window != window)) {
     PresenterReleaseAll();
     p.creationFailed = 0;
   }
-  if (!p.device) {
-    if (p.creationFailed) {
-      PresenterFatal();
-      return 0;
-    }
-    if (!CreateDeviceAndSwapChain(window, width, height)) {
-      p.creationFailed = 1;
-      p.window = window;
-      PresenterFatal();
-      return 0;
-    }
-  }
-  if (!ResizeSwapChain(width, height)) {
+  if (p.device && ResizeSwapChain(width, height)) return true;
+  if (p.device) {
     PresenterReleaseAll();
     p.recreateCount++;
-    if (!CreateDeviceAndSwapChain(window, width, height)) {
-      p.creationFailed = 1;
-      p.window = window;
-      PresenterFatal();
-      return 0;
-    }
   }
+  if (!p.creationFailed && CreateDeviceAndSwapChain(window, width, height)) return true;
+  p.creationFailed = 1;
+  p.window = window;
+  PresenterFatal();
+  return false;
+}
+
+// Test hook: VRINX_TEST_LOSE_DEVICE=n makes the n-th Present report a removed device once.
+uint32_t TestLoseDeviceAt() {
+  static const uint32_t at = [] {
+    char text[16];
+    DWORD n = GetEnvironmentVariableA("VRINX_TEST_LOSE_DEVICE", text, sizeof text);
+    return n > 0 && n < sizeof text ? uint32_t(strtoul(text, nullptr, 10)) : 0u;
+  }();
+  return at;
+}
+
+int PresentLocked(HWND window, HBITMAP dib, uint32_t width, uint32_t height, uint32_t vsync, uint32_t vrr) {
+  Presenter& p = g_presenter;
+  if (!EnsureDevice(window, width, height)) return 0;
 
   DIBSECTION section;
   if (GetObjectW(dib, sizeof section, &section) != int(sizeof section) || !section.dsBm.bmBits ||
@@ -213,6 +220,7 @@ int PresentLocked(HWND window, HBITMAP dib, uint32_t width, uint32_t height, uin
   p.lastSyncInterval = int32_t(mode.syncInterval);
   p.lastPresentFlags = mode.flags;
   HRESULT hr = p.swapChain->Present(mode.syncInterval, mode.flags);
+  if (p.presentCount + p.recreateCount + 1 == TestLoseDeviceAt()) hr = DXGI_ERROR_DEVICE_REMOVED;
   if (hr == kStatusOccluded) return 0;
   if (FAILED(hr)) {
     p.lastError = hr;
@@ -361,6 +369,15 @@ const char* CrtStatusText(int crtInUse) { return present_mode_crt_text(crtInUse,
 
 int CrtRender(const CrtFrameJob& job) {
   const Presenter& p = g_presenter;
+  // The CRT pass runs before PresentFrame, so after a failed Present the device for the
+  // window is created again here rather than failing the frame.
+  if (!p.device && p.window && !p.inPresent) {
+    RECT client;
+    GetClientRect(p.window, &client);
+    if (!EnsureDevice(p.window, uint32_t(client.right > 0 ? client.right : 1),
+                      uint32_t(client.bottom > 0 ? client.bottom : 1)))
+      return 0;
+  }
   // Without a ready device the pipeline's own checks fail the frame.
   return crt_gpu_render(p.ready == 1 ? p.device : nullptr, p.context, job);
 }

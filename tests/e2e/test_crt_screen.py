@@ -1,6 +1,7 @@
 """The CRT pass on screen. With the default settings the held demo frame is shown through
 the GPU pipeline and equals, pixel for pixel, the CPU reference composition of the same
-frame (outside the overlay box), and the overlay's fourth line reads "CRT: GPU shaders".
+frame (outside the overlay box), and the overlay's fourth line reads "CRT: GPU shaders"; that
+run loses its device once (its 5th Present fails) and the CRT pass creates it again.
 With all eight effect switches off the plain picture is shown and the line reads "CRT: Off".
 A shader the device refuses ends in the Direct3D message and exit code 1."""
 import os
@@ -58,7 +59,7 @@ def size_window(run):
 def default_settings(args):
     scratch = pc.Scratch(overlay=True)
     try:
-        with harness.Vrinx(args, env=scratch.env) as run:
+        with harness.Vrinx(args, env=dict(scratch.env, VRINX_TEST_LOSE_DEVICE="5")) as run:
             run.wait_window()
             scratch.wait_frame()
             size_window(run)
@@ -87,6 +88,9 @@ def default_settings(args):
             harness.check(plain.data != ref.data, "the CRT reference equals the plain composition")
             harness.check(run.winctl("close")[0] == 0, "WM_CLOSE could not be posted")
             harness.check(run.wait_exit() == 0, "exit code not 0")
+        events = scratch.events()
+        harness.check(any(e.startswith("presenter: present failed") for e in events), "the device was not lost")
+        harness.check(any(e.endswith("recreates=1") for e in events), "no single re-creation: %r" % events[-1:])
     finally:
         scratch.remove()
 
