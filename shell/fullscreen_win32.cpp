@@ -106,6 +106,7 @@ void ToggleFullscreen() {
 
 void RestoreDisplayMode() {
   if (!g_full.modeChanged) return;
-  ChangeDisplaySettingsExA(g_full.monitor.szDevice, nullptr, nullptr, 0, nullptr);
+  LONG result = ChangeDisplaySettingsExA(g_full.monitor.szDevice, nullptr, nullptr, 0, nullptr);
+  test_log("display mode restored: %ld", result);
   g_full.modeChanged = 0;
 }

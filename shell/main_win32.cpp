@@ -199,6 +199,7 @@ int main(int argc, char** argv) {
   GetClientRect(g_window, &client);
   if (g_record.recording ? !PresenterCreateDeviceOnly()
                          : !PresenterCreateForWindow(g_window, client.right, client.bottom)) {
+    RestoreDisplayMode();  // the message and the exit leave the desktop's mode as it was
     PresenterFatal();
     ExitProcess(1);
   }

@@ -1,5 +1,6 @@
 """Without a usable d3d11.dll (disabled by a Wine DLL override) the program shows the
-presenter's message, captioned "Direct3D 11 required", and ends with exit code 1."""
+presenter's message, captioned "Direct3D 11 required", and ends with exit code 1, the display
+mode it had switched to given back first."""
 import os
 
 import harness
@@ -23,6 +24,8 @@ def test(args):
         events = scratch.events() if os.path.exists(scratch.log) else []
         harness.check(not any(e.startswith("presenter: device created") for e in events),
                       "a device was created: %r" % events)
+        # /nogui switched to full screen first: the mode is given back before the message.
+        harness.check("display mode restored: 0" in events, "display mode not restored: %r" % events)
     finally:
         scratch.remove()
 
