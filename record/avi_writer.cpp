@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/byte_order.h"
+
 namespace {
 
 constexpr uint32_t kHeaderMargin = 1048576;
@@ -17,17 +19,20 @@ void put(AviWriter& w, const void* data, uint32_t size) {
 }
 void put_fourcc(AviWriter& w, const char* cc) { put(w, cc, 4); }
 void put_u32(AviWriter& w, uint32_t v) {
-  uint8_t b[4] = {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)};
+  uint8_t b[4];
+  store_le32(b, v);
   put(w, b, 4);
 }
 void put_u16(AviWriter& w, uint16_t v) {
-  uint8_t b[2] = {uint8_t(v), uint8_t(v >> 8)};
+  uint8_t b[2];
+  store_le16(b, v);
   put(w, b, 2);
 }
 void put_u8(AviWriter& w, uint8_t v) { put(w, &v, 1); }
 void put_u64(AviWriter& w, uint64_t v) {
-  put_u32(w, uint32_t(v));
-  put_u32(w, uint32_t(v >> 32));
+  uint8_t b[8];
+  store_le64(b, v);
+  put(w, b, 8);
 }
 void put_zeros(AviWriter& w, uint32_t n) {
   static const uint8_t zeros[4096] = {};

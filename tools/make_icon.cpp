@@ -5,15 +5,17 @@
 #include <cstdlib>
 #include <vector>
 
+#include "base/byte_order.h"
+
 namespace {
 
-void put16(std::vector<uint8_t>& out, uint32_t v) {
-  out.push_back(v & 0xFF);
-  out.push_back((v >> 8) & 0xFF);
+void put16(std::vector<uint8_t>& out, uint16_t v) {
+  out.resize(out.size() + 2);
+  store_le16(&out[out.size() - 2], v);
 }
 void put32(std::vector<uint8_t>& out, uint32_t v) {
-  put16(out, v & 0xFFFF);
-  put16(out, v >> 16);
+  out.resize(out.size() + 4);
+  store_le32(&out[out.size() - 4], v);
 }
 
 // 6-bit VGA colour to a BGRA pixel.

@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/byte_order.h"
+
 namespace {
 
 typedef std::vector<uint32_t> Words;
@@ -372,7 +374,8 @@ bool instruction(Parser& p, const std::string& name, const std::string& rest, Pr
 }
 
 void put32(std::vector<uint8_t>* b, uint32_t v) {
-  for (int i = 0; i < 4; i++) b->push_back(uint8_t(v >> (8 * i)));
+  b->resize(b->size() + 4);
+  store_le32(&(*b)[b->size() - 4], v);
 }
 
 }  // namespace
