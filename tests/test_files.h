@@ -30,3 +30,11 @@ inline bool test_write_file(const std::string& path, const void* data, size_t si
 inline bool test_write_file(const std::string& path, const Bytes& bytes) {
   return test_write_file(path, bytes.data(), bytes.size());
 }
+
+// Bytes written as hex digit pairs; blanks between pairs are skipped.
+inline Bytes test_from_hex(const char* hex) {
+  Bytes out;
+  for (const char* p = hex; p[0] && p[1]; p += p[0] == ' ' ? 1 : 2)
+    if (p[0] != ' ') out.push_back(uint8_t(std::stoul(std::string(p, 2), nullptr, 16)));
+  return out;
+}

@@ -16,13 +16,6 @@
 
 namespace {
 
-Bytes from_hex(const char* hex) {
-  Bytes out;
-  for (size_t i = 0; hex[i] && hex[i + 1]; i += 2)
-    out.push_back(uint8_t(std::stoi(std::string(hex + i, 2), nullptr, 16)));
-  return out;
-}
-
 // What each Windows buffer was made from, as its description gives it.
 Bytes windows_input(const std::string& name, const Bytes& buffer) {
   Bytes in;
@@ -54,7 +47,7 @@ int decodes(const Bytes& buffer, size_t outSize) {
 
 TEST(CompressContainer, WindowsBuffersUnpackAndOurHeadersMatchThem) {
   for (const CabinetVector& v : kCabinetVectors) {
-    const Bytes buffer = from_hex(v.hex);
+    const Bytes buffer = test_from_hex(v.hex);
     const Bytes in = windows_input(v.name, buffer);
     ASSERT_FALSE(in.empty()) << v.name;
     Bytes out(in.size());
@@ -91,7 +84,7 @@ TEST(CompressContainer, RoundTripsAndSeveralBlocks) {
     EXPECT_EQ(in, out);
   }
   // Bytes that LZMS cannot shrink are stored: header, size field, the bytes.
-  const Bytes noise = from_hex(kCabinetVectors[6].hex);
+  const Bytes noise = test_from_hex(kCabinetVectors[6].hex);
   const Bytes stored = compress_encode_buffer(noise.data() + 28, 2048);
   EXPECT_EQ(noise, stored);
 

@@ -59,33 +59,29 @@ TEST(LzmsTables, SlotBasesFromTheRunLengths) {
   EXPECT_EQ(0u, lzms_num_offset_slots(1));
 }
 
-TEST(LzmsHuffmanCode, CanonicalCodesByHand) {
-  uint8_t lens[4];
-  uint32_t cw[4];
-  // Weights 1,1,2,4: lengths 3,3,2,1; codewords 110, 111, 10, 0.
-  const uint32_t f1[4] = {1, 1, 2, 4};
-  lzms_make_canonical_code(4, 15, f1, lens, cw);
-  EXPECT_EQ((std::vector<unsigned>{3, 3, 2, 1}), std::vector<unsigned>(lens, lens + 4));
-  EXPECT_EQ((std::vector<uint32_t>{6, 7, 2, 0}), std::vector<uint32_t>(cw, cw + 4));
-  // Three equal weights: the two lowest symbols pair up first, so symbol 2
-  // gets the short codeword (ties prefer a leaf over a new node).
-  const uint32_t f2[3] = {1, 1, 1};
-  lzms_make_canonical_code(3, 15, f2, lens, cw);
-  EXPECT_EQ((std::vector<unsigned>{2, 2, 1}), std::vector<unsigned>(lens, lens + 3));
-  EXPECT_EQ((std::vector<uint32_t>{2, 3, 0}), std::vector<uint32_t>(cw, cw + 3));
-}
-
-TEST(LzmsHuffmanCode, LengthLimitKeepsTheCodeComplete) {
-  uint32_t freqs[30];
-  uint32_t a = 1, b = 1;
-  for (auto& f : freqs) {
-    f = a;
-    uint32_t c = a + b;
-    a = b;
-    b = c;
-  }
+TEST(LzmsHuffmanCode, CanonicalCodesByHandAndTheLengthLimit) {
+  struct Case {
+    std::vector<uint32_t> weights;
+    std::vector<unsigned> lengths;
+    std::vector<uint32_t> codewords;
+  } cases[] = {
+      // Lengths 3,3,2,1; codewords 110, 111, 10, 0.
+      {{1, 1, 2, 4}, {3, 3, 2, 1}, {6, 7, 2, 0}},
+      // The two lowest symbols pair up first, so symbol 2 gets the short codeword (ties
+      // prefer a leaf over a new node).
+      {{1, 1, 1}, {2, 2, 1}, {2, 3, 0}},
+  };
   uint8_t lens[30];
   uint32_t cw[30];
+  for (const Case& c : cases) {
+    const unsigned n = unsigned(c.weights.size());
+    lzms_make_canonical_code(n, 15, c.weights.data(), lens, cw);
+    EXPECT_EQ(c.lengths, std::vector<unsigned>(lens, lens + n));
+    EXPECT_EQ(c.codewords, std::vector<uint32_t>(cw, cw + n));
+  }
+  // Fibonacci weights want lengths up to 29: limited to 15, the code stays complete.
+  uint32_t freqs[30] = {1, 1};
+  for (int i = 2; i < 30; ++i) freqs[i] = freqs[i - 1] + freqs[i - 2];
   lzms_make_canonical_code(30, 15, freqs, lens, cw);
   uint64_t kraft = 0;
   for (uint8_t l : lens) {

@@ -84,13 +84,11 @@ void expect_file(const std::string& file, uint32_t fps, uint32_t videoFrames, ui
   auto m = probe(file);
   EXPECT_EQ(m["streams.stream.0.nb_read_frames"], std::to_string(videoFrames));
   EXPECT_EQ(m["streams.stream.0.r_frame_rate"], std::to_string(fps) + "/1");
-  std::string video = run("ffmpeg -v error -i " + file + " -map 0:v -f rawvideo -pix_fmt bgr24 -");
+  std::string video = ffmpeg_video(file);
   ASSERT_EQ(video.size(), size_t(videoFrames) * kSide * kSide * 3);
-  for (uint32_t k = 0; k < videoFrames; ++k) {
-    const uint8_t* p = reinterpret_cast<const uint8_t*>(video.data()) + size_t(k) * kSide * kSide * 3;
-    ASSERT_EQ(uint32_t(p[0] | p[1] << 8 | p[2] << 16), colour_of(g_fake.shown[k])) << "video frame " << k;
-  }
-  std::string audio = run("ffmpeg -v error -i " + file + " -map 0:a -f s16le -");
+  for (uint32_t k = 0; k < videoFrames; ++k)
+    ASSERT_EQ(bgr24_at(video, size_t(k) * kSide * kSide), colour_of(g_fake.shown[k])) << "video frame " << k;
+  std::string audio = ffmpeg_audio(file);
   ASSERT_EQ(audio.size(), size_t(audioFrames) * 4);
   std::vector<int16_t> song = make_song(kSongFrames);
   song.resize(size_t(audioFrames) * 2);

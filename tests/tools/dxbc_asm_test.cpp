@@ -4,24 +4,12 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 
-namespace {
+#include "base/byte_order.h"
+#include "tests/test_files.h"
 
-std::vector<uint8_t> hex(const char* text) {
-  std::vector<uint8_t> out;
-  for (const char* p = text; p[0] && p[1];) {
-    if (p[0] == ' ') {
-      p++;
-      continue;
-    }
-    out.push_back(uint8_t(strtoul(std::string(p, 2).c_str(), nullptr, 16)));
-    p += 2;
-  }
-  return out;
-}
+namespace {
 
 TEST(DxbcAsm, KnownContainers) {
   struct Case {
@@ -63,7 +51,7 @@ TEST(DxbcAsm, KnownContainers) {
   for (const Case& c : cases) {
     DxbcResult r = dxbc_assemble(c.source);
     ASSERT_TRUE(r.ok) << r.error << " in " << c.source;
-    EXPECT_EQ(r.blob, hex(c.bytes));
+    EXPECT_EQ(r.blob, test_from_hex(c.bytes));
   }
 }
 
@@ -71,7 +59,7 @@ TEST(DxbcAsm, KnownContainers) {
 // checksum computes over the rest.
 TEST(DxbcAsm, ChecksumOfAForeignContainer) {
   std::vector<uint8_t> blob =
-      hex("44 58 42 43 d5 4e 9d 49 2c 84 e2 bb ee 13 93 17 d9 d5 5c de 01 00 00 00 64 00 00 00 03 00 00 00"
+      test_from_hex("44 58 42 43 d5 4e 9d 49 2c 84 e2 bb ee 13 93 17 d9 d5 5c de 01 00 00 00 64 00 00 00 03 00 00 00"
           "2c 00 00 00 3c 00 00 00 4c 00 00 00 49 53 47 4e 08 00 00 00 00 00 00 00 08 00 00 00 4f 53 47 4e"
           "08 00 00 00 00 00 00 00 08 00 00 00 53 48 45 58 10 00 00 00 50 00 00 00 04 00 00 00 6a 08 00 01"
           "3e 00 00 01");
@@ -105,11 +93,8 @@ TEST(DxbcAsm, OperandForms) {
     ASSERT_TRUE(r.ok) << r.error;
     // SHEX data at 84: version, length, dcl_temps (2 words), the instruction, ret.
     ASSERT_EQ(r.blob.size(), 84 + 4 * (4 + c.words.size() + 1)) << c.line;
-    for (size_t i = 0; i < c.words.size(); i++) {
-      const uint8_t* w = &r.blob[84 + 4 * (4 + i)];
-      EXPECT_EQ(uint32_t(w[0] | w[1] << 8 | w[2] << 16 | uint32_t(w[3]) << 24), c.words[i])
-          << c.line << " word " << i;
-    }
+    for (size_t i = 0; i < c.words.size(); i++)
+      EXPECT_EQ(load_le32(&r.blob[84 + 4 * (4 + i)]), c.words[i]) << c.line << " word " << i;
   }
 }
 
@@ -140,20 +125,11 @@ TEST(DxbcAsm, ClearErrors) {
   }
 }
 
-}  // namespace
-
-namespace {
-
 // The shader source with random bytes changed, cut or repeated: each attempt either
 // assembles or names a line, and never reads or writes out of bounds (sanitizer builds).
 TEST(DxbcAsm, DamagedSourcesFailClearly) {
-  FILE* f = fopen(VRINX_CRT_SHADER_SOURCE, "rb");
-  ASSERT_NE(f, nullptr);
-  std::string source;
-  char buffer[4096];
-  size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, f)) > 0) source.append(buffer, n);
-  fclose(f);
+  const Bytes file = test_read_file(VRINX_CRT_SHADER_SOURCE);
+  const std::string source(file.begin(), file.end());
   ASSERT_TRUE(dxbc_assemble(source).ok);
   const char kBytes[] = "rltucbix0123456789.,()[]{}+- \n;_";
   uint32_t seed = 1;
