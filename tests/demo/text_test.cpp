@@ -1,3 +1,5 @@
+// The text layer and the logo against the content generator's own records: pages at
+// rest, lines waiting and sliding, kicks, page timing, and the logo's opaque pixels.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -5,35 +7,30 @@
 #include "demo/demo_state.h"
 #include "demo/logo.h"
 #include "demo/text.h"
-#include "tests/demo/fake_shell.h"
+#include "tests/demo/demo_fixture.h"
 #include "tools/content/content.h"
 
 namespace {
 
-// A work screen of its own, with every line of the page at `motion` and the kick at `kick`.
-struct TextScreen {
-  explicit TextScreen(uint8_t background = 0) : pixels(320 * 400, background) {
-    reset_demo_state();
-    g_demo.workScreen = pixels.data();
-    g_demo.workScreenRow1 = pixels.data() + 320;
-  }
-  void draw_page(int page, int motion, int kick) {
-    DemoState& s = g_demo;
-    s.pageIndex = page;
-    s.pageLineCount = s.pageTable[page][0];
-    for (int32_t& m : s.lineMotion) m = motion;
-    s.kickIndex = kick;
-    text_draw_page();
-  }
-  std::vector<uint8_t> pixels;
-};
+// Draws `page` with every line at `motion` and the kick at `kick` into a screen of its own.
+Bytes draw_page(int page, int motion, int kick) {
+  reset_demo_state();
+  TestScreen screen;
+  DemoState& s = g_demo;
+  s.pageIndex = page;
+  s.pageLineCount = s.pageTable[page][0];
+  for (int32_t& m : s.lineMotion) m = motion;
+  s.kickIndex = kick;
+  text_draw_page();
+  return screen.pixels;
+}
 
 // The page at rest drawn from the generator's own records: positioned text and glyph
 // pixel lists, not the compiled tables the engine draws from.
-std::vector<uint8_t> reference_page(int page) {
+Bytes reference_page(int page) {
   static const std::vector<Glyph> font = build_font();
   static const std::vector<TextPage> pages = build_pages();
-  std::vector<uint8_t> screen(320 * 400, 0);
+  Bytes screen(320 * 400, 0);
   for (const TextLine& line : pages[page].lines) {
     uint32_t pen = 320 * (line.row + 1) + line.column;
     for (char c : line.text) {
@@ -46,34 +43,23 @@ std::vector<uint8_t> reference_page(int page) {
 }
 
 TEST(TextPage, LinesAtRestDrawAtTheirStartOffsets) {
-  for (int page = 0; page < kPageCount; ++page) {
-    TextScreen t;
-    t.draw_page(page, kMotionSteps - 1, 0);
-    ASSERT_EQ(t.pixels, reference_page(page)) << "page " << page;
-  }
-}
-
-TEST(TextPage, BlankFillerLinesAndThePausePageDrawNothing) {
-  TextScreen t;
-  t.draw_page(9, kMotionSteps - 1, 0);
-  for (uint8_t p : t.pixels) ASSERT_EQ(p, 0);
-  EXPECT_EQ(g_demo.pageLineCount, 12u);   // twelve blank lines: a pause of 384 frames
+  for (int page = 0; page < kPageCount; ++page)
+    ASSERT_EQ(draw_page(page, kMotionSteps - 1, 0), reference_page(page)) << "page " << page;
+  // Page 9 is twelve blank lines: a pause of 384 frames.
+  EXPECT_EQ(draw_page(9, kMotionSteps - 1, 0), Bytes(320 * 400, 0));
+  EXPECT_EQ(g_demo.pageLineCount, 12u);
 }
 
 TEST(TextPage, UnreleasedLinesWait200RowsLowerAndKicksShiftLinearly) {
-  std::vector<uint8_t> rest = reference_page(0);
-  TextScreen waiting;
-  waiting.draw_page(0, 0, 0);
-  for (size_t i = 0; i < rest.size(); ++i)
-    ASSERT_EQ(waiting.pixels[i], i >= 320 * 200 ? rest[i - 320 * 200] : 0) << i;
+  const Bytes rest = reference_page(0);
   // Kick entry 1 is +20: offsets move 20 bytes on, so glyphs past column 319 continue at
   // the start of the next row (page 0's third line is 311 columns wide from column 4).
-  TextScreen kicked;
-  kicked.draw_page(0, kMotionSteps - 1, 1);
+  const Bytes waiting = draw_page(0, 0, 0), kicked = draw_page(0, kMotionSteps - 1, 1);
   int wrapped = 0;
   for (size_t i = 0; i < rest.size(); ++i) {
-    ASSERT_EQ(kicked.pixels[i], i >= 20 ? rest[i - 20] : 0) << i;
-    wrapped += i % 320 < 20 && kicked.pixels[i] != 0;
+    ASSERT_EQ(waiting[i], i >= 320 * 200 ? rest[i - 320 * 200] : 0) << i;
+    ASSERT_EQ(kicked[i], i >= 20 ? rest[i - 20] : 0) << i;
+    wrapped += i % 320 < 20 && kicked[i] != 0;
   }
   EXPECT_GT(wrapped, 0);
 }
@@ -93,11 +79,8 @@ TEST(TextKicks, AKickShowsTheJoltTableThenRestsAndClearsItsFlag) {
   EXPECT_EQ(s.cueFlags[3], 0);
   text_advance_kicks();
   EXPECT_EQ(s.kickIndex, 0);
-}
 
-TEST(TextKicks, TwoKicksShareTheIndexAndAdvanceItTwice) {
-  reset_demo_state();
-  DemoState& s = g_demo;
+  // Two kicks share the index and advance it twice.
   s.cueFlags[0] = s.cueFlags[5] = 1;
   for (int frame = 0; frame < 18; ++frame) text_advance_kicks();
   EXPECT_EQ(s.kickIndex, 36);
@@ -114,20 +97,20 @@ TEST(TextKicks, TwoKicksShareTheIndexAndAdvanceItTwice) {
 TEST(TextLines, ANewLineEvery32FramesSlidingIn94Steps) {
   reset_demo_state();
   DemoState& s = g_demo;
-  for (int frame = 1; frame <= 31; ++frame) text_advance_lines();
-  EXPECT_EQ(s.lineMotion[0], 31);
-  EXPECT_EQ(s.lineMotion[1], 0);
-  text_advance_lines();   // frame 32: the second line starts
-  EXPECT_EQ(s.lineMotion[1], 1);
-  EXPECT_EQ(s.lineMotion[2], 0);
-  for (int frame = 33; frame <= 94; ++frame) text_advance_lines();
-  EXPECT_EQ(s.lineMotion[0], 94);
-  EXPECT_EQ(s.MotionTable[94], 0);   // in place
-  EXPECT_EQ(s.MotionTable[93], 320);
   EXPECT_EQ(s.MotionTable[0], 200 * 320);
-  for (int frame = 95; frame <= 200; ++frame) text_advance_lines();
-  EXPECT_EQ(s.lineMotion[0], kMotionSteps - 1);   // stays on the last entry
-  EXPECT_EQ(s.lineMotion[6], 200 - 6 * 32 + 1);   // started in frame 192
+  EXPECT_EQ(s.MotionTable[93], 320);
+  EXPECT_EQ(s.MotionTable[94], 0);   // in place
+  // frame -> motion of lines 0, 1, 2, 6: the second line starts in frame 32, the seventh in
+  // 192; the first stays on the last entry once there.
+  const int last = kMotionSteps - 1;
+  const int steps[][5] = {{31, 31, 0, 0, 0}, {32, 32, 1, 0, 0}, {94, 94, 63, 31, 0},
+                          {200, last, last, last, 9}};
+  int frame = 0;
+  for (const auto& t : steps) {
+    while (frame < t[0]) ++frame, text_advance_lines();
+    EXPECT_EQ((Ints{s.lineMotion[0], s.lineMotion[1], s.lineMotion[2], s.lineMotion[6]}),
+              (Ints{t[1], t[2], t[3], t[4]})) << "frame " << frame;
+  }
 }
 
 TEST(TextLines, PagesLast32FramesPerLineAndTheTenRepeatAfter6272) {
@@ -137,7 +120,7 @@ TEST(TextLines, PagesLast32FramesPerLineAndTheTenRepeatAfter6272) {
   int frame = 0;
   for (int page = 0; page < kPageCount; ++page) {
     ASSERT_EQ(s.pageLineCount, lineCounts[page]) << page;
-    int end = frame + 32 * static_cast<int>(lineCounts[page]);
+    int end = frame + 32 * int(lineCounts[page]);
     while (++frame < end) {
       text_advance_lines();
       ASSERT_EQ(s.pageIndex, page) << frame;
@@ -151,21 +134,20 @@ TEST(TextLines, PagesLast32FramesPerLineAndTheTenRepeatAfter6272) {
 }
 
 TEST(Logo, DrawsExactlyTheOpaquePixelsOfTheLogoAtRow1) {
-  const std::vector<uint8_t> logo = build_logo();
-  TextScreen t(7);
+  const Bytes logo = build_logo();
+  reset_demo_state();
+  TestScreen screen(7);
   logo_draw();
+  Bytes expected(320 * 400, 7);
   int opaque = 0;
-  for (int row = 0; row < 400; ++row)
-    for (int x = 0; x < 320; ++x) {
-      uint8_t want = 7;
-      if (row >= 1 && row <= kLogoHeight && logo[(row - 1) * kLogoWidth + x]) want = logo[(row - 1) * kLogoWidth + x];
-      ASSERT_EQ(t.pixels[320 * row + x], want) << row << " " << x;
-      if (want != 7) {
-        ++opaque;
-        ASSERT_GE(want, 142);
-        ASSERT_LE(want, 254);
-      }
+  for (int i = 0; i < kLogoHeight * kLogoWidth; ++i)
+    if (logo[i]) {
+      expected[320 + i] = logo[i];   // kLogoWidth is the screen's width
+      ASSERT_GE(logo[i], 142);
+      ASSERT_LE(logo[i], 254);
+      ++opaque;
     }
+  EXPECT_EQ(screen.pixels, expected);
   EXPECT_EQ(opaque, 6740);
 }
 

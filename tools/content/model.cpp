@@ -4,6 +4,8 @@
 
 #include <cmath>
 
+#include "base/byte_order.h"
+
 namespace {
 
 const double kPi = 3.14159265358979323846;
@@ -104,9 +106,10 @@ Mesh build_mesh() {
   return mesh;
 }
 
-void put16(Bytes& out, int v) {
-  out.push_back(static_cast<uint8_t>(v & 0xFF));
-  out.push_back(static_cast<uint8_t>((v >> 8) & 0xFF));
+// Appends a 16-bit little-endian word (the low 16 bits of v).
+void append_le16(Bytes& out, int v) {
+  out.resize(out.size() + 2);
+  store_le16(&out[out.size() - 2], uint16_t(v));
 }
 
 int round_int(double v) { return static_cast<int>(std::lround(v)); }
@@ -117,26 +120,26 @@ Bytes build_object_model() {
   Mesh mesh = build_mesh();
   const int nv = static_cast<int>(mesh.vertices.size()), nf = static_cast<int>(mesh.faces.size());
   Bytes out;
-  put16(out, 0);
-  put16(out, 0);
-  put16(out, 6 * (nv - 1));
-  put16(out, 6 * (nf - 1));
-  put16(out, 10 * (nf - 1));
+  append_le16(out, 0);
+  append_le16(out, 0);
+  append_le16(out, 6 * (nv - 1));
+  append_le16(out, 6 * (nf - 1));
+  append_le16(out, 10 * (nf - 1));
   for (const V3& v : mesh.vertices) {
-    put16(out, round_int(v.x));
-    put16(out, round_int(v.y));
-    put16(out, round_int(v.z));
+    append_le16(out, round_int(v.x));
+    append_le16(out, round_int(v.y));
+    append_le16(out, round_int(v.z));
   }
   for (const Face& f : mesh.faces) {  // face normal of length 256, turned outward
     V3 a = mesh.vertices[f.v[0]], b = mesh.vertices[f.v[1]], c = mesh.vertices[f.v[2]];
     V3 n = unit(cross(b - a, c - a));
     if (dot(n, f.outward) < 0) n = n * -1.0;
-    put16(out, round_int(n.x * 256));
-    put16(out, round_int(n.y * 256));
-    put16(out, round_int(n.z * 256));
+    append_le16(out, round_int(n.x * 256));
+    append_le16(out, round_int(n.y * 256));
+    append_le16(out, round_int(n.z * 256));
   }
   for (const Face& f : mesh.faces) {
-    for (int k = 0; k < 3; ++k) put16(out, 6 * f.v[k]);
+    for (int k = 0; k < 3; ++k) append_le16(out, 6 * f.v[k]);
     out.push_back(f.colour);
     out.push_back(0);
     out.push_back(0);
@@ -172,7 +175,7 @@ Bytes build_camera_path() {
                            round_int(1024 * std::cos(a)), round_int(1024 * std::sin(a)),
                            round_int(1024 * std::cos(b)), round_int(1024 * std::sin(b)),
                            round_int(1024 * std::cos(c)), round_int(1024 * std::sin(c))};
-    for (int v : values) put16(out, v);
+    for (int v : values) append_le16(out, v);
   }
   return out;
 }
