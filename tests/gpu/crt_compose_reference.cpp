@@ -14,19 +14,18 @@
 #include "gpu/crt_frame.h"
 #include "shell/compose.h"
 #include "shell/config.h"
+#include "tests/test_files.h"
 
 int main(int argc, char** argv) {
   if (argc != 5) {
     fprintf(stderr, "usage: crt_compose_reference FRAME WIDTH HEIGHT OUT\n");
     return 2;
   }
-  std::vector<uint8_t> frame(sizeof(FrameDescription) + kFramePixels);
-  FILE* in = fopen(argv[1], "rb");
-  if (!in || fread(frame.data(), 1, frame.size(), in) != frame.size()) {
+  const Bytes frame = test_read_file(argv[1]);
+  if (frame.size() < sizeof(FrameDescription) + kFramePixels) {
     fprintf(stderr, "crt_compose_reference: cannot read %s\n", argv[1]);
     return 1;
   }
-  fclose(in);
   int width = atoi(argv[2]), height = atoi(argv[3]);
   if (width <= 0 || height <= 0 || width > 16384 || height > 16384) return 2;
   config_set_defaults(&g_settings, &g_settings.AspectRatio4x3, &g_settings.StretchToFit);
@@ -44,8 +43,7 @@ int main(int argc, char** argv) {
   const uint32_t* picture = CrtOutputPicture();
   for (int y = 0; y < d.height; y++)
     memcpy(&surface[size_t(d.y + y) * width + d.x], picture + size_t(y) * d.width, size_t(d.width) * 4);
-  FILE* out = fopen(argv[4], "wb");
-  if (!out || fwrite(surface.data(), 4, surface.size(), out) != surface.size() || fclose(out) != 0) {
+  if (!test_write_file(argv[4], surface.data(), surface.size() * 4)) {
     fprintf(stderr, "crt_compose_reference: cannot write %s\n", argv[4]);
     return 1;
   }

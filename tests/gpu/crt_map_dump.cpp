@@ -10,6 +10,7 @@
 #include "gpu/crt_frame.h"
 #include "gpu/crt_map.h"
 #include "shell/config.h"
+#include "tests/test_files.h"
 
 namespace {
 
@@ -25,7 +26,9 @@ const MapCase kCases[] = {
     {320, 200, 333, 241, 1, 1, 0, 0, 1000, 0},
 };
 
-bool write_all(FILE* f, const void* data, size_t bytes) { return fwrite(data, 1, bytes, f) == bytes; }
+void append(Bytes& out, const void* data, size_t bytes) {
+  out.insert(out.end(), static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + bytes);
+}
 
 }  // namespace
 
@@ -34,12 +37,7 @@ int main(int argc, char** argv) {
     fprintf(stderr, "usage: crt_map_dump OUTPUT\n");
     return 2;
   }
-  FILE* f = fopen(argv[1], "wb");
-  if (!f) {
-    fprintf(stderr, "crt_map_dump: cannot create %s\n", argv[1]);
-    return 1;
-  }
-  bool ok = true;
+  Bytes dump;
   for (const MapCase& c : kCases) {
     config_set_defaults(&g_settings, nullptr, nullptr);
     g_settings.CurvaturePermille = c.curvature;
@@ -52,17 +50,17 @@ int main(int argc, char** argv) {
                          k.vignette,  k.scanlineBase, k.scanlineContrast};
     std::vector<uint32_t> map(size_t(c.ow) * c.oh * 3);
     crt_map_build(map.data(), c.sw, c.sh, c.ow, c.oh, shape);
-    ok = ok && write_all(f, map.data(), map.size() * 4);
+    append(dump, map.data(), map.size() * 4);
     std::vector<uint32_t> chroma(c.sw + c.sh);
     crt_chroma_tables(c.sw, c.sh, 150, chroma.data(), chroma.data() + c.sw);
-    ok = ok && write_all(f, chroma.data(), chroma.size() * 4);
+    append(dump, chroma.data(), chroma.size() * 4);
   }
   for (uint32_t ms : {5u, 30u, 77u, 150u}) {
     g_settings.PersistenceMs = ms;
     CrtSettingsChanged();
-    ok = ok && write_all(f, g_crtConstants.decay, sizeof g_crtConstants.decay);
+    append(dump, g_crtConstants.decay, sizeof g_crtConstants.decay);
   }
-  if (fclose(f) != 0 || !ok) {
+  if (!test_write_file(argv[1], dump)) {
     fprintf(stderr, "crt_map_dump: cannot write %s\n", argv[1]);
     return 1;
   }

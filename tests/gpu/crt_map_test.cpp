@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <vector>
 
 #include "gpu/crt_frame.h"
@@ -11,14 +13,16 @@
 
 namespace {
 
-struct Entry {
-  uint32_t index, w00, w10, w01, w11;
-};
+// Source index and the weights w00, w10, w01, w11 of output pixel (j, i).
+using Entry = std::array<uint32_t, 5>;
 
 Entry entry_at(const std::vector<uint32_t>& map, uint32_t ow, uint32_t j, uint32_t i) {
   const uint32_t* e = &map[(size_t(i) * ow + j) * kCrtMapWords];
   return Entry{e[0], e[1] & 0xFFFF, e[1] >> 16, e[2] & 0xFFFF, e[2] >> 16};
 }
+
+// The weights' sum: the pixel's brightness in 256ths.
+uint32_t weight(const Entry& e) { return e[1] + e[2] + e[3] + e[4]; }
 
 std::vector<uint32_t> build(uint32_t sw, uint32_t sh, uint32_t ow, uint32_t oh, const CrtMapShape& shape) {
   std::vector<uint32_t> map(size_t(ow) * oh * kCrtMapWords, 0xDEADBEEF);
@@ -48,25 +52,10 @@ TEST(CrtMap, HandDerivedEntries) {
       // 1:1, unlit: a = 319/320 and u = 1/200 both round down, so X = 320 - tiny and
       // Y = 101 - tiny: D = 81919, G = 25855, fx = fy = 255, and all of K = 256 goes to
       // w11, padded (320, 101), which is source pixel (319, 100).
-      {"last column 1:1",
-       320,
-       200,
-       320,
-       200,
-       319,
-       100,
-       {0, 0, 0, 0, 1.0f, 0},
-       {319 + 100 * 322, 0, 0, 0, 256}},
+      {"last column", 320, 200, 320, 200, 319, 100, {0, 0, 0, 0, 1.0f, 0}, {319 + 100 * 322, 0, 0, 0, 256}},
   };
-  for (const Case& c : cases) {
-    std::vector<uint32_t> map = build(c.sw, c.sh, c.ow, c.oh, c.shape);
-    Entry e = entry_at(map, c.ow, c.j, c.i);
-    EXPECT_EQ(e.index, c.expected.index) << c.what;
-    EXPECT_EQ(e.w00, c.expected.w00) << c.what;
-    EXPECT_EQ(e.w10, c.expected.w10) << c.what;
-    EXPECT_EQ(e.w01, c.expected.w01) << c.what;
-    EXPECT_EQ(e.w11, c.expected.w11) << c.what;
-  }
+  for (const Case& c : cases)
+    EXPECT_EQ(entry_at(build(c.sw, c.sh, c.ow, c.oh, c.shape), c.ow, c.j, c.i), c.expected) << c.what;
 }
 
 // Up to 6/5 enlargement there are no stripes: every entry's weights sum to
@@ -81,11 +70,8 @@ TEST(CrtMap, NoStripesUpToSixFifths) {
     CrtMapShape shape = {1, 0, 0.025f, 0.025f, c.base, 0.1f};
     EXPECT_EQ(crt_map_scanline_depth(c.sh, c.oh, shape), 0.0f);
     std::vector<uint32_t> map = build(c.sw, c.sh, c.ow, c.oh, shape);
-    for (size_t p = 0; p < size_t(c.ow) * c.oh; p++) {
-      uint32_t sum = (map[3 * p + 1] & 0xFFFF) + (map[3 * p + 1] >> 16) + (map[3 * p + 2] & 0xFFFF) +
-                     (map[3 * p + 2] >> 16);
-      ASSERT_EQ(sum, c.sum) << c.ow << "x" << c.oh << " pixel " << p;
-    }
+    for (uint32_t i = 0; i < c.oh; i++)
+      for (uint32_t j = 0; j < c.ow; j++) ASSERT_EQ(weight(entry_at(map, c.ow, j, i)), c.sum) << c.ow << ":" << i;
   }
 }
 
@@ -103,10 +89,8 @@ TEST(CrtMap, ScanlineDepth) {
   std::vector<uint32_t> map = build(320, 200, 320, 1200, shape);
   uint32_t low = 256, high = 0;
   for (uint32_t i = 0; i < 1200; i++) {
-    const uint32_t* e = &map[size_t(i) * 320 * 3 + 3 * 160];
-    uint32_t sum = (e[1] & 0xFFFF) + (e[1] >> 16) + (e[2] & 0xFFFF) + (e[2] >> 16);
-    low = sum < low ? sum : low;
-    high = sum > high ? sum : high;
+    low = std::min(low, weight(entry_at(map, 320, 160, i)));
+    high = std::max(high, weight(entry_at(map, 320, 160, i)));
   }
   // Rows 1 and 4 of every 6 hit cos = 1 and -1: floor((0.9 +- 0.0955) * 256).
   EXPECT_EQ(low, 205u);
@@ -120,11 +104,9 @@ TEST(CrtMap, DistortionOffIgnoresCurvatureAndVignette) {
   EXPECT_NE(build(320, 200, 640, 480, {1, 1, 0.1f, 0.1f, 0.9f, 0.1f}), plain);
   // With Distortion on, vignette alone darkens the corners but not the middle.
   std::vector<uint32_t> vignette = build(320, 200, 641, 481, {0, 1, 0, 0.1f, 0.9f, 0.1f});
-  Entry middle = entry_at(vignette, 641, 320, 240);
-  EXPECT_EQ(middle.w00 + middle.w10 + middle.w01 + middle.w11, 256u);
-  Entry corner = entry_at(vignette, 641, 1, 1);
+  EXPECT_EQ(weight(entry_at(vignette, 641, 320, 240)), 256u);
   // u = 3/481 - 1, a = 3/641 - 1: 1 - (0.98756 + 0.99066) * 0.1 = 0.80218, K = floor(205.36).
-  EXPECT_EQ(corner.w00 + corner.w10 + corner.w01 + corner.w11, 205u);
+  EXPECT_EQ(weight(entry_at(vignette, 641, 1, 1)), 205u);
 }
 
 // The build runs in its own mode: the same inputs under the caller's
@@ -140,27 +122,18 @@ TEST(CrtMap, OwnRoundingModeRestored) {
 }
 
 TEST(CrtChroma, TablesAt100And150Percent) {
+  // Columns b = |x - 160| / 160 at x = 0, 80, 160, 319: 1, 0.5, 0, 0.99375 -> floor(b^3 * 160)
+  // = 160, 20, 0, 157; rows b = |y - 100| / 100 at y = 0, 50, 100, 199: 1, 0.5, 0, 0.99 ->
+  // floor(b^3 * 100) = 100, 12, 0, 97. At 150 % the strength scales both.
+  const std::vector<uint32_t> cases[] = {{100, 160, 20, 0, 157, 100, 12, 0, 97},
+                                         {150, 240, 30, 0, 235, 150, 18, 0, 145},
+                                         {0, 0, 0, 0, 0, 0, 0, 0, 0}};
   std::vector<uint32_t> columns(320), rows(200);
-  struct Case {
-    uint32_t strength;
-    uint32_t c0, c80, c160, c319, r0, r50, r100, r199;
-  } cases[] = {
-      // b = |x - 160| / 160: 1, 0.5, 0, 0.99375 -> floor(b^3 * 160) = 160, 20, 0, 157;
-      // rows b = |y - 100| / 100: 1, 0.5, 0, 0.99 -> floor(b^3 * 100) = 100, 12, 0, 97.
-      {100, 160, 20, 0, 157, 100, 12, 0, 97},
-      {150, 240, 30, 0, 235, 150, 18, 0, 145},
-      {0, 0, 0, 0, 0, 0, 0, 0, 0},
-  };
-  for (const Case& c : cases) {
-    crt_chroma_tables(320, 200, c.strength, columns.data(), rows.data());
-    EXPECT_EQ(columns[0], c.c0);
-    EXPECT_EQ(columns[80], c.c80);
-    EXPECT_EQ(columns[160], c.c160);
-    EXPECT_EQ(columns[319], c.c319);
-    EXPECT_EQ(rows[0], c.r0);
-    EXPECT_EQ(rows[50], c.r50);
-    EXPECT_EQ(rows[100], c.r100);
-    EXPECT_EQ(rows[199], c.r199);
+  for (const auto& c : cases) {
+    crt_chroma_tables(320, 200, c[0], columns.data(), rows.data());
+    const std::vector<uint32_t> got = {c[0],    columns[0], columns[80], columns[160], columns[319],
+                                       rows[0], rows[50],   rows[100],   rows[199]};
+    EXPECT_EQ(got, c);
   }
 }
 

@@ -10,6 +10,7 @@
 
 #include "audio/module.h"
 #include "base/asset_image.h"
+#include "base/byte_order.h"
 #include "lzms/compress_container.h"
 #include "shell/assets_blob.h"
 #include "shell/assets_check.h"
@@ -32,14 +33,11 @@ TEST(AssetBlob, UnpacksToTheBuiltImage) {
   // header, its 32-bit size then the LZMS data, which wimlib decodes.
   ASSERT_GT(kAssetBlobSize, 28u);
   const uint8_t* blob = kAssetBlob;
-  EXPECT_EQ(0x18, blob[4] | blob[5] << 8);
+  EXPECT_EQ(0x18, load_le16(blob + 4));
   EXPECT_EQ(5, blob[7]);
-  uint64_t sizes[2] = {0, 0};
-  for (int f = 0; f < 2; ++f)
-    for (int i = 7; i >= 0; --i) sizes[f] = sizes[f] << 8 | blob[8 + 8 * f + i];
-  EXPECT_EQ(kAssetImageSize, sizes[0]);
-  EXPECT_EQ(kAssetImageSize, sizes[1]);
-  const uint32_t packed = blob[24] | blob[25] << 8 | blob[26] << 16 | uint32_t(blob[27]) << 24;
+  EXPECT_EQ(kAssetImageSize, load_le64(blob + 8));
+  EXPECT_EQ(kAssetImageSize, load_le64(blob + 16));
+  const uint32_t packed = load_le32(blob + 24);
   ASSERT_EQ(kAssetBlobSize - 28, packed);
   wimlib_decompressor* d = nullptr;
   ASSERT_EQ(0, wimlib_create_decompressor(WIMLIB_COMPRESSION_TYPE_LZMS, kAssetImageSize, &d));
@@ -93,32 +91,26 @@ TEST(AssetImageBuild, PlacesPiecesAndRejectsOversizedOnes) {
   Bytes image(kAssetImageSize, 0xEE);
   std::string error;
   ASSERT_EQ(1, asset_image_assemble(pieces, image.data(), &error)) << error;
-  EXPECT_EQ(0, image[399999]);
-  EXPECT_EQ(0x11, image[400000]);
-  EXPECT_EQ(0x11, image[414399]);
-  EXPECT_EQ(0x22, image[414400]);
-  EXPECT_EQ(0x22, image[414499]);
-  EXPECT_EQ(0, image[414500]);
-  EXPECT_EQ(0, image[425739]);
-  EXPECT_EQ(0x33, image[425740]);
-  EXPECT_EQ(0x33, image[425740 + 1083]);
-  EXPECT_EQ(0, image[425740 + 1084]);
-  EXPECT_EQ(0, image[kAssetImageSize - 1]);
+  const uint32_t bytes[][2] = {{0, 0},         {399999, 0},    {400000, 0x11}, {414399, 0x11},
+                               {414400, 0x22}, {414499, 0x22}, {414500, 0},    {425739, 0},
+                               {425740, 0x33}, {426823, 0x33}, {426824, 0},    {kAssetImageSize - 1, 0}};
+  for (const auto& b : bytes) EXPECT_EQ(image[b[0]], b[1]) << "byte " << b[0];
 
-  AssetPieces bad = pieces;
-  bad.cameraPath.pop_back();
-  EXPECT_EQ(0, asset_image_assemble(bad, image.data(), &error));
-  EXPECT_NE(std::string::npos, error.find("camera path"));
-  bad = pieces;
-  bad.objectModel.assign(kObjectModelSize + 1, 1);
-  EXPECT_EQ(0, asset_image_assemble(bad, image.data(), &error));
-  EXPECT_NE(std::string::npos, error.find("object model"));
-  bad = pieces;
-  bad.music.assign(kMusicSize + 1, 1);
-  EXPECT_EQ(0, asset_image_assemble(bad, image.data(), &error));
-  EXPECT_NE(std::string::npos, error.find("music"));
-  bad.music.assign(kMusicSize, 1);
-  EXPECT_EQ(1, asset_image_assemble(bad, image.data(), &error));  // exactly full fits
+  const struct {
+    const char* what;
+    Bytes AssetPieces::*piece;
+    size_t size;
+  } bad[] = {{"camera path", &AssetPieces::cameraPath, kCameraPathSize - 1},
+             {"object model", &AssetPieces::objectModel, kObjectModelSize + 1},
+             {"music", &AssetPieces::music, kMusicSize + 1},
+             {nullptr, &AssetPieces::music, kMusicSize}};   // exactly full fits
+  for (const auto& b : bad) {
+    AssetPieces p = pieces;
+    (p.*b.piece).assign(b.size, 1);
+    error.clear();
+    EXPECT_EQ(b.what ? 0 : 1, asset_image_assemble(p, image.data(), &error)) << b.size;
+    EXPECT_NE(std::string::npos, error.find(b.what ? b.what : "")) << error;
+  }
 }
 
 }  // namespace

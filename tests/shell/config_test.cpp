@@ -1,7 +1,10 @@
+// The configuration: the value parser on every number and hostile texts, the key
+// reader's defaults, ranges and limits, the default file read back, and the path.
 #include "shell/config.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -10,20 +13,17 @@
 
 namespace {
 
-struct Case {
-  const char* text;
-  int ok;
-  uint32_t value;
-};
-
 TEST(ConfigParse, DocumentedExamples) {
-  const Case cases[] = {
-      {"007", 1, 7},       {"-1", 0, 0},   {"+5", 0, 0},        {"5x", 0, 0},
-      {"0x10", 0, 0},      {"4 2", 0, 0},  {"  42\t", 1, 42},   {"\t 42 \t ", 1, 42},
-      {"", 0, 0},          {"   ", 0, 0},  {"0", 1, 0},         {"1000", 1, 1000},
-      {"1e3", 0, 0},       {"4.0", 0, 0},  {"\"5\"", 0, 0},     {"5\r", 0, 0},
+  const struct {
+    const char* text;
+    int ok;
+    uint32_t value;
+  } cases[] = {
+      {"007", 1, 7}, {"-1", 0, 0},     {"+5", 0, 0},         {"5x", 0, 0}, {"0x10", 0, 0},  {"4 2", 0, 0},
+      {"", 0, 0},    {"  42\t", 1, 42}, {"\t 42 \t ", 1, 42}, {"0", 1, 0},  {"1000", 1, 1000}, {"   ", 0, 0},
+      {"1e3", 0, 0}, {"4.0", 0, 0},    {"\"5\"", 0, 0},      {"5\r", 0, 0},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     uint32_t value = 12345;
     EXPECT_EQ(config_parse_integer(c.text, &value), c.ok) << '"' << c.text << '"';
     EXPECT_EQ(value, c.ok ? c.value : 12345u) << '"' << c.text << '"';
@@ -34,41 +34,37 @@ TEST(ConfigParse, DocumentedExamples) {
 // so 10009 is the largest text that parses; nothing above it can wrap around.
 TEST(ConfigParse, EveryNumberUpTo200000) {
   char text[32];
-  for (uint32_t n = 0; n <= 200000; n++) {
-    for (int form = 0; form < 3; form++) {
-      snprintf(text, sizeof text, form == 0 ? "%u" : form == 1 ? " \t%u\t " : "000%u", n);
+  for (uint32_t n = 0; n <= 200000; n++)
+    for (const char* form : {"%u", " \t%u\t ", "000%u"}) {
+      snprintf(text, sizeof text, form, n);
       uint32_t value = 0;
-      int ok = config_parse_integer(text, &value);
-      ASSERT_EQ(ok, n / 10 <= 1000 ? 1 : 0) << text;
-      if (ok) {
-        ASSERT_EQ(value, n) << text;
-      }
+      const int ok = n / 10 <= 1000;
+      ASSERT_EQ(config_parse_integer(text, &value), ok) << text;
+      ASSERT_EQ(value, ok ? n : 0u) << text;
     }
-  }
   uint32_t value;
   EXPECT_EQ(config_parse_integer("99999999999999999999999999999999", &value), 0);
   EXPECT_EQ(config_parse_integer("0000000000000000000000000000000000000000001", &value), 1);
   EXPECT_EQ(value, 1u);
 }
 
+// A [CRT] section as GetPrivateProfileStringA gives it: at most size - 1 characters.
 struct FakeFile {
   std::map<std::string, std::string> values;
   std::vector<std::string> asked;
 };
 
-uint32_t ReadFake(const char* key, char* buffer, uint32_t size, void* context) {
+uint32_t read_fake(const char* key, char* buffer, uint32_t size, void* context) {
   FakeFile* file = static_cast<FakeFile*>(context);
   file->asked.push_back(key);
-  auto it = file->values.find(key);
-  std::string text = it == file->values.end() ? "" : it->second;
-  // GetPrivateProfileStringA semantics: copies at most size - 1 characters.
+  std::string text = file->values.count(key) ? file->values[key] : "";
   uint32_t n = uint32_t(std::min<size_t>(text.size(), size - 1));
   memcpy(buffer, text.data(), n);
   buffer[n] = 0;
   return n;
 }
 
-CrtSettings Scrambled() {
+CrtSettings scrambled() {
   CrtSettings s;
   memset(&s, 0xA5, sizeof s);
   return s;
@@ -76,41 +72,34 @@ CrtSettings Scrambled() {
 
 TEST(ConfigRead, MissingFileGivesDefaultsInTableOrder) {
   FakeFile file;
-  CrtSettings s = Scrambled();
+  CrtSettings s = scrambled();
   uint32_t aspect = 7, stretch = 7;
-  config_read_keys(&s, &aspect, &stretch, ReadFake, &file);
-  ASSERT_EQ(file.asked.size(), 25u);
-  const char* order[] = {"Music", "VSync", "VRR", "Bloom", "BloomThreshold", "BloomStrengthPercent",
-                         "Scanlines", "Distortion", "Glow", "RGBMask", "Persistence",
-                         "ChromaticSeparation", "ColorBleeding", "AspectRatio4x3", "StretchToFit",
-                         "CurvaturePermille", "VignettePermille", "ScanlineBrightnessPermille",
-                         "ScanlineContrastPermille", "GlowThreshold", "GlowStrengthPercent",
-                         "MaskStrength256", "PersistenceMs", "ChromaticStrengthPercent",
-                         "BleedingSideWeight"};
-  for (int i = 0; i < 25; i++) EXPECT_EQ(file.asked[i], order[i]);
-  EXPECT_EQ(s.Music, 1u);
-  EXPECT_EQ(s.Persistence, 0u);
-  EXPECT_EQ(s.BloomThreshold, 160u);
-  EXPECT_EQ(s.ScanlineBrightnessPermille, 900u);
-  EXPECT_EQ(s.PersistenceMs, 30u);
-  EXPECT_EQ(s.BleedingSideWeight, 3u);
-  EXPECT_EQ(aspect, 1u);
-  EXPECT_EQ(stretch, 1u);
+  config_read_keys(&s, &aspect, &stretch, read_fake, &file);
+  EXPECT_EQ(file.asked, (std::vector<std::string>{
+      "Music", "VSync", "VRR", "Bloom", "BloomThreshold", "BloomStrengthPercent", "Scanlines", "Distortion",
+      "Glow", "RGBMask", "Persistence", "ChromaticSeparation", "ColorBleeding", "AspectRatio4x3",
+      "StretchToFit", "CurvaturePermille", "VignettePermille", "ScanlineBrightnessPermille",
+      "ScanlineContrastPermille",
+      "GlowThreshold", "GlowStrengthPercent", "MaskStrength256", "PersistenceMs", "ChromaticStrengthPercent",
+      "BleedingSideWeight"}));
+  EXPECT_EQ((std::vector<uint32_t>{s.Music, s.Persistence, s.BloomThreshold, s.ScanlineBrightnessPermille,
+                                   s.PersistenceMs, s.BleedingSideWeight, aspect, stretch}),
+            (std::vector<uint32_t>{1, 0, 160, 900, 30, 3, 1, 1}));
 }
 
 TEST(ConfigRead, RangesOfEveryKey) {
   for (const ConfigKey& k : kConfigKeys) {
-    struct Probe {
+    const struct {
       uint32_t value;
       bool inRange;
     } probes[] = {{k.minimum, true}, {k.maximum, true}, {k.maximum + 1, false},
                   {k.minimum ? k.minimum - 1 : k.maximum, k.minimum == 0}};
-    for (const Probe& p : probes) {
+    for (const auto& p : probes) {
       FakeFile file;
       file.values[k.name] = std::to_string(p.value);
-      CrtSettings s = Scrambled();
+      CrtSettings s = scrambled();
       uint32_t aspect = 9, stretch = 9;
-      config_read_keys(&s, &aspect, &stretch, ReadFake, &file);
+      config_read_keys(&s, &aspect, &stretch, read_fake, &file);
       uint32_t got = k.field == &CrtSettings::AspectRatio4x3 ? aspect
                      : k.field == &CrtSettings::StretchToFit ? stretch
                                                              : s.*k.field;
@@ -120,37 +109,40 @@ TEST(ConfigRead, RangesOfEveryKey) {
 }
 
 TEST(ConfigRead, EdgeCases) {
+  const struct {
+    const char* key;
+    std::string text;
+    uint32_t value;
+  } cases[] = {
+      {"PersistenceMs", "4", 30},
+      {"GlowThreshold", "  200\t", 200},
+      {"MaskStrength256", "99999999999999999999", 40},
+      {"BloomThreshold", std::string(61, '0') + "7", 7},         // 62 characters: read
+      {"GlowStrengthPercent", std::string(62, '0') + "7", 50},   // 63: default
+      {"CurvaturePermille", std::string(200, ' ') + "7", 25},    // cut to 63: default
+      // Without places the two shared keys go to a scratch word; the record keeps its value.
+      {"AspectRatio4x3", "0", 0xA5A5A5A5u},
+      {"StretchToFit", "0", 0xA5A5A5A5u},
+  };
   FakeFile file;
-  file.values["PersistenceMs"] = "4";
-  file.values["GlowThreshold"] = "  200\t";
-  file.values["MaskStrength256"] = "99999999999999999999";
-  file.values["BloomThreshold"] = std::string(61, '0') + "7";  // 62 characters: read
-  file.values["GlowStrengthPercent"] = std::string(62, '0') + "7";  // 63: default
-  file.values["CurvaturePermille"] = std::string(200, ' ') + "7";  // truncated to 63: default
-  file.values["AspectRatio4x3"] = "0";
-  file.values["StretchToFit"] = "0";
-  CrtSettings s = Scrambled();
-  config_read_keys(&s, nullptr, nullptr, ReadFake, &file);
-  EXPECT_EQ(s.PersistenceMs, 30u);
-  EXPECT_EQ(s.GlowThreshold, 200u);
-  EXPECT_EQ(s.MaskStrength256, 40u);
-  EXPECT_EQ(s.BloomThreshold, 7u);
-  EXPECT_EQ(s.GlowStrengthPercent, 50u);
-  EXPECT_EQ(s.CurvaturePermille, 25u);
-  // Without places the two shared keys go to a scratch word; the record keeps its value.
-  EXPECT_EQ(s.AspectRatio4x3, 0xA5A5A5A5u);
-  EXPECT_EQ(s.StretchToFit, 0xA5A5A5A5u);
+  for (const auto& c : cases) file.values[c.key] = c.text;
+  CrtSettings s = scrambled();
+  config_read_keys(&s, nullptr, nullptr, read_fake, &file);
+  for (const auto& c : cases) {
+    const ConfigKey* k = std::find_if(kConfigKeys, kConfigKeys + kConfigKeyCount,
+                                      [&c](const ConfigKey& k) { return k.name == std::string(c.key); });
+    EXPECT_EQ(s.*k->field, c.value) << c.key;
+  }
 }
 
 TEST(ConfigDefaults, SetDefaultsMatchesTheInitialRecord) {
-  CrtSettings s = Scrambled();
+  CrtSettings s = scrambled();
   config_set_defaults(&s, &s.AspectRatio4x3, &s.StretchToFit);
   for (const ConfigKey& k : kConfigKeys) EXPECT_EQ(s.*k.field, g_settings.*k.field) << k.name;
-  EXPECT_EQ(g_settings.crtFiltersEnabled, 1u);
-  EXPECT_EQ(g_settings.fullscreenRequested, 1u);
-  EXPECT_EQ(g_settings.loopDemo, 0u);
-  EXPECT_EQ(g_settings.volumePercent, 100u);
-  EXPECT_EQ(g_settings.muted, 0u);
+  const CrtSettings& g = g_settings;   // the fields outside the file
+  EXPECT_EQ((std::vector<uint32_t>{g.crtFiltersEnabled, g.fullscreenRequested, g.loopDemo, g.volumePercent,
+                                   g.muted}),
+            (std::vector<uint32_t>{1, 1, 0, 100, 0}));
 }
 
 // Reads the default text back the way an INI reader would and checks it against the
@@ -158,18 +150,18 @@ TEST(ConfigDefaults, SetDefaultsMatchesTheInitialRecord) {
 TEST(ConfigDefaults, DefaultTextReadsBackAsTheKeyTable) {
   std::string text(kConfigDefaultText, kConfigDefaultTextSize);
   ASSERT_EQ(text.size(), 2760u);
-  ASSERT_EQ(text.substr(text.size() - 2), "\r\n");
   std::vector<std::string> lines;
   size_t start = 0;
   for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
     lines.push_back(text.substr(start, end - start));
-  ASSERT_EQ(start, text.size());
-  for (const std::string& line : lines) EXPECT_EQ(line.find_first_of("\r\n"), std::string::npos);
-
+  ASSERT_EQ(start, text.size());   // ends on CR LF
+  EXPECT_EQ(lines.front(), "; CRT configuration. Loaded once at startup, beside the executable.");
+  EXPECT_EQ(lines.back(), "BloomStrengthPercent=60");
   std::map<std::string, uint32_t> seen;
   bool inSection = false;
   std::string range;
   for (const std::string& line : lines) {
+    EXPECT_EQ(line.find_first_of("\r\n"), std::string::npos);   // no bare CR or LF
     if (line == "[CRT]") inSection = true;
     if (line.rfind("; Range: ", 0) == 0) range = line.substr(9);
     size_t eq = line.find('=');
@@ -180,35 +172,40 @@ TEST(ConfigDefaults, DefaultTextReadsBackAsTheKeyTable) {
     ASSERT_TRUE(config_parse_integer(line.c_str() + eq + 1, &value)) << line;
     EXPECT_EQ(seen.count(key), 0u) << key;
     seen[key] = value;
-    for (const ConfigKey& k : kConfigKeys) {
-      if (key != k.name) continue;
-      EXPECT_EQ(value, k.defaultValue) << key;
-      if (k.maximum > 1) EXPECT_EQ(range, std::to_string(k.minimum) + ".." + std::to_string(k.maximum)) << key;
-      else EXPECT_EQ(range, "") << key;
-    }
+    for (const ConfigKey& k : kConfigKeys)
+      if (key == k.name) {
+        EXPECT_EQ(value, k.defaultValue) << key;
+        std::string expected = std::to_string(k.minimum) + ".." + std::to_string(k.maximum);
+        EXPECT_EQ(range, k.maximum > 1 ? expected : "") << key;
+      }
     range.clear();
   }
   EXPECT_EQ(seen.size(), 25u);
-  EXPECT_EQ(lines.back(), "BloomStrengthPercent=60");
-  EXPECT_EQ(lines.front(), "; CRT configuration. Loaded once at startup, beside the executable.");
 }
 
 TEST(ConfigPath, NameAndFolder) {
-  char out[300];
-  ASSERT_TRUE(config_build_path("C:\\demo\\Vrinx.exe", "Vrinx.ini", out, sizeof out));
-  EXPECT_STREQ(out, "C:\\demo\\Vrinx.ini");
-  EXPECT_FALSE(config_build_path("C:\\demo\\Vrinx.exe", "", out, sizeof out));
-  EXPECT_FALSE(config_build_path("C:\\demo\\Vrinx.exe", "a\\b.ini", out, sizeof out));
-  EXPECT_FALSE(config_build_path("C:\\demo\\Vrinx.exe", "a/b.ini", out, sizeof out));
-  EXPECT_FALSE(config_build_path("C:\\demo\\Vrinx.exe", "c:b.ini", out, sizeof out));
-  EXPECT_FALSE(config_build_path("Vrinx.exe", "Vrinx.ini", out, sizeof out));
   // The joined path must stay under 260 characters.
-  std::string folder = "C:\\" + std::string(240, 'f') + "\\";  // 244 characters
-  std::string module = folder + "Vrinx.exe";
-  EXPECT_TRUE(config_build_path(module.c_str(), std::string(15, 'n').c_str(), out, sizeof out));
-  EXPECT_EQ(strlen(out), 259u);
-  EXPECT_FALSE(config_build_path(module.c_str(), std::string(16, 'n').c_str(), out, sizeof out));
-  EXPECT_FALSE(config_build_path((folder + std::string(16, 'x')).c_str(), "a", out, sizeof out));
+  const std::string folder = "C:\\" + std::string(240, 'f') + "\\";   // 244 characters
+  const struct {
+    std::string module, name;
+    std::string joined;   // empty: refused
+  } cases[] = {
+      {"C:\\demo\\Vrinx.exe", "Vrinx.ini", "C:\\demo\\Vrinx.ini"},
+      {"C:\\demo\\Vrinx.exe", "", ""},
+      {"C:\\demo\\Vrinx.exe", "a\\b.ini", ""},
+      {"C:\\demo\\Vrinx.exe", "a/b.ini", ""},
+      {"C:\\demo\\Vrinx.exe", "c:b.ini", ""},
+      {"Vrinx.exe", "Vrinx.ini", ""},
+      {folder + "Vrinx.exe", std::string(15, 'n'), folder + std::string(15, 'n')},   // 259 characters
+      {folder + "Vrinx.exe", std::string(16, 'n'), ""},
+      {folder + std::string(16, 'x'), "a", ""},
+  };
+  for (const auto& c : cases) {
+    char out[300];
+    int ok = config_build_path(c.module.c_str(), c.name.c_str(), out, sizeof out);
+    EXPECT_EQ(ok, !c.joined.empty()) << c.module << " + " << c.name;
+    EXPECT_EQ(ok ? std::string(out) : "", c.joined);
+  }
 }
 
 }  // namespace

@@ -12,43 +12,16 @@
 namespace {
 
 TEST(Menu, KeysRunTheirCommands) {
-  const struct {
-    uint32_t key, action;
-  } keys[] = {
-      {'S', 40002},
-      {'D', 40003},
-      {'A', 40005},
-      {'F', 40010},
-      {'L', 40011},
-      {'C', 40012},
-      {'G', 40013},
-      {'R', 40014},
-      {'V', 40015},
-      {'H', 40016},
-      {'B', 40017},
-      {'O', 40018},
-      {'M', 40004},
-      {0x6B, 40008},
-      {0xBB, 40008},
-      {0x6D, 40009},
-      {0xBD, 40009},
-      {0x71, 40019},
-      {'P', 40006},
-      {0x13, 40006},
-      {'T', 40007},
-      {' ', kKeyCrtFilters},
-      {0x1B, kKeyStop},
-      // Keys without a meaning: E, F1, F3, Enter, numeric-pad 5, lower-case letters are not key codes.
-      {'E', 0},
-      {0x70, 0},
-      {0x72, 0},
-      {0x0D, 0},
-      {0x65, 0},
-      {'s', 0},
-      {0, 0},
-      {0x4153, 0},
+  const uint32_t keys[][2] = {
+      {'S', 40002},  {'D', 40003},  {'A', 40005},  {'F', 40010},  {'L', 40011}, {'C', 40012},
+      {'G', 40013},  {'R', 40014},  {'V', 40015},  {'H', 40016},  {'B', 40017}, {'O', 40018},
+      {'M', 40004},  {0x6B, 40008}, {0xBB, 40008}, {0x6D, 40009}, {0xBD, 40009}, {0x71, 40019},
+      {'P', 40006},  {0x13, 40006}, {'T', 40007},  {' ', kKeyCrtFilters},       {0x1B, kKeyStop},
+      // Keys without a meaning: E, F1, F3, Enter, numeric-pad 5; lower-case letters are not key codes.
+      {'E', 0},      {0x70, 0},     {0x72, 0},     {0x0D, 0},     {0x65, 0},    {'s', 0},
+      {0, 0},        {0x4153, 0},
   };
-  for (const auto& k : keys) EXPECT_EQ(menu_key_action(k.key), k.action) << "key 0x" << std::hex << k.key;
+  for (const auto& k : keys) EXPECT_EQ(menu_key_action(k[0]), k[1]) << "key 0x" << std::hex << k[0];
 }
 
 TEST(Menu, FilterCommandsToggleOneSwitchEach) {
@@ -72,88 +45,46 @@ TEST(Menu, FilterCommandsToggleOneSwitchEach) {
     EXPECT_EQ(std::memcmp(&after, &before, sizeof before), 0) << f.id << " touches another field";
     EXPECT_EQ(c->resetsPersistence, f.resets) << f.id;
   }
-  for (uint32_t id : {40002u, 40010u, 40019u, 40010u + 9, 0u})
-    EXPECT_EQ(menu_filter_command(id), nullptr) << id;
+  for (uint32_t id : {40002u, 40010u, 40019u, 0u}) EXPECT_EQ(menu_filter_command(id), nullptr) << id;
 }
 
-struct Scene {
-  const char* name;
-  void (*setup)(CrtSettings*, MenuView*);
-  std::set<uint32_t> checked, grayed;
-};
-
 TEST(Menu, StateShowsChecksAndGrays) {
-  // The default settings check the 4:3 aspect and every filter but persistence.
-  const std::set<uint32_t> filters = {40011, 40012, 40013, 40014, 40016, 40017, 40018};
-  auto with = [&](std::set<uint32_t> extra) {
-    extra.insert(filters.begin(), filters.end());
-    extra.insert(40005);
-    return extra;
-  };
-  const Scene scenes[] = {
-      {"single size, 4:3",
-       [](CrtSettings*, MenuView* v) { v->clientWidth = 320, v->clientHeight = 240; },
-       with({40002}),
-       {}},
-      {"double size, 4:3",
-       [](CrtSettings*, MenuView* v) { v->clientWidth = 640, v->clientHeight = 480; },
-       with({40003}),
-       {}},
-      {"640 x 400 is no size of 4:3",
-       [](CrtSettings*, MenuView* v) { v->clientWidth = 640, v->clientHeight = 400; },
-       with({}),
-       {}},
-      {"320 x 200 is single size without 4:3",
-       [](CrtSettings* s, MenuView* v) {
-         s->AspectRatio4x3 = 0, v->clientWidth = 320, v->clientHeight = 200;
-       },
-       [&] {
-         auto c = with({40002});
-         c.erase(40005);
-         return c;
-       }(),
-       {}},
-      {"full screen: sizes grayed, never checked",
-       [](CrtSettings*, MenuView* v) {
-         v->fullscreenActive = 1, v->clientWidth = 320, v->clientHeight = 240;
-       },
-       with({40010}),
+  // `filters` 1 keeps the default filters, all on but persistence (checked besides the
+  // listed items); 0 turns them off and persistence on.
+  const std::set<uint32_t> kFilters = {40011, 40012, 40013, 40014, 40016, 40017, 40018};
+  const struct {
+    const char* name;
+    MenuView view;   // full screen, locked, paused, overlay, client width and height
+    uint32_t aspect, muted, onTop, filters;
+    std::set<uint32_t> checked, grayed;
+  } scenes[] = {
+      {"single size, 4:3", {0, 0, 0, 0, 320, 240}, 1, 0, 0, 1, {40005, 40002}, {}},
+      {"double size, 4:3", {0, 0, 0, 0, 640, 480}, 1, 0, 0, 1, {40005, 40003}, {}},
+      {"640 x 400 is no size of 4:3", {0, 0, 0, 0, 640, 400}, 1, 0, 0, 1, {40005}, {}},
+      {"320 x 200 is single size without 4:3", {0, 0, 0, 0, 320, 200}, 0, 0, 0, 1, {40002}, {}},
+      {"full screen: sizes grayed, never checked", {1, 0, 0, 0, 320, 240}, 1, 0, 0, 1, {40005, 40010},
        {40002, 40003}},
-      {"locked full screen",
-       [](CrtSettings*, MenuView* v) { v->fullscreenActive = 1, v->fullscreenLocked = 1; },
-       with({40010}),
-       {40002, 40003, 40010, 40007}},
-      {"paused, overlay, muted, on top",
-       [](CrtSettings* s, MenuView* v) {
-         v->paused = 1, v->overlayMode = 1, s->muted = 1, s->alwaysOnTop = 1;
-       },
-       with({40006, 40019, 40004, 40007}),
-       {}},
-      {"filters off, persistence on",
-       [](CrtSettings* s, MenuView*) {
-         s->Scanlines = s->Distortion = s->Glow = s->RGBMask = s->ChromaticSeparation = s->ColorBleeding = 0;
-         s->Bloom = 0, s->Persistence = 1;
-       },
-       {40005, 40015},
-       {}},
+      {"locked", {1, 1, 0, 0, 500, 300}, 1, 0, 0, 1, {40005, 40010}, {40002, 40003, 40007, 40010}},
+      {"paused etc.", {0, 0, 1, 1, 500, 300}, 1, 1, 1, 1, {40004, 40005, 40006, 40007, 40019}, {}},
+      {"filters off, persistence on", {0, 0, 0, 0, 500, 300}, 1, 0, 0, 0, {40005, 40015}, {}},
   };
-  for (const Scene& scene : scenes) {
+  for (const auto& scene : scenes) {
     CrtSettings s = g_settings;
-    MenuView v{0, 0, 0, 0, 500, 300};
-    scene.setup(&s, &v);
+    s.AspectRatio4x3 = scene.aspect, s.muted = scene.muted, s.alwaysOnTop = scene.onTop;
+    for (const FilterCommand& f : kFilterCommands) s.*f.field = scene.filters ^ (f.id == 40015);
     MenuItemState items[kMenuItemCount];
-    menu_state(s, v, items);
-    std::set<uint32_t> ids, checked, grayed;
+    menu_state(s, scene.view, items);
+    std::set<uint32_t> ids, checked, grayed, expected = scene.checked;
+    if (scene.filters) expected.insert(kFilters.begin(), kFilters.end());
     for (const MenuItemState& i : items) {
       ids.insert(i.id);
       if (i.checked) checked.insert(i.id);
       if (i.grayed) grayed.insert(i.id);
     }
-    EXPECT_EQ(ids.size(), 18u) << scene.name;
+    EXPECT_EQ(ids.size(), 18u) << scene.name;   // 40002..40019, each once
     EXPECT_EQ(*ids.begin(), 40002u);
     EXPECT_EQ(*ids.rbegin(), 40019u);
-    EXPECT_EQ(ids.count(40001), 0u);
-    EXPECT_EQ(checked, scene.checked) << scene.name;
+    EXPECT_EQ(checked, expected) << scene.name;
     EXPECT_EQ(grayed, scene.grayed) << scene.name;
   }
   EXPECT_STREQ(menu_performance_text(0), "Performance: hidden\tF2");
@@ -161,43 +92,31 @@ TEST(Menu, StateShowsChecksAndGrays) {
 }
 
 TEST(Menu, ClientSizes) {
-  const struct {
-    int scale;
-    uint32_t aspect;
-    int width, height;
-  } sizes[] = {{1, 0, 320, 200}, {1, 1, 320, 240}, {2, 0, 640, 400}, {2, 1, 640, 480}};
+  const int sizes[][4] = {{1, 0, 320, 200}, {1, 1, 320, 240}, {2, 0, 640, 400}, {2, 1, 640, 480}};
   for (const auto& z : sizes) {
     int w, h;
-    menu_client_size(z.scale, z.aspect, &w, &h);
-    EXPECT_EQ(w, z.width);
-    EXPECT_EQ(h, z.height);
+    menu_client_size(z[0], uint32_t(z[1]), &w, &h);
+    EXPECT_EQ(w, z[2]);
+    EXPECT_EQ(h, z[3]);
   }
 }
 
-TEST(Menu, VolumeStepsStayWithinZeroToHundred) {
-  const struct {
-    uint32_t from;
-    int delta;
-    uint32_t to;
-  } steps[] = {
-      {100, 5, 100}, {97, 5, 100}, {95, 5, 100}, {50, 5, 55},
-      {50, -5, 45},  {5, -5, 0},   {3, -5, 0},   {0, -5, 0},
-  };
+TEST(Menu, VolumeStepsWithinZeroToHundredAndMute) {
+  const int steps[][3] = {{100, 5, 100}, {97, 5, 100}, {95, 5, 100}, {50, 5, 55},
+                          {50, -5, 45},  {5, -5, 0},   {3, -5, 0},   {0, -5, 0}};
   for (const auto& v : steps) {
     CrtSettings s = g_settings;
-    s.volumePercent = v.from;
-    menu_step_volume(&s, v.delta);
-    EXPECT_EQ(s.volumePercent, v.to) << v.from << " " << v.delta;
+    s.volumePercent = uint32_t(v[0]);
+    menu_step_volume(&s, v[1]);
+    EXPECT_EQ(s.volumePercent, uint32_t(v[2])) << v[0] << " " << v[1];
   }
-}
-
-TEST(Menu, MuteSilencesAndUnmuteRestoresTheVolume) {
+  // Mute silences; the volume keeps changing while muted, unheard; unmuting restores it.
   CrtSettings s = g_settings;
-  EXPECT_EQ(menu_volume_level(s), 100u);  // the default
+  EXPECT_EQ(menu_volume_level(s), 100u);   // the default
   s.volumePercent = 70;
   s.muted = 1;
   EXPECT_EQ(menu_volume_level(s), 0u);
-  menu_step_volume(&s, -5);  // the volume keeps changing while muted, unheard
+  menu_step_volume(&s, -5);
   EXPECT_EQ(menu_volume_level(s), 0u);
   s.muted = 0;
   EXPECT_EQ(menu_volume_level(s), 65u);
