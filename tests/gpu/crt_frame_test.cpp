@@ -36,32 +36,22 @@ struct CrtFrameTest : ::testing::Test {
 
 TEST(CrtRequest, RejectionLimits) {
   static const uint8_t byte = 0;
-  struct Case {
-    const uint8_t* source;
-    uint32_t bpp, sw, sh, pitch, ow, oh;
-    int valid;
-  } cases[] = {
-      {&byte, 1, 320, 200, 320, 640, 480, 1},
-      {nullptr, 1, 320, 200, 320, 640, 480, 0},
-      {&byte, 1, 4096, 4096, 4096, 640, 480, 1},
-      {&byte, 1, 4097, 200, 4097, 640, 480, 0},
-      {&byte, 1, 320, 4097, 320, 640, 480, 0},
-      {&byte, 1, 0, 200, 320, 640, 480, 0},
-      {&byte, 1, 320, 0, 320, 640, 480, 0},
-      {&byte, 1, 320, 200, 320, 16384, 16383, 1},
-      {&byte, 1, 320, 200, 320, 16384, 16384, 0},  // ow*oh reaches 0x10000000
-      {&byte, 1, 320, 200, 320, 16385, 1, 0},
-      {&byte, 1, 320, 200, 320, 0, 480, 0},
-      {&byte, 1, 320, 200, 320, 640, 0, 0},
-      {&byte, 1, 320, 200, 319, 640, 480, 0},   // pitch below a row
-      {&byte, 4, 320, 200, 1279, 640, 480, 0},  // 32-bit rows are 1280 bytes
-      {&byte, 4, 320, 200, 1280, 640, 480, 1},
-      {&byte, 1, 320, 4096, 0x100000, 640, 480, 1},  // extent 0x100000*4095 + 320 < 2^32
-      {&byte, 1, 320, 4096, 0x100100, 640, 480, 0},  // beyond 32 bits
+  const uint32_t cases[][8] = {
+      // source given, bytes per pixel, source size, pitch, output size -> valid
+      {1, 1, 320, 200, 320, 640, 480, 1},      {0, 1, 320, 200, 320, 640, 480, 0},
+      {1, 1, 4096, 4096, 4096, 640, 480, 1},   {1, 1, 4097, 200, 4097, 640, 480, 0},
+      {1, 1, 320, 4097, 320, 640, 480, 0},     {1, 1, 0, 200, 320, 640, 480, 0},
+      {1, 1, 320, 0, 320, 640, 480, 0},        {1, 1, 320, 200, 320, 16384, 16383, 1},
+      {1, 1, 320, 200, 320, 16384, 16384, 0},  // ow*oh reaches 0x10000000
+      {1, 1, 320, 200, 320, 16385, 1, 0},      {1, 1, 320, 200, 320, 0, 480, 0},
+      {1, 1, 320, 200, 320, 640, 0, 0},        {1, 1, 320, 200, 319, 640, 480, 0},   // pitch below a row
+      {1, 4, 320, 200, 1279, 640, 480, 0},     {1, 4, 320, 200, 1280, 640, 480, 1},  // rows of 1280
+      {1, 1, 320, 4096, 0x100000, 640, 480, 1},  // extent 0x100000*4095 + 320 < 2^32
+      {1, 1, 320, 4096, 0x100100, 640, 480, 0},  // beyond 32 bits
   };
-  for (const Case& c : cases)
-    EXPECT_EQ(crt_request_valid(c.source, c.bpp, c.sw, c.sh, c.pitch, c.ow, c.oh), c.valid)
-        << c.sw << "x" << c.sh << " pitch " << c.pitch << " -> " << c.ow << "x" << c.oh;
+  for (const auto& c : cases)
+    EXPECT_EQ(crt_request_valid(c[0] ? &byte : nullptr, c[1], c[2], c[3], c[4], c[5], c[6]), int(c[7]))
+        << c[2] << "x" << c[3] << " pitch " << c[4] << " -> " << c[5] << "x" << c[6];
 }
 
 TEST_F(CrtFrameTest, RejectedFrameCallsNothing) {

@@ -1,3 +1,4 @@
+// The present mode (VRR, then VSync, then unsynced) and the overlay's status texts.
 #include "gpu/present_mode.h"
 
 #include <gtest/gtest.h>
@@ -5,21 +6,17 @@
 namespace {
 
 TEST(PresentMode, VrrThenVSyncThenUnsynced) {
-  struct Case {
-    uint32_t vsync, vrr;
-    int tearing, capability;
-    uint32_t interval, flags;
-  } cases[] = {
-      {1, 1, 1, 1, 0, 0x200}, {0, 1, 1, 1, 0, 0x200},
-      {1, 1, 1, 2, 0, 0x200},  // undetermined counts as capable
-      {1, 1, 1, 0, 1, 0},      {0, 1, 1, 0, 0, 0},
-      {1, 1, 0, 1, 1, 0},      {0, 1, 0, 2, 0, 0},  // no tearing: as with VRR off
-      {1, 0, 1, 2, 1, 0},      {0, 0, 1, 1, 0, 0},  // VRR off never tears
+  const uint32_t cases[][6] = {
+      // VSync, VRR, tearing, capability (2: undetermined) -> sync interval, flags
+      {1, 1, 1, 1, 0, 0x200}, {0, 1, 1, 1, 0, 0x200}, {1, 1, 1, 2, 0, 0x200},   // undetermined: capable
+      {1, 1, 1, 0, 1, 0},     {0, 1, 1, 0, 0, 0},
+      {1, 1, 0, 1, 1, 0},     {0, 1, 0, 2, 0, 0},   // no tearing: as with VRR off
+      {1, 0, 1, 2, 1, 0},     {0, 0, 1, 1, 0, 0},   // VRR off never tears
   };
-  for (const Case& c : cases) {
-    PresentMode m = present_mode_choose(c.vsync, c.vrr, c.tearing, c.capability);
-    EXPECT_EQ(m.syncInterval, c.interval) << c.vsync << c.vrr << c.tearing << c.capability;
-    EXPECT_EQ(m.flags, c.flags) << c.vsync << c.vrr << c.tearing << c.capability;
+  for (const auto& c : cases) {
+    PresentMode m = present_mode_choose(c[0], c[1], int(c[2]), int(c[3]));
+    EXPECT_EQ(m.syncInterval, c[4]) << c[0] << c[1] << c[2] << c[3];
+    EXPECT_EQ(m.flags, c[5]) << c[0] << c[1] << c[2] << c[3];
   }
 }
 
