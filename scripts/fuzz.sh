@@ -11,7 +11,8 @@ seconds=${FUZZ_SECONDS:-60}
 targets=(fuzz_module fuzz_config fuzz_record_args fuzz_lzms)
 seeded=(fuzz_module_seeds fuzz_lzms_seeds)
 
-CC=clang CXX=clang++ cmake -S . -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVRINX_FUZZ=ON >/dev/null
+CC=clang CXX=clang++ cmake -S . -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVRINX_FUZZ=ON \
+  >/dev/null
 cmake --build "$out" -j "$(nproc)" --target "${targets[@]}" "${seeded[@]}"
 
 for name in "${targets[@]}"; do

@@ -24,7 +24,7 @@ uint32_t pixel(uint32_t frame, uint32_t x, uint32_t y) {
 struct Recording {
   uint32_t fps, width, height, rate, audioFrames, frames;
   uint64_t limit = kAviSegmentLimit;
-  std::vector<int16_t> audio;
+  std::vector<int16_t> audio{};  // filled by record()
 };
 
 // Writes the frames of a known pattern (the unused top byte set from the second frame on)
@@ -86,10 +86,12 @@ TEST(AviWriter, ReadsBackThroughFfmpegAndGstreamer) {
   expect_decodes("Vrinx-record-10.avi", r, 800 * 30);
 
   // GStreamer's avidemux follows the super indexes into every segment as well.
-  if (std::system("gst-launch-1.0 --version >/dev/null 2>&1") != 0) GTEST_SKIP() << "gst-launch-1.0 not installed";
-  ASSERT_EQ(std::system("gst-launch-1.0 -q filesrc location=Vrinx-record-10.avi ! avidemux name=d d.video_0 ! "
-                        "queue ! filesink location=video d.audio_0 ! queue ! filesink location=audio"),
-            0);
+  if (std::system("gst-launch-1.0 --version >/dev/null 2>&1") != 0)
+    GTEST_SKIP() << "gst-launch-1.0 not installed";
+  ASSERT_EQ(
+      std::system("gst-launch-1.0 -q filesrc location=Vrinx-record-10.avi ! avidemux name=d d.video_0 ! "
+                  "queue ! filesink location=video d.audio_0 ! queue ! filesink location=audio"),
+      0);
   Bytes gstVideo = test_read_file("video"), gstAudio = test_read_file("audio");
   EXPECT_EQ(std::string(gstVideo.begin(), gstVideo.end()), ffmpeg_video("Vrinx-record-10.avi"));
   ASSERT_EQ(gstAudio.size(), size_t(800) * 30 * 4);
