@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "base/byte_order.h"
+
 namespace {
 
 bool inside(const ByteSource& src, uint64_t offset, uint32_t count) {
@@ -19,9 +21,7 @@ int32_t bs_s8(const ByteSource& src, uint64_t offset) {
 }
 
 uint32_t bs_u16le(const ByteSource& src, uint64_t offset) {
-  if (!inside(src, offset, 2)) return 0;
-  const uint8_t* p = src.data + offset;
-  return p[0] | (p[1] << 8);
+  return inside(src, offset, 2) ? load_le16(src.data + offset) : 0;
 }
 
 uint32_t bs_u16be(const ByteSource& src, uint64_t offset) {
@@ -31,9 +31,7 @@ uint32_t bs_u16be(const ByteSource& src, uint64_t offset) {
 }
 
 uint32_t bs_u32le(const ByteSource& src, uint64_t offset) {
-  if (!inside(src, offset, 4)) return 0;
-  const uint8_t* p = src.data + offset;
-  return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
+  return inside(src, offset, 4) ? load_le32(src.data + offset) : 0;
 }
 
 uint32_t bs_remaining(const ByteSource& src, uint64_t offset) {
