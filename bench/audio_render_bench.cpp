@@ -9,7 +9,7 @@
 
 #include "audio/module.h"
 #include "audio/rendered_song.h"
-#include "tests/audio/test_song.h"
+#include "tests/audio/module_checks.h"
 #include "tests/test_files.h"
 
 namespace {
@@ -18,33 +18,34 @@ constexpr uint32_t kRate = 44100;
 
 // Four patterns of busy rows: every channel plays a looped wave with a rotating set
 // of pitch and volume effects, as a dense tracker song would.
-void fill_song(TestSong& song, int32_t channels) {
-  for (int32_t i = 0; i < 8; ++i) {
-    TestSample s;
-    int32_t period = 32 + 16 * i;
-    for (int32_t f = 0; f < 2048; ++f) {
-      s.data.push_back(static_cast<int16_t>(12000 * std::sin(6.2831853 * f / period)));
-    }
-    s.loopStart = 0;
-    s.loopLength = 2048;
-    s.volume = 48;
-    song.add_instrument(s);
-  }
+void fill_song(Song& song, int32_t channels) {
   const uint8_t effects[8][2] = {{kFxVibrato, 0x46},   {kFxVolSlide, 0x01}, {kFxArpeggio, 0x37},
                                  {kFxPortaUp, 0x02},   {kFxTremolo, 0x38},  {kFxTonePorta, 0x10},
                                  {kFxPortaDown, 0x02}, {kFxSetVolume, 0x30}};
-  song.orders = {0, 1, 2, 3};
   for (int32_t p = 0; p < 4; ++p) {
     for (int32_t row = 0; row < 64; ++row) {
       for (int32_t c = 0; c < channels; ++c) {
         int32_t n = p * 64 + row + c;
         uint8_t key = (row + c) % 4 == 0 ? static_cast<uint8_t>(25 + (n * 7) % 36) : 0;
         const uint8_t* fx = effects[n % 8];
-        song.set(p, row, c, key, key ? static_cast<uint8_t>(1 + n % 8) : 0, fx[0], fx[1]);
+        song.note(p, row, c) = Note{key, key ? static_cast<uint8_t>(1 + n % 8) : uint8_t(0), 0, fx[0], fx[1]};
       }
     }
   }
-  for (int32_t c = 0; c < channels; ++c) song.panning[c] = (c & 3) == 1 || (c & 3) == 2 ? 204 : 51;
+  for (int32_t c = 0; c < channels; ++c) song.m->defaultPanning[c] = (c & 3) == 1 || (c & 3) == 2 ? 204 : 51;
+  for (int32_t i = 1; i <= 8; ++i) song.m->instruments[i].samples[0].panning = 0;  // keep the channel's
+}
+
+std::vector<XmInstrument> sine_instruments() {
+  std::vector<XmInstrument> instruments;
+  for (int32_t i = 0; i < 8; ++i) {
+    XmSample s = xm_constant(0, 2048);
+    for (int32_t f = 0; f < 2048; ++f)
+      s.values[f] = static_cast<int>(12000 * std::sin(6.2831853 * f / (32 + 16 * i)));
+    s.volume = 48;
+    instruments.push_back(xm_instrument(s));
+  }
+  return instruments;
 }
 
 double cpu_seconds() {
@@ -72,11 +73,11 @@ void measure(const char* name, Module* module) {
 
 int main(int argc, char** argv) {
   for (int32_t channels : {4, 8, 32}) {
-    TestSong song(channels, 4);
+    Song song(channels, 4, 64, sine_instruments());
     fill_song(song, channels);
     char name[32];
     std::snprintf(name, sizeof name, "synthetic-%d", channels);
-    measure(name, song.build());
+    measure(name, song.m);
   }
   const char* tune = argc > 1 ? argv[1] : nullptr;
 #ifdef VRINX_TUNE_PATH

@@ -2,13 +2,14 @@
 // Amiga period 1711, linear period 4608, panning 128), a setup row, then the row under
 // test, and reads one channel value on each of that row's six ticks. The expected
 // values are worked out by hand from the period, waveform and volume arithmetic.
+// Instrument 2 holds another sample, of volume 20.
 #include <gtest/gtest.h>
 
 #include <array>
 #include <vector>
 
 #include "audio/replay.h"
-#include "tests/audio/test_song.h"
+#include "tests/audio/module_checks.h"
 
 namespace {
 
@@ -22,13 +23,15 @@ enum Field {
   kPosition,
   kFrequency,
   kAmplitude,
-  kEnvelopeTick
+  kEnvelopeTick,
+  kSampleValue
 };
 enum Flags {
   kLinear = 1,    // linear periods, C2 rate 8363
   kFast = 2,      // fast volume slides
   kMoved = 4,     // the mixer moved the sample to frame 7 before each tick
-  kEnvelope = 8,  // instrument 1 has a volume envelope
+  kEnvelope = 8,  // instrument 1 has a volume envelope: 64 at tick 0 down to 0 at tick 100
+  kSustain = 16,  // ... or one of 64, 32, 0 at ticks 0, 4, 8 held at tick 4, with fadeout 4096
 };
 
 struct EffectCase {
@@ -43,50 +46,26 @@ struct EffectCase {
 
 int32_t read(const Replay& r, Field field) {
   const Channel& c = r.channels[0];
-  switch (field) {
-    case kVolume:
-      return c.volume;
-    case kPeriod:
-      return c.period;
-    case kPanning:
-      return c.panning;
-    case kVibrato:
-      return c.vibratoAdd;
-    case kTremolo:
-      return c.tremoloAdd;
-    case kGlobalVolume:
-      return r.globalVolume;
-    case kPosition:
-      return c.samplePosition;
-    case kFrequency:
-      return c.frequency;
-    case kAmplitude:
-      return c.amplitude;
-    case kEnvelopeTick:
-      return c.volumeEnvelopeTick;
-  }
-  return 0;
+  const int32_t values[] = {
+      c.volume,         c.period,    c.panning,   c.vibratoAdd,         c.tremoloAdd,     r.globalVolume,
+      c.samplePosition, c.frequency, c.amplitude, c.volumeEnvelopeTick, c.sample->data[0]};
+  return values[field];
 }
 
 std::vector<int32_t> play(const EffectCase& e) {
-  TestSong song(1, 1, 4);
-  TestSample s = constant_sample(1000, 4000);
-  s.volume = 32;
-  song.add_instrument(s);
-  if (e.flags & kEnvelope) {
-    Envelope& env = song.instrument_extras(1).volumeEnvelope;
-    env.enabled = 1;
-    env.pointCount = 2;
-    env.pointTicks[1] = 100;
-    env.pointAmplitudes[0] = 64;
-  }
-  song.module.linearPeriods = (e.flags & kLinear) != 0;
-  if (e.flags & kLinear) song.module.c2Rate = 8363;
-  song.module.fastVolumeSlides = (e.flags & kFast) != 0;
+  XmInstrument one = xm_instrument(xm_constant(1000, 4000)), two = xm_instrument(xm_constant(2000, 4000));
+  one.samples[0].volume = 32;
+  two.samples[0].volume = 20;
+  XmEnvelope& env = one.volumeEnvelope;
+  if (e.flags & kEnvelope) env.points = {{0, 64}, {100, 0}}, env.type = 1;
+  if (e.flags & kSustain) env.points = {{0, 64}, {4, 32}, {8, 0}}, env.sustain = 1, env.type = 3;
+  one.fadeout = 4096;
+  Song song(1, 1, 4, {one, two}, e.flags & kLinear);
+  song.m->fastVolumeSlides = (e.flags & kFast) != 0;
   song.note(0, 0, 0) = e.first;
   song.note(0, 1, 0) = e.setup;
   song.note(0, 2, 0) = e.test;
-  Replay* r = replay_create(song.build(), 44100, 1);
+  Replay* r = replay_create(song.m, 44100, 1);
   std::vector<int32_t> seen;
   for (int t = 1; t < 18; ++t) {
     if ((e.flags & kMoved) && t >= 12) r->channels[0].samplePosition = 7;
@@ -114,6 +93,22 @@ const EffectCase kCases[] = {
     {"pan right 0xEF", {0, 0, 0xCE, 0, 0}, {0, 0, 0xEF, 0, 0}, kPanning, {238, 253, 255, 255, 255, 255}},
     {"tone portamento 0xF4", kNone, {61, 0, 0xF4, 0, 0},
      kPeriod, {4608, 4592, 4576, 4560, 4544, 4528}, kLinear},
+    // Pitch from the key: 8287 * 1712 / 1711 (Amiga); 32768 * (8363 >> 4) >> 11, an octave up for key 61.
+    {"Amiga key 49", kNone, kNone, kFrequency, {8291, 8291, 8291, 8291, 8291, 8291}},
+    {"linear key 49", kNone, kNone, kFrequency, {8352, 8352, 8352, 8352, 8352, 8352}, kLinear},
+    {"linear key 61", kNone, {61, 1, 0, 0, 0}, kFrequency, {16704, 16704, 16704, 16704, 16704, 16704}, kLinear},
+    // Arpeggio: 1711 * 32768 / exp2_q15(4 / 12 octave) = 1358, / exp2_q15(7 / 12) = 1141.
+    {"047", kNone, {0, 0, 0, 0x00, 0x47}, kFrequency, {8291, 10447, 12434, 8291, 10447, 12434}},
+    // Tone portamento from key 37 (period 3423) at 64 * 4 per tick stops at 1711.
+    {"300 stops at the target", {49, 0, 0, 0x03, 0x40}, {0, 0, 0, 0x03, 0},
+     kPeriod, {2143, 1887, 1711, 1711, 1711, 1711}, 0, {37, 1, 0, 0, 0}},
+    // Volume slides: on later ticks; xF / Fx fine forms once on tick 0.
+    {"A03", kNone, {0, 0, 0, 0x0A, 0x03}, kVolume, {32, 29, 26, 23, 20, 17}},
+    {"A00 remembered", {0, 0, 0, 0x0A, 0x03}, {0, 0, 0, 0x0A, 0}, kVolume, {17, 14, 11, 8, 5, 2}},
+    {"S3M D2F", kNone, {0, 0, 0, 0x84, 0x2F}, kVolume, {34, 34, 34, 34, 34, 34}},
+    {"S3M DF3", kNone, {0, 0, 0, 0x84, 0xF3}, kVolume, {29, 29, 29, 29, 29, 29}},
+    {"AFF", kNone, {0, 0, 0, 0x0A, 0xFF}, kVolume, {47, 47, 47, 47, 47, 47}},
+    {"AF0", kNone, {0, 0, 0, 0x0A, 0xF0}, kVolume, {32, 47, 62, 64, 64, 64}},
     // Portamento: x * 4 per later tick; the 0xEx / 0xFx forms once, on tick 0.
     {"2xx", kNone, {0, 0, 0, 0x02, 0x10}, kPeriod, {1711, 1775, 1839, 1903, 1967, 2031}},
     {"2xx remembered", {0, 0, 0, 0x02, 0x10}, {0, 0, 0, 0x02, 0},
@@ -165,7 +160,7 @@ const EffectCase kCases[] = {
     {"RE1", kNone, {0, 0, 0, 0x1B, 0xE1}, kVolume, {48, 64, 64, 64, 64, 64}},
     {"RF1", kNone, {0, 0, 0, 0x1B, 0xF1}, kVolume, {64, 64, 64, 64, 64, 64}},
     {"R82 restarts", kNone, {0, 0, 0, 0x1B, 0x82}, kPosition, {0, 7, 0, 7, 0, 7}, kMoved},
-    // Ticks never set (0) are reached at once: every tick retriggers.
+    // Retrigger ticks never set (0) are reached at once: every tick retriggers.
     {"R80", kNone, {0, 0, 0, 0x1B, 0x80}, kPosition, {0, 0, 0, 0, 0, 0}, kMoved},
     {"S3M Q00", kNone, {0, 0, 0, 0x91, 0x00}, kPosition, {0, 0, 0, 0, 0, 0}, kMoved},
     {"E93", kNone, {0, 0, 0, 0x0E, 0x93}, kPosition, {7, 7, 7, 0, 7, 7}, kMoved},
@@ -177,15 +172,25 @@ const EffectCase kCases[] = {
     {"900 reuses the offset", {49, 1, 0, 0x09, 0x03}, {49, 1, 0, 0x09, 0x00},
      kPosition, {768, 768, 768, 768, 768, 768}},
     {"S3M O02", kNone, {49, 1, 0, 0x8F, 0x02}, kPosition, {512, 512, 512, 512, 512, 512}},
+    {"a key alone keeps the offset", {49, 1, 0, 0x09, 0x02}, {49, 0, 0, 0, 0}, kPosition, {512, 512, 512, 512, 512, 512}},
+    {"an instrument resets it", {49, 1, 0, 0x09, 0x02}, {49, 1, 0, 0, 0}, kPosition, {0, 0, 0, 0, 0, 0}},
+    // An instrument alone takes over its looped sample at once, keeping the position.
+    {"instrument 2 alone", kNone, {0, 2, 0, 0, 0}, kSampleValue, {2000, 2000, 2000, 2000, 2000, 2000}},
+    {"instrument 2 alone: volume", kNone, {0, 2, 0, 0, 0}, kVolume, {20, 20, 20, 20, 20, 20}},
+    {"instrument 2 alone: position", kNone, {0, 2, 0, 0, 0}, kPosition, {7, 7, 7, 7, 7, 7}, kMoved},
+    {"key and instrument 2", kNone, {49, 2, 0, 0, 0}, kPosition, {0, 7, 7, 7, 7, 7}, kMoved},
     // Volumes, global volume, key off, envelope position, panning.
     {"EA2", kNone, {0, 0, 0, 0x0E, 0xA2}, kVolume, {34, 34, 34, 34, 34, 34}},
     {"EB2", kNone, {0, 0, 0, 0x0E, 0xB2}, kVolume, {30, 30, 30, 30, 30, 30}},
     {"C50", kNone, {0, 0, 0, 0x0C, 0x50}, kVolume, {64, 64, 64, 64, 64, 64}},
     {"G20", kNone, {0, 0, 0, 0x10, 0x20}, kGlobalVolume, {32, 32, 32, 32, 32, 32}},
-    {"S3M V50", kNone, {0, 0, 0, 0x96, 0x50}, kGlobalVolume, {64, 64, 64, 64, 64, 64}},
     {"H02", kNone, {0, 0, 0, 0x11, 0x02}, kGlobalVolume, {64, 62, 60, 58, 56, 54}},
     {"no K00: 32 * 256", kNone, kNone, kAmplitude, {8192, 8192, 8192, 8192, 8192, 8192}},
     {"K00 without envelope", kNone, {0, 0, 0, 0x14, 0x00}, kAmplitude, {0, 0, 0, 0, 0, 0}},
+    {"key off without envelope", kNone, {kKeyOff, 0, 0, 0, 0}, kAmplitude, {0, 0, 0, 0, 0, 0}},
+    // Held at the sustain value 32 until the key off, then 24, 16, 8, 0 times a fadeout
+    // of 32768 less 4096 per tick: 8192 * fadeout >> 15 * 64 * envelope >> 12.
+    {"key off leaves the sustain", kNone, {kKeyOff, 0, 0, 0, 0}, kAmplitude, {4096, 2688, 1536, 640, 0, 0}, kSustain},
     {"L05", kNone, {0, 0, 0, 0x15, 0x05}, kEnvelopeTick, {6, 7, 8, 9, 10, 11}, kEnvelope},
     {"P30", kNone, {0, 0, 0, 0x19, 0x30}, kPanning, {128, 131, 134, 137, 140, 143}},
     {"S3M S8F", kNone, {0, 0, 0, 0x93, 0x8F}, kPanning, {255, 255, 255, 255, 255, 255}},
@@ -196,8 +201,9 @@ TEST(Effects, TickByTick) {
   for (const EffectCase& e : kCases) EXPECT_EQ(play(e), e.ticks) << e.name;
 }
 
-// Row order: cells {order list position's pattern, row, channel, effect, parameter}
-// and the rows then played, as order * 100 + row, from the song's start.
+// Row order at speed 1: cells {pattern, row, channel, effect, parameter} and the rows
+// then played from the song's start, as order * 100 + row, plus 1000 for a row played
+// before (replay_tick's count: the song has ended).
 struct RowCase {
   const char* name;
   std::vector<std::array<int, 5>> cells;
@@ -213,8 +219,13 @@ const RowCase kRowCases[] = {
     {"loop ownership",
      {{0, 3, 0, 0x0E, 0x62}, {0, 1, 1, 0x0E, 0x60}, {0, 3, 1, 0x0E, 0x63}},
      {0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3, 1, 2, 3, 1, 2, 3, 1, 2, 3, 4}},
+    // Looped rows are not counted as played again; a break waits for the loop's end.
+    {"loop with a break",
+     {{0, 3, 0, 0x0E, 0x62}, {0, 3, 1, 0x0D, 0x10}},
+     {0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3, 110}},
     {"S3M SB", {{0, 1, 1, 0x93, 0xB1}}, {0, 1, 0, 1, 2}},
-    {"jump past the order count", {{0, 1, 0, 0x0B, 0x05}}, {0, 1, 0, 1}},
+    {"D15", {{0, 0, 0, 0x0D, 0x15}}, {0, 115, 1000}},
+    {"jump past the order count", {{0, 1, 0, 0x0B, 0x05}}, {0, 1, 1000, 1001}},
     {"S3M B01", {{0, 1, 0, 0x82, 0x01}}, {0, 1, 100, 101}},
     {"break row beyond the pattern", {{0, 1, 0, 0x0D, 0x70}}, {0, 1, 100, 101}},
     {"S3M C12", {{0, 0, 0, 0x83, 0x12}}, {0, 112, 113}},
@@ -223,15 +234,14 @@ const RowCase kRowCases[] = {
 
 TEST(Effects, RowOrder) {
   for (const RowCase& rc : kRowCases) {
-    TestSong song(2, 2, 16);
-    song.orders = {0, 1};
+    Song song(2, 2, 16);
     for (const auto& c : rc.cells) song.note(c[0], c[1], c[2]) = Note{0, 0, 0, uint8_t(c[3]), uint8_t(c[4])};
-    song.module.defaultSpeed = 1;
-    Replay* r = replay_create(song.build(), 44100, 1);
+    song.m->defaultSpeed = 1;
+    Replay* r = replay_create(song.m, 44100, 1);
     std::vector<int32_t> rows;
     for (size_t i = 0; i < rc.rows.size(); ++i) {
-      if (i > 0) replay_tick(r);
-      rows.push_back(replay_order_index(r) * 100 + replay_row(r));
+      int32_t count = i > 0 ? replay_tick(r) : 0;
+      rows.push_back(count * 1000 + replay_order_index(r) * 100 + replay_row(r));
     }
     EXPECT_EQ(rows, rc.rows) << rc.name;
     replay_free(r);

@@ -7,17 +7,42 @@
 #include <vector>
 
 #include "audio/module.h"
+#include "tests/audio/module_writers.h"
 
 // A module loaded from a file image, freed with the holder. The message buffer is
 // pre-filled so the tests see that the loader writes it.
 struct Loaded {
   Module* m = nullptr;
   char message[kModuleMessageSize];
-  explicit Loaded(const std::vector<uint8_t>& file) {
+  explicit Loaded(const File& file) {
     std::memset(message, 'x', sizeof message);
     m = module_load(ByteSource{file.data(), static_cast<uint32_t>(file.size())}, message);
   }
+  Loaded(const Loaded&) = delete;
   ~Loaded() { module_free(m); }
+};
+
+// The song of the replay and mixer tests: an XM of patterns x rows, played in order,
+// loaded with the given instruments, whose notes and fields the tests then set in place (any effect
+// of the common encoding, S3M letters included). Amiga periods unless linear, at the
+// MOD rate of 8287 Hz to match the ProTracker arithmetic.
+struct Song : Loaded {
+  Song(int channels, int patterns, int rows, std::vector<XmInstrument> instruments = {}, bool linear = false)
+      : Loaded(file(channels, patterns, rows, std::move(instruments), linear)) {
+    if (!linear) m->c2Rate = 8287;
+  }
+  Note& note(int pattern, int row, int channel) {
+    return m->patterns[pattern].notes[row * m->channelCount + channel];
+  }
+  static File file(int channels, int patterns, int rows, std::vector<XmInstrument> instruments, bool linear) {
+    XmSong xm;
+    xm.channels = channels, xm.flags = linear;
+    xm.patterns.resize(patterns);
+    xm.orders.resize(patterns);
+    for (int p = 0; p < patterns; ++p) xm.patterns[p].rows = rows, xm.orders[p] = uint8_t(p);
+    xm.instruments = std::move(instruments);
+    return write_xm(xm);
+  }
 };
 
 inline bool operator==(const Note& a, const Note& b) { return std::memcmp(&a, &b, sizeof(Note)) == 0; }
