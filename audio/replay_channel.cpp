@@ -505,7 +505,8 @@ void channel_tick(Channel* c) {
       tremor(c);
       break;
     case kFxExtRetrigger:
-      if (c->effectTickCounter == n.param) {
+      // As with the retrigger step, a parameter of 0 is reached on every later tick.
+      if (c->effectTickCounter >= n.param) {
         c->effectTickCounter = 0;
         c->samplePosition = 0;
         c->sampleFraction = 0;

@@ -160,10 +160,11 @@ const EffectCase kCases[] = {
     {"RE1", kNone, {0, 0, 0, 0x1B, 0xE1}, kVolume, {48, 64, 64, 64, 64, 64}},
     {"RF1", kNone, {0, 0, 0, 0x1B, 0xF1}, kVolume, {64, 64, 64, 64, 64, 64}},
     {"R82 restarts", kNone, {0, 0, 0, 0x1B, 0x82}, kPosition, {0, 7, 0, 7, 0, 7}, kMoved},
-    // Retrigger ticks never set (0) are reached at once: every tick retriggers.
+    // Retrigger ticks never set (0) and E90 are reached at once: every later tick retriggers.
     {"R80", kNone, {0, 0, 0, 0x1B, 0x80}, kPosition, {0, 0, 0, 0, 0, 0}, kMoved},
     {"S3M Q00", kNone, {0, 0, 0, 0x91, 0x00}, kPosition, {0, 0, 0, 0, 0, 0}, kMoved},
     {"E93", kNone, {0, 0, 0, 0x0E, 0x93}, kPosition, {7, 7, 7, 0, 7, 7}, kMoved},
+    {"E90", kNone, {0, 0, 0, 0x0E, 0x90}, kPosition, {7, 0, 0, 0, 0, 0}, kMoved},
     // Cuts, delays and sample offsets.
     {"EC2", kNone, {0, 0, 0, 0x0E, 0xC2}, kVolume, {32, 32, 0, 0, 0, 0}},
     {"S3M SC0", kNone, {0, 0, 0, 0x93, 0xC0}, kVolume, {0, 0, 0, 0, 0, 0}},
