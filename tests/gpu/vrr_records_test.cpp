@@ -1,3 +1,5 @@
+// Walking the records that NVAPI and ADL fill in: adapters by display name, the
+// connected and mapped displays of an adapter, and the VRR capability bits.
 #include "gpu/vrr_records.h"
 
 #include <gtest/gtest.h>
@@ -28,21 +30,18 @@ std::vector<uint8_t> adapters(const std::vector<Adapter>& list) {
 }
 
 TEST(VrrRecords, AdapterMatchIsTheFirstPresentOneWithTheNameInAnyCase) {
-  struct Case {
+  std::vector<uint8_t> a = adapters({{7, "\\\\.\\DISPLAY1", 0},   // not present
+                                     {8, "\\\\.\\DISPLAY3", 1},
+                                     {9, "\\\\.\\Display1", 1},
+                                     {5, "\\\\.\\DISPLAY2", 1},
+                                     {4, "\\\\.\\DISPLAY1", 1}});   // a later duplicate
+  const struct {
     const char* device;
     int match;
   } cases[] = {{"\\\\.\\DISPLAY1", 2}, {"\\\\.\\display1", 2},   {"\\\\.\\DISPLAY2", 3},
                {"\\\\.\\DISPLAY", -1}, {"\\\\.\\DISPLAY12", -1}, {"", -1}};
-  for (const Case& c : cases) {
-    std::vector<uint8_t> a = adapters({{7, "\\\\.\\DISPLAY1", 0},  // not present
-                                       {8, "\\\\.\\DISPLAY3", 1},
-                                       {9, "\\\\.\\Display1", 1},
-                                       {5, "\\\\.\\DISPLAY2", 1},
-                                       {4, "\\\\.\\DISPLAY1", 1}});  // a later duplicate
-    EXPECT_EQ(vrr_adl_find_adapter(a.data(), 5, c.device), c.match) << c.device;
-  }
-  std::vector<uint8_t> a = adapters({{9, "x", 1}, {5, "y", 1}});
-  EXPECT_EQ(vrr_adl_adapter_index(a.data(), 1), 5);
+  for (const auto& c : cases) EXPECT_EQ(vrr_adl_find_adapter(a.data(), 5, c.device), c.match) << c.device;
+  EXPECT_EQ(vrr_adl_adapter_index(a.data(), 3), 5);
 }
 
 TEST(VrrRecords, AdapterNameIsCutAtItsLastByte) {
@@ -89,20 +88,16 @@ TEST(VrrRecords, DisplaysCountWhenConnectedAndMappedOnTheAdapter) {
 }
 
 TEST(VrrRecords, CapabilityBits) {
-  struct Case {
-    uint32_t word0, word1;
-    int nvapi, freesync;
-  } cases[] = {{kNvVrrInfoVersion, 2, 1, 0},
-               {kNvVrrInfoVersion, 0xFFFFFFFD, 0, 0},
-               {4, 1, 0, 1},
-               {3, 0, 0, 0},
-               {0xFFFFFFFB, 0xFFFFFFFF, 1, 0}};
-  for (const Case& c : cases) {
+  // The record's first two words -> NVAPI's answer, FreeSync's answer.
+  const uint32_t cases[][4] = {{kNvVrrInfoVersion, 2, 1, 0}, {kNvVrrInfoVersion, 0xFFFFFFFD, 0, 0},
+                               {4, 1, 0, 1},                 {3, 0, 0, 0},
+                               {0xFFFFFFFB, 0xFFFFFFFF, 1, 0}};
+  for (const auto& c : cases) {
     uint8_t record[32] = {};
-    store_le32(record, c.word0);
-    store_le32(record + 4, c.word1);
-    EXPECT_EQ(vrr_nvapi_answer(record), c.nvapi) << c.word0 << " " << c.word1;
-    EXPECT_EQ(vrr_freesync_answer(record), c.freesync) << c.word0 << " " << c.word1;
+    store_le32(record, c[0]);
+    store_le32(record + 4, c[1]);
+    EXPECT_EQ(vrr_nvapi_answer(record), int(c[2])) << c[0] << " " << c[1];
+    EXPECT_EQ(vrr_freesync_answer(record), int(c[3])) << c[0] << " " << c[1];
   }
 }
 
