@@ -96,20 +96,21 @@ TEST(AssetImageBuild, PlacesPiecesAndRejectsOversizedOnes) {
                                {425740, 0x33}, {426823, 0x33}, {426824, 0},    {kAssetImageSize - 1, 0}};
   for (const auto& b : bytes) EXPECT_EQ(image[b[0]], b[1]) << "byte " << b[0];
 
+  // A piece of the wrong size is refused and named in the message; a full one fits.
   const struct {
-    const char* what;
     Bytes AssetPieces::*piece;
     size_t size;
-  } bad[] = {{"camera path", &AssetPieces::cameraPath, kCameraPathSize - 1},
-             {"object model", &AssetPieces::objectModel, kObjectModelSize + 1},
-             {"music", &AssetPieces::music, kMusicSize + 1},
-             {nullptr, &AssetPieces::music, kMusicSize}};   // exactly full fits
-  for (const auto& b : bad) {
+    const char* named;   // empty: accepted
+  } sizes[] = {{&AssetPieces::cameraPath, kCameraPathSize - 1, "camera path"},
+               {&AssetPieces::objectModel, kObjectModelSize + 1, "object model"},
+               {&AssetPieces::music, kMusicSize + 1, "music"},
+               {&AssetPieces::music, kMusicSize, ""}};
+  for (const auto& z : sizes) {
     AssetPieces p = pieces;
-    (p.*b.piece).assign(b.size, 1);
+    (p.*z.piece).assign(z.size, 1);
     error.clear();
-    EXPECT_EQ(b.what ? 0 : 1, asset_image_assemble(p, image.data(), &error)) << b.size;
-    EXPECT_NE(std::string::npos, error.find(b.what ? b.what : "")) << error;
+    EXPECT_EQ(asset_image_assemble(p, image.data(), &error), *z.named ? 0 : 1) << z.size;
+    EXPECT_NE(error.find(z.named), std::string::npos) << error;
   }
 }
 
