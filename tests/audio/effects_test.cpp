@@ -160,7 +160,8 @@ const EffectCase kCases[] = {
     {"RE1", kNone, {0, 0, 0, 0x1B, 0xE1}, kVolume, {48, 64, 64, 64, 64, 64}},
     {"RF1", kNone, {0, 0, 0, 0x1B, 0xF1}, kVolume, {64, 64, 64, 64, 64, 64}},
     {"R82 restarts", kNone, {0, 0, 0, 0x1B, 0x82}, kPosition, {0, 7, 0, 7, 0, 7}, kMoved},
-    // Retrigger ticks never set (0) and E90 are reached at once: every later tick retriggers.
+    // Retrigger ticks never set (0) and E90 are reached at once: R80 and Q00 retrigger on
+    // every tick, E90 (an effect of the later ticks) on every later one.
     {"R80", kNone, {0, 0, 0, 0x1B, 0x80}, kPosition, {0, 0, 0, 0, 0, 0}, kMoved},
     {"S3M Q00", kNone, {0, 0, 0, 0x91, 0x00}, kPosition, {0, 0, 0, 0, 0, 0}, kMoved},
     {"E93", kNone, {0, 0, 0, 0x0E, 0x93}, kPosition, {7, 7, 7, 0, 7, 7}, kMoved},

@@ -10,7 +10,10 @@ void put_text(File& out, size_t at, const std::string& text, size_t count) {
   std::memcpy(&out[at], text.data(), text.size() < count ? text.size() : count);
 }
 
-void put16be(File& out, size_t at, int v) { store_le16(&out[at], uint16_t(v << 8 | (v >> 8 & 0xFF))); }
+void put16be(File& out, size_t at, int v) {
+  out[at] = uint8_t(v >> 8);
+  out[at + 1] = uint8_t(v);
+}
 
 size_t grow(File& out, size_t count, size_t align = 1) {
   out.resize((out.size() + align - 1) / align * align);
