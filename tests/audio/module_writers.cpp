@@ -1,5 +1,6 @@
 #include "tests/audio/module_writers.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "base/byte_order.h"
@@ -55,7 +56,7 @@ File write_mod(ModSong& song) {
   }
   for (const ModSample& s : song.samples) {
     size_t at = grow(out, size_t(s.lengthWords) * 2);
-    std::memcpy(&out[at], s.data.data(), s.data.size() < out.size() - at ? s.data.size() : out.size() - at);
+    std::copy_n(s.data.begin(), std::min(s.data.size(), out.size() - at), out.begin() + long(at));
   }
   return out;
 }
