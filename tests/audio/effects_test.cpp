@@ -231,7 +231,10 @@ const RowCase kRowCases[] = {
     {"S3M B01", {{0, 1, 0, 0x82, 0x01}}, {0, 1, 100, 101}},
     {"break row beyond the pattern", {{0, 1, 0, 0x0D, 0x70}}, {0, 1, 100, 101}},
     {"S3M C12", {{0, 0, 0, 0x83, 0x12}}, {0, 112, 113}},
-    {"S3M SE1, A03", {{0, 0, 0, 0x93, 0xE1}, {0, 0, 1, 0x81, 0x02}}, {0, 0, 0, 0, 1, 1}},
+    // A pattern delay outlives a speed set on the same row, whichever channel comes first.
+    {"S3M SE1, A02", {{0, 0, 0, 0x93, 0xE1}, {0, 0, 1, 0x81, 0x02}}, {0, 0, 0, 0, 1, 1}},
+    {"EE1, F02", {{0, 0, 0, 0x0E, 0xE1}, {0, 0, 1, 0x0F, 0x02}}, {0, 0, 0, 0, 1, 1}},
+    {"F02, EE1", {{0, 0, 0, 0x0F, 0x02}, {0, 0, 1, 0x0E, 0xE1}}, {0, 0, 0, 0, 1, 1}},
 };
 
 TEST(Effects, RowOrder) {

@@ -1,11 +1,12 @@
-// Replay engine: speed and tempo, song duration, envelopes and the instrument's
-// auto-vibrato. Expected values are worked out by hand from the tick, envelope and
-// waveform arithmetic.
+// Replay engine: speed and tempo, song duration, envelopes, the instrument's
+// auto-vibrato and the pitch of whole-number periods. Expected values are worked out
+// by hand from the tick, envelope and waveform arithmetic.
 #include "audio/replay.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cmath>
 #include <vector>
 
 #include "audio/envelope.h"
@@ -160,6 +161,32 @@ TEST(Replay, AutoVibratoOnANoteHeldForBillionsOfTicks) {
     EXPECT_EQ(r->channels[0].vibratoAdd, 64 * wave >> 8) << counter;
   }
   EXPECT_EQ(r->channels[0].autoVibratoCounter, INT32_MAX);
+  replay_free(r);
+}
+
+TEST(Replay, WholeNumberPeriodsStayWithinCents) {
+  // A 52 kHz S3M sample plays 31 semitones and 86/128 up: notes C-1..B-3 land within
+  // 8 cents of c2 * 2^((key - 49) / 12), a little sharp on average (the periods
+  // are whole numbers; higher notes have coarser periods and larger offsets).
+  S3mSong song;
+  S3mSample s;
+  s.length = 16, s.c2Speed = 52000;
+  s.bytes.assign(16, 0x40);
+  song.instruments = {s};
+  for (int row = 0; row < 36; ++row) song.patterns[0][row] = {S3mCell{0, (row / 12 + 1) << 4 | row % 12, 1}};
+  Loaded l(write_s3m(song));
+  ASSERT_NE(l.m, nullptr);
+  Replay* r = replay_create(l.m, 44100, 1);
+  double worst = 0, sum = 0;
+  for (int row = 0; row < 36; ++row) {
+    int key = (row / 12 + 1) * 12 + row % 12 + 1;
+    double cents = 1200 * std::log2(r->channels[0].frequency / (52000 * std::pow(2.0, (key - 49) / 12.0)));
+    worst = std::fmax(worst, std::fabs(cents));
+    sum += cents;
+    for (int t = 0; t < 6; ++t) replay_tick(r);
+  }
+  EXPECT_LT(worst, 8.0);
+  EXPECT_GT(sum / 36, 0.5);
   replay_free(r);
 }
 
