@@ -253,8 +253,9 @@ TEST(Loaders, LongSongsCostWhatTheLongestAcceptedSongCosts) {
   EXPECT_LE(walked, kLimit + 432);
   replay_free(r);
   RenderedSong out;
-  EXPECT_FALSE(rendered_song_render(slow.m, 44100, &out));
-  EXPECT_EQ(out.marks, nullptr);
+  EXPECT_FALSE(rendered_song_render(slow.m, 44100, &out));  // refused, nothing kept
+  EXPECT_EQ((std::vector<const void*>{out.pcm, out.marks}), (std::vector<const void*>{nullptr, nullptr}));
+  EXPECT_EQ(out.bytes, 0u);
   Loaded fast(endless(1));  // 256 rows of one 432-frame tick, one mark each
   ASSERT_NE(fast.m, nullptr) << fast.message;
   ASSERT_TRUE(rendered_song_render(fast.m, 44100, &out));

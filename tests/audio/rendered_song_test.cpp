@@ -1,5 +1,5 @@
-// Pre-rendering a whole song: PCM length, position marks, stereo narrowing, 16-bit
-// saturation and the ten-minute limit.
+// Pre-rendering a whole song: PCM length, position marks, stereo narrowing and 16-bit
+// saturation (the ten-minute limit is with the loader's long-song test).
 #include "audio/rendered_song.h"
 
 #include <gtest/gtest.h>
@@ -66,18 +66,6 @@ TEST(RenderedSong, NarrowsTheStereoImageAndSaturates) {
     EXPECT_EQ(out.pcm[201], 4 * (value * 1664 >> 15));
     rendered_song_free(&out);
   }
-}
-
-TEST(RenderedSong, RefusesSongsOverTenMinutes) {
-  // 256 rows of 31 ticks of 3445 frames: 27,339,520 frames, above 600 s at 44100 Hz.
-  Song song(1, 1, 256);
-  song.note(0, 0, 0) = Note{0, 0, 0, kFxSpeedTempo, 0x1F};
-  song.note(0, 1, 0) = Note{0, 0, 0, kFxSpeedTempo, 0x20};
-  RenderedSong out;
-  EXPECT_FALSE(rendered_song_render(song.m, 44100, &out));
-  EXPECT_EQ(out.pcm, nullptr);
-  EXPECT_EQ(out.marks, nullptr);
-  EXPECT_EQ(out.bytes, 0u);
 }
 
 }  // namespace
