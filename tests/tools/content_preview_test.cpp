@@ -8,13 +8,12 @@
 
 #include <zlib.h>
 
+#include "base/byte_order.h"
 #include "tests/test_files.h"
 
 namespace {
 
-uint32_t be32(const Bytes& b, size_t at) {
-  return static_cast<uint32_t>(b[at] << 24 | b[at + 1] << 16 | b[at + 2] << 8 | b[at + 3]);
-}
+uint32_t be32(const Bytes& b, size_t at) { return load_be32(&b[at]); }
 
 // Valid chunks, and the engine's frame inside with the logo's 6,740 pixels across the
 // top 49 display rows.

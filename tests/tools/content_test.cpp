@@ -13,6 +13,7 @@
 
 #include "audio/module.h"
 #include "audio/replay.h"
+#include "base/byte_order.h"
 #include "content/font_data.h"
 #include "content/logo_data.h"
 #include "content/text_data.h"
@@ -23,8 +24,8 @@ namespace {
 
 const std::string kContent = VRINX_CONTENT_DIR;
 
-int s16(const Bytes& b, size_t at) { return static_cast<int16_t>(b[at] | (b[at + 1] << 8)); }
-int u16(const Bytes& b, size_t at) { return b[at] | (b[at + 1] << 8); }
+int s16(const Bytes& b, size_t at) { return static_cast<int16_t>(load_le16(&b[at])); }
+int u16(const Bytes& b, size_t at) { return load_le16(&b[at]); }
 
 // ------------------------------------------------------------------ text and font
 
@@ -342,8 +343,8 @@ TEST(ContentTune, StructureLengthAndCues) {
   int looped = 0, instruments = 0;
   for (int i = 0; i < 31; ++i) {
     const uint8_t* h = &mod[20 + 30 * i];
-    int length = 2 * (h[22] << 8 | h[23]);
-    int loopStart = 2 * (h[26] << 8 | h[27]), loopLength = 2 * (h[28] << 8 | h[29]);
+    int length = 2 * load_be16(h + 22);
+    int loopStart = 2 * load_be16(h + 26), loopLength = 2 * load_be16(h + 28);
     sampleBytes += length;
     if (length) ++instruments;
     if (length) {

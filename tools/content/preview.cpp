@@ -12,6 +12,7 @@
 #include "audio/module.h"
 #include "audio/rendered_song.h"
 #include "base/asset_image.h"
+#include "base/byte_order.h"
 #include "base/frame_publish.h"
 #include "demo/demo_hooks.h"
 #include "demo/demo_loop.h"
@@ -88,13 +89,18 @@ std::vector<uint8_t> deflate_runs(const std::vector<uint8_t>& data) {
   return w.out;
 }
 
+void push_be32(std::vector<uint8_t>& out, uint32_t v) {
+  uint8_t word[4];
+  store_be32(word, v);
+  out.insert(out.end(), word, word + 4);
+}
+
 void chunk(std::vector<uint8_t>& png, const char* type, const std::vector<uint8_t>& data) {
-  auto be32 = [&](uint32_t v) { for (int s = 24; s >= 0; s -= 8) png.push_back(static_cast<uint8_t>(v >> s)); };
-  be32(static_cast<uint32_t>(data.size()));
+  push_be32(png, static_cast<uint32_t>(data.size()));
   size_t start = png.size();
   png.insert(png.end(), type, type + 4);
   png.insert(png.end(), data.begin(), data.end());
-  be32(crc32(&png[start], png.size() - start) ^ 0xFFFFFFFFu);
+  push_be32(png, crc32(&png[start], png.size() - start) ^ 0xFFFFFFFFu);
 }
 
 // An 8-bit indexed PNG; a row equal to the one above is stored with the Up filter.
@@ -111,11 +117,11 @@ std::vector<uint8_t> encode_png(const std::vector<uint8_t>& pixels, int w, int h
   z.insert(z.end(), d.begin(), d.end());
   uint32_t a = 1, b = 0;
   for (uint8_t v : raw) { a = (a + v) % 65521; b = (b + a) % 65521; }
-  for (uint32_t v : {b >> 8, b, a >> 8, a}) z.push_back(static_cast<uint8_t>(v));
+  push_be32(z, b << 16 | a);
   std::vector<uint8_t> png{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
   std::vector<uint8_t> ihdr;
-  for (uint32_t v : {static_cast<uint32_t>(w), static_cast<uint32_t>(h)})
-    for (int s = 24; s >= 0; s -= 8) ihdr.push_back(static_cast<uint8_t>(v >> s));
+  push_be32(ihdr, static_cast<uint32_t>(w));
+  push_be32(ihdr, static_cast<uint32_t>(h));
   ihdr.insert(ihdr.end(), {8, 3, 0, 0, 0});
   chunk(png, "IHDR", ihdr);
   chunk(png, "PLTE", rgb);
