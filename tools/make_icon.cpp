@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/byte_order.h"
+#include "tools/tool_files.h"
 
 namespace {
 
@@ -55,8 +56,7 @@ int main(int argc, char** argv) {
   for (int y = kSize - 1; y >= 0; --y)                       // bottom-up rows
     for (int x = 0; x < kSize; ++x) put32(out, pixel(x, y));
   out.insert(out.end(), kSize * 4, 0);                       // AND mask: all opaque
-  FILE* f = std::fopen(argv[1], "wb");
-  if (!f || std::fwrite(out.data(), 1, out.size(), f) != out.size() || std::fclose(f) != 0) {
+  if (!tool_write_file(argv[1], out.data(), out.size())) {
     std::fprintf(stderr, "make_icon: cannot write %s\n", argv[1]);
     return 1;
   }

@@ -10,27 +10,9 @@
 #include "lzms/lzms_encode.h"
 #include "shell/assets_check.h"
 #include "tools/asset_image/asset_image_build.h"
+#include "tools/tool_files.h"
 
 namespace {
-
-int ReadFile(const char* path, std::vector<uint8_t>* out) {
-  FILE* f = std::fopen(path, "rb");
-  if (!f) return 0;
-  out->clear();
-  uint8_t buf[65536];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out->insert(out->end(), buf, buf + n);
-  int ok = !std::ferror(f);
-  std::fclose(f);
-  return ok;
-}
-
-int WriteFile(const std::string& path, const void* data, size_t size) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return 0;
-  int ok = std::fwrite(data, 1, size, f) == size;
-  return std::fclose(f) == 0 && ok;
-}
 
 int Fail(const std::string& message) {
   std::fprintf(stderr, "asset_pack: %s\n", message.c_str());
@@ -45,7 +27,7 @@ int main(int argc, char** argv) {
   AssetPieces pieces;
   std::vector<uint8_t>* files[3] = {&pieces.cameraPath, &pieces.objectModel, &pieces.music};
   for (int i = 0; i < 3; ++i)
-    if (!ReadFile(argv[2 + i], files[i])) return Fail(std::string("cannot read ") + argv[2 + i]);
+    if (!tool_read_file(argv[2 + i], files[i])) return Fail(std::string("cannot read ") + argv[2 + i]);
 
   std::vector<uint8_t> image(kAssetImageSize);
   std::string error;
@@ -56,9 +38,9 @@ int main(int argc, char** argv) {
     return Fail("the compressed image does not decode back to the image");
 
   const std::string source = asset_image_blob_source(blob, AssetImageHash(image.data(), image.size()));
-  if (!WriteFile(outDir + "/asset_image.bin", image.data(), image.size()) ||
-      !WriteFile(outDir + "/asset_blob.lzms", blob.data(), blob.size()) ||
-      !WriteFile(outDir + "/asset_blob.cpp", source.data(), source.size()))
+  if (!tool_write_file(outDir + "/asset_image.bin", image.data(), image.size()) ||
+      !tool_write_file(outDir + "/asset_blob.lzms", blob.data(), blob.size()) ||
+      !tool_write_file(outDir + "/asset_blob.cpp", source.data(), source.size()))
     return Fail("cannot write into " + outDir);
   std::printf("asset image: %u -> %zu bytes (%.2f:1)\n", kAssetImageSize, blob.size(),
               double(kAssetImageSize) / double(blob.size()));

@@ -1,18 +1,13 @@
 // vrinx_content_gen <folder>: writes every generated asset of the show into <folder>.
 #include "tools/content/content.h"
+#include "tools/tool_files.h"
 
 #include <cstdio>
 
 namespace {
 
 bool write_file(const std::string& path, const void* data, size_t size) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) {
-    std::fprintf(stderr, "vrinx_content_gen: cannot create %s\n", path.c_str());
-    return false;
-  }
-  bool ok = std::fwrite(data, 1, size, f) == size;
-  ok = (std::fclose(f) == 0) && ok;
+  bool ok = tool_write_file(path, data, size);
   if (!ok) std::fprintf(stderr, "vrinx_content_gen: cannot write %s\n", path.c_str());
   return ok;
 }

@@ -16,20 +16,12 @@
 #include "base/frame_publish.h"
 #include "demo/demo_hooks.h"
 #include "demo/demo_loop.h"
+#include "tools/tool_files.h"
 
 uint8_t* AssetSnapshot;
 uint8_t* StateSnapshot;
 
 namespace {
-
-std::vector<uint8_t> read_file(const std::string& path) {
-  std::vector<uint8_t> b;
-  if (FILE* f = std::fopen(path.c_str(), "rb")) {
-    for (int c; (c = std::fgetc(f)) != EOF;) b.push_back(static_cast<uint8_t>(c));
-    std::fclose(f);
-  }
-  return b;
-}
 
 uint32_t crc32(const uint8_t* p, size_t n, uint32_t c = 0xFFFFFFFFu) {
   for (size_t i = 0; i < n; ++i) {
@@ -147,10 +139,7 @@ bool write_frame(const char* path) {
     for (int k = 0; k < 3; ++k)  // palette entries are blue, green, red, 0 at 0..252
       rgb[3 * i + k] = static_cast<uint8_t>(WorkingPalette[4 * i + 2 - k] * 255 / 252);
   std::vector<uint8_t> png = encode_png(pixels, w, h, rgb);
-  FILE* f = std::fopen(path, "wb");
-  bool ok = f && std::fwrite(png.data(), 1, png.size(), f) == png.size();
-  if (f) ok = (std::fclose(f) == 0) && ok;
-  return ok;
+  return tool_write_file(path, png.data(), png.size());
 }
 
 }  // namespace
@@ -181,9 +170,9 @@ int main(int argc, char** argv) {
     return 2;
   }
   std::string dir = argv[1];
-  std::vector<uint8_t> camera = read_file(dir + "/camera_path.bin"), model = read_file(dir + "/object_model.bin");
-  std::vector<uint8_t> tune = read_file(dir + "/tune.mod");
-  if (camera.size() != kCameraPathSize || model.empty() || model.size() > kObjectModelSize || tune.empty()) {
+  std::vector<uint8_t> camera, model, tune;
+  if (!tool_read_file(dir + "/camera_path.bin", &camera) || !tool_read_file(dir + "/object_model.bin", &model) ||
+      !tool_read_file(dir + "/tune.mod", &tune) || camera.size() != kCameraPathSize || model.empty() || model.size() > kObjectModelSize || tune.empty()) {
     std::fprintf(stderr, "vrinx_content_preview: no content in %s\n", dir.c_str());
     return 1;
   }

@@ -5,33 +5,19 @@
 #include <string>
 
 #include "tools/dxbc_asm/dxbc_asm.h"
-
-namespace {
-
-bool read_file(const char* path, std::string* text) {
-  FILE* f = fopen(path, "rb");
-  if (!f) return false;
-  char buffer[4096];
-  size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, f)) > 0 && text->size() < (16u << 20)) text->append(buffer, n);
-  bool ok = !ferror(f) && text->size() < (16u << 20);
-  fclose(f);
-  return ok;
-}
-
-}  // namespace
+#include "tools/tool_files.h"
 
 int main(int argc, char** argv) {
   if (argc != 4 && argc != 5) {
     fprintf(stderr, "usage: dxbc_asm SOURCE NAME HEADER [BLOB]\n");
     return 2;
   }
-  std::string text;
-  if (!read_file(argv[1], &text)) {
+  std::vector<uint8_t> source;
+  if (!tool_read_file(argv[1], &source, 16u << 20)) {
     fprintf(stderr, "dxbc_asm: cannot read %s\n", argv[1]);
     return 1;
   }
-  DxbcResult r = dxbc_assemble(text);
+  DxbcResult r = dxbc_assemble(std::string(source.begin(), source.end()));
   if (!r.ok) {
     fprintf(stderr, "%s:%s\n", argv[1], r.error.c_str() + 4);
     return 1;
@@ -47,11 +33,7 @@ int main(int argc, char** argv) {
   for (size_t i = 0; i < r.blob.size(); i++) fprintf(h, "%s0x%02x,", i % 16 ? " " : "\n    ", r.blob[i]);
   fprintf(h, "\n};\n");
   bool ok = fclose(h) == 0;
-  if (argc == 5) {
-    FILE* b = fopen(argv[4], "wb");
-    ok = ok && b && fwrite(r.blob.data(), 1, r.blob.size(), b) == r.blob.size();
-    if (b) ok = fclose(b) == 0 && ok;
-  }
+  if (argc == 5) ok = ok && tool_write_file(argv[4], r.blob.data(), r.blob.size());
   if (!ok) {
     fprintf(stderr, "dxbc_asm: cannot write the output\n");
     return 1;
