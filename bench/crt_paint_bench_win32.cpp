@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "base/clock_win32.h"
 #include "gpu/crt_constants.h"
 #include "gpu/crt_frame.h"
 #include "gpu/crt_gpu_win32.h"
@@ -19,12 +20,7 @@ namespace {
 ID3D11Device* g_device;
 ID3D11DeviceContext* g_context;
 
-double seconds() {
-  LARGE_INTEGER now, frequency;
-  QueryPerformanceCounter(&now);
-  QueryPerformanceFrequency(&frequency);
-  return double(now.QuadPart) / double(frequency.QuadPart);
-}
+double seconds() { return double(clock_counter()) / double(clock_counter_frequency()); }
 
 }  // namespace
 
