@@ -1,30 +1,23 @@
 // Byte buffers and whole files for the tests, the fuzz seed writers and the benches.
 #pragma once
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <vector>
 
+#include "tools/tool_files.h"
+
 using Bytes = std::vector<uint8_t>;
 
-// The whole file; empty when it cannot be opened.
+// The whole file; empty when it cannot be read.
 inline Bytes test_read_file(const std::string& path) {
   Bytes bytes;
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return bytes;
-  uint8_t block[65536];
-  for (size_t n; (n = std::fread(block, 1, sizeof block, f)) > 0;)
-    bytes.insert(bytes.end(), block, block + n);
-  std::fclose(f);
+  if (!tool_read_file(path, &bytes, SIZE_MAX - 65536)) bytes.clear();
   return bytes;
 }
 
 // Creates or replaces the file; false unless every byte reached it.
 inline bool test_write_file(const std::string& path, const void* data, size_t size) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return false;
-  bool written = std::fwrite(data, 1, size, f) == size;
-  return std::fclose(f) == 0 && written;
+  return tool_write_file(path, data, size);
 }
 
 inline bool test_write_file(const std::string& path, const Bytes& bytes) {
