@@ -146,10 +146,8 @@ std::vector<uint8_t> g_shader;
 bool read_shader(const char* path) {
   FILE* file = fopen(path, "rb");
   if (!file) return false;
-  uint8_t buffer[4096];
-  size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, file)) > 0 && g_shader.size() < (1u << 20))
-    g_shader.insert(g_shader.end(), buffer, buffer + n);
+  g_shader.resize(1u << 20);
+  g_shader.resize(fread(g_shader.data(), 1, g_shader.size(), file));
   fclose(file);
   return !g_shader.empty();
 }

@@ -22,17 +22,21 @@
      winctl dialogclose       the setup dialog's close box (WM_SYSCOMMAND SC_CLOSE)
      winctl select ID TEXT    choose the line TEXT of a drop-down list, as a user would
    Exit code 0 on success, 1 when the window is not there. */
-#include <windows.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <windows.h>
 
-static HWND demo_window(void) { return FindWindowA("Vrinx32Class", NULL); }
+static HWND demo_window(const char* unused) {
+  (void)unused;
+  return FindWindowA("Vrinx32Class", NULL);
+}
 
 /* The setup dialog is the dialog with the VRR check box 1030; its caption is the
    program title, which message boxes share. */
-static HWND setup_dialog(void) {
+static HWND setup_dialog(const char* unused) {
   HWND w = NULL;
+  (void)unused;
   while ((w = FindWindowExA(NULL, w, "#32770", NULL)) != NULL)
     if (GetDlgItem(w, 1030)) return w;
   return NULL;
@@ -71,80 +75,77 @@ static BOOL CALLBACK print_static_text(HWND child, LPARAM unused) {
   return TRUE;
 }
 
+/* A message box captioned TITLE (not the setup dialog, which has that caption too). */
+static HWND message_box(const char* title) {
+  HWND box = FindWindowA("#32770", title);
+  if (box && box == setup_dialog(NULL)) box = FindWindowExA(NULL, box, "#32770", title);
+  return box;
+}
+
+static HWND shown_menu(const char* unused) {
+  HWND menu = FindWindowA("#32768", NULL);
+  (void)unused;
+  return menu && IsWindowVisible(menu) ? menu : NULL;
+}
+
+/* Asks find(arg) every 100 ms for SECONDS until it gives a window. */
+static HWND wait_for(HWND (*find)(const char*), const char* arg, const char* seconds) {
+  for (int i = 0; i < atoi(seconds) * 10; ++i) {
+    HWND w = find(arg);
+    if (w) return w;
+    Sleep(100);
+  }
+  return NULL;
+}
+
 int main(int argc, char** argv) {
+#define COMMAND(NAME, ARGS) (strcmp(argv[1], NAME) == 0 && argc == (ARGS) + 2)
   if (argc < 2) return 2;
-  if (strcmp(argv[1], "wait") == 0 && argc == 3) {
-    for (int i = 0; i < atoi(argv[2]) * 10; ++i) {
-      if (demo_window()) return 0;
-      Sleep(100);
-    }
-    return 1;
+  if (COMMAND("wait", 1)) return wait_for(demo_window, NULL, argv[2]) ? 0 : 1;
+  if (COMMAND("dialog", 1)) return wait_for(setup_dialog, NULL, argv[2]) ? 0 : 1;
+  if (COMMAND("message", 2)) {
+    HWND box = wait_for(message_box, argv[2], argv[3]);
+    if (!box) return 1;
+    EnumChildWindows(box, print_static_text, 0);
+    fflush(stdout);
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    return 0;
   }
-  if (strcmp(argv[1], "message") == 0 && argc == 4) {
-    for (int i = 0; i < atoi(argv[3]) * 10; ++i) {
-      HWND box = FindWindowA("#32770", argv[2]);
-      if (box && box == setup_dialog()) box = FindWindowExA(NULL, box, "#32770", argv[2]);
-      if (box) {
-        EnumChildWindows(box, print_static_text, 0);
-        fflush(stdout);
-        PostMessageA(box, WM_COMMAND, IDOK, 0);
-        return 0;
-      }
-      Sleep(100);
-    }
-    return 1;
+  if (COMMAND("popup", 1)) {
+    HWND menu = wait_for(shown_menu, NULL, argv[2]);
+    RECT r;
+    if (!menu || !GetWindowRect(menu, &r)) return 1;
+    printf("%ld %ld\n", r.left, r.top);
+    return 0;
   }
-  if (strcmp(argv[1], "popup") == 0 && argc == 3) {
-    for (int i = 0; i < atoi(argv[2]) * 10; ++i) {
-      HWND menu = FindWindowA("#32768", NULL);
-      RECT r;
-      if (menu && IsWindowVisible(menu) && GetWindowRect(menu, &r)) {
-        printf("%ld %ld\n", r.left, r.top);
-        return 0;
-      }
-      Sleep(100);
-    }
-    return 1;
-  }
-  if (strcmp(argv[1], "dialog") == 0 && argc == 3) {
-    for (int i = 0; i < atoi(argv[2]) * 10; ++i) {
-      if (setup_dialog()) return 0;
-      Sleep(100);
-    }
-    return 1;
-  }
-  if (strcmp(argv[1], "screen") == 0) {
+  if (COMMAND("screen", 0)) {
     printf("%d %d\n", GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
     return 0;
   }
-  if (strcmp(argv[1], "move") == 0 && argc == 4) return SetCursorPos(atoi(argv[2]), atoi(argv[3])) ? 0 : 1;
-  if (strcmp(argv[1], "controls") == 0 || strcmp(argv[1], "click") == 0 || strcmp(argv[1], "select") == 0 ||
-      strcmp(argv[1], "dialogclose") == 0) {
-    HWND dialog = setup_dialog();
+  if (COMMAND("move", 2)) return SetCursorPos(atoi(argv[2]), atoi(argv[3])) ? 0 : 1;
+  if (COMMAND("controls", 0) || COMMAND("click", 1) || COMMAND("select", 2) || COMMAND("dialogclose", 0)) {
+    HWND dialog = setup_dialog(NULL);
     if (!dialog) return 1;
-    if (strcmp(argv[1], "dialogclose") == 0) return PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0) ? 0 : 1;
-    if (strcmp(argv[1], "controls") == 0) {
+    if (COMMAND("dialogclose", 0)) return PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0) ? 0 : 1;
+    if (COMMAND("controls", 0)) {
       char caption[256];
       GetWindowTextA(dialog, caption, sizeof caption);
       printf("%s\n", caption);
       EnumChildWindows(dialog, print_control, 0);
       return 0;
     }
-    HWND control = argc >= 3 ? GetDlgItem(dialog, atoi(argv[2])) : NULL;
+    HWND control = GetDlgItem(dialog, atoi(argv[2]));
     if (!control) return 1;
-    if (strcmp(argv[1], "click") == 0 && argc == 3) return PostMessageA(control, BM_CLICK, 0, 0) ? 0 : 1;
-    if (argc == 4) {
-      LRESULT line = SendMessageA(control, CB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM)argv[3]);
-      if (line < 0) return 1;
-      SendMessageA(control, CB_SETCURSEL, (WPARAM)line, 0);
-      PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(atoi(argv[2]), CBN_SELCHANGE), (LPARAM)control);
-      return 0;
-    }
-    return 2;
+    if (COMMAND("click", 1)) return PostMessageA(control, BM_CLICK, 0, 0) ? 0 : 1;
+    LRESULT line = SendMessageA(control, CB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM)argv[3]);
+    if (line < 0) return 1;
+    SendMessageA(control, CB_SETCURSEL, (WPARAM)line, 0);
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(atoi(argv[2]), CBN_SELCHANGE), (LPARAM)control);
+    return 0;
   }
-  HWND w = demo_window();
+  HWND w = demo_window(NULL);
   if (!w) return 1;
-  if (strcmp(argv[1], "window") == 0) {
+  if (COMMAND("window", 0)) {
     RECT r;
     GetWindowRect(w, &r);
     LONG style = GetWindowLongA(w, GWL_STYLE), ex = GetWindowLongA(w, GWL_EXSTYLE);
@@ -152,15 +153,7 @@ int main(int argc, char** argv) {
            ex, (ex & WS_EX_TOPMOST) ? 1 : 0);
     return 0;
   }
-  if (strcmp(argv[1], "menukey") == 0) return PostMessageA(w, WM_CONTEXTMENU, (WPARAM)w, -1) ? 0 : 1;
-  if (strcmp(argv[1], "hold") == 0 && argc == 4) {
-    WPARAM vk = (WPARAM)strtol(argv[2], NULL, 0);
-    PostMessageA(w, WM_KEYDOWN, vk, 1);
-    for (int i = 0; i < atoi(argv[3]); ++i) PostMessageA(w, WM_KEYDOWN, vk, 0x40000001);
-    PostMessageA(w, WM_KEYUP, vk, 0xC0000001);
-    return 0;
-  }
-  if (strcmp(argv[1], "rect") == 0) {
+  if (COMMAND("rect", 0)) {
     RECT r;
     POINT origin = {0, 0};
     GetClientRect(w, &r);
@@ -168,16 +161,20 @@ int main(int argc, char** argv) {
     printf("%ld %ld %ld %ld\n", origin.x, origin.y, r.right, r.bottom);
     return 0;
   }
-  if (strcmp(argv[1], "close") == 0) return PostMessageA(w, WM_CLOSE, 0, 0) ? 0 : 1;
-  if (strcmp(argv[1], "size") == 0 && argc == 4) {
+  if (COMMAND("close", 0)) return PostMessageA(w, WM_CLOSE, 0, 0) ? 0 : 1;
+  if (COMMAND("menukey", 0)) return PostMessageA(w, WM_CONTEXTMENU, (WPARAM)w, -1) ? 0 : 1;
+  if (COMMAND("size", 2)) {
     RECT r = {0, 0, atoi(argv[2]), atoi(argv[3])};
     AdjustWindowRect(&r, (DWORD)GetWindowLongA(w, GWL_STYLE), FALSE);
     return SetWindowPos(w, NULL, 0, 0, r.right - r.left, r.bottom - r.top,
-                        SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE) ? 0 : 1;
+                        SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE)
+               ? 0
+               : 1;
   }
-  if (strcmp(argv[1], "key") == 0 && argc == 3) {
+  if (COMMAND("key", 1) || COMMAND("hold", 2)) {
     WPARAM vk = (WPARAM)strtol(argv[2], NULL, 0);
     PostMessageA(w, WM_KEYDOWN, vk, 1);
+    for (int i = 0; argc == 4 && i < atoi(argv[3]); ++i) PostMessageA(w, WM_KEYDOWN, vk, 0x40000001);
     PostMessageA(w, WM_KEYUP, vk, 0xC0000001);
     return 0;
   }

@@ -1,0 +1,229 @@
+"""The recordings that /record writes, read back by ffprobe/ffmpeg and by GStreamer's AVI
+demuxer, and compared with what the native build computes (the pre-rendered tune, the demo
+frames composed as the painter composes them). Video frame k of a recording at F frames per
+second shows demo frame floor(k x 70 / F)."""
+import os
+import resource
+import signal
+import subprocess
+import sys
+import tempfile
+
+import harness
+from harness import check
+
+RATE = 44100
+FAILURE = ("Recording failed (file write, rendering, or size limit).\n"
+           "Any partial output has been kept with a .partial suffix.")
+VIDEO = ("-map", "0:v", "-f", "rawvideo", "-pix_fmt", "bgr24")  # top row first, blue, green, red
+AUDIO = ("-map", "0:a", "-f", "s16le")
+DEMO_FRAMES = 100  # the demo frames each short recording must cover before it is ended
+
+
+def ini(music=1, aspect=1):
+    """Every CRT effect off: the frames are the plain composition."""
+    return harness.ini("Music=%d" % music, "AspectRatio4x3=%d" % aspect)
+
+
+def name(fps, number=0):
+    return "Vrinx-record-%d.avi" % fps if number == 0 else "Vrinx-record-%d-%03d.avi" % (fps, number)
+
+
+def ffmpeg(path, output):
+    return subprocess.run(["ffmpeg", "-v", "error", "-i", path, *output, "-"], capture_output=True, check=True,
+                          timeout=600).stdout
+
+
+def video_frames(path):
+    out = subprocess.run(["ffprobe", "-v", "error", "-count_frames", "-show_streams", "-of", "flat", path],
+                         capture_output=True, check=True, timeout=600).stdout.decode()
+    return int(dict(line.split("=", 1) for line in out.splitlines())["streams.stream.0.nb_read_frames"].strip('"'))
+
+
+def gstreamer_streams(path):
+    """(video, audio) as GStreamer's avidemux hands them out."""
+    with tempfile.TemporaryDirectory(prefix="vrinx-gst-") as folder:
+        video, audio = os.path.join(folder, "video"), os.path.join(folder, "audio")
+        subprocess.run(["gst-launch-1.0", "-q", "filesrc", "location=" + path, "!", "avidemux", "name=d",
+                        "d.video_0", "!", "queue", "!", "filesink", "location=" + video,
+                        "d.audio_0", "!", "queue", "!", "filesink", "location=" + audio],
+                       capture_output=True, check=True, timeout=600)
+        return harness.read(video), harness.read(audio)
+
+
+def song_pcm():
+    with tempfile.TemporaryDirectory(prefix="vrinx-ref-") as folder:
+        subprocess.run([os.environ["VRINX_RECORD_REFERENCE"], os.environ["VRINX_ASSET_IMAGE"], "pcm",
+                        os.path.join(folder, "song")], check=True, timeout=300)
+        return harness.read(os.path.join(folder, "song"))
+
+
+def demo_frames(numbers, width, height, aspect):
+    """{n: demo frame n} composed at width x height as the painter composes it, in ffmpeg's layout."""
+    numbers = sorted(set(numbers))
+    with tempfile.TemporaryDirectory(prefix="vrinx-ref-") as folder:
+        prefix = os.path.join(folder, "frame")
+        subprocess.run([os.environ["VRINX_RECORD_REFERENCE"], os.environ["VRINX_ASSET_IMAGE"], "frames",
+                        ",".join(map(str, numbers)), prefix], check=True, timeout=300)
+        return {n: harness.pixels(harness.composed("VRINX_COMPOSE_REFERENCE", "%s%05d" % (prefix, n), width, height,
+                                                   0, 0, aspect)[0], (0, 1, 2)) for n in numbers}
+
+
+def record(args, fps, width, height, frames, files=None, folder=None, number=0, switch="/record"):
+    """A recording ended with Escape once its ".partial" file holds `frames` video frames (judged by
+    its size, with the 1 MiB stream buffer allowed for): the run, still open, after exit code 0."""
+    run = harness.Vrinx(args, [switch, str(fps), str(width), str(height)], files=files, folder=folder)
+    try:
+        partial = run.file(name(fps, number) + ".partial")
+        wanted = 140000 + frames * (8 + ((width * 3 + 3) & ~3) * height + 8 + RATE * 4 // fps + 2) + 1048576
+
+        def grown():
+            check(run.process.poll() is None, "the recording ended early with exit code %r" % run.process.returncode)
+            check(os.path.exists(partial) and os.path.getsize(partial) >= wanted, "%s holds no %d frames" % (partial, frames))
+
+        harness.eventually(grown, harness.STARTUP_SECONDS, 0.1)
+        run.key("Escape")
+        run.expect_exit(0, "Escape at %d fps" % fps)
+        return run
+    except BaseException:
+        run.__exit__()
+        raise
+
+
+def check_recording(path, fps, width, height, reference, song, music=True):
+    """The finished file: frame k equals demo frame floor(k x 70 / F) where the reference has
+    it; the sound is the tune (or silence) up to the last video frame. Returns the frames."""
+    frames, video, size = video_frames(path), ffmpeg(path, VIDEO), width * height * 3
+    check(len(video) == frames * size, "%s: %d video bytes for %d frames" % (path, len(video), frames))
+    compared = [k for k in range(frames) if k * 70 // fps in reference]
+    for k in compared:
+        check(video[k * size:(k + 1) * size] == reference[k * 70 // fps], "%s: frame %d is not demo frame %d"
+              % (path, k, k * 70 // fps))
+    check(len(compared) >= DEMO_FRAMES * fps // 70, "%s: only %d frames compared" % (path, len(compared)))
+    audio, want = ffmpeg(path, AUDIO), RATE * frames // fps * 4
+    check(len(audio) == want, "%s: %d audio bytes, expected %d" % (path, len(audio), want))
+    check(audio == (song[:want] if music else bytes(want)), "%s: the sound differs" % path)
+    return video
+
+
+def record_short(args):
+    """Recordings ended with Escape at 70, 35 (silent) and 140 fps equal the native composition;
+    "/RECORD 60 320 200" passes a leftover ".partial"; a size limit keeps every byte written."""
+    song, size = song_pcm(), 320 * 240 * 3
+    reference = demo_frames(range(DEMO_FRAMES), 320, 240, 1)
+    with record(args, 70, 320, 240, DEMO_FRAMES, {"Vrinx.ini": ini()}) as run:
+        check(run.files() == sorted([name(70), "Vrinx.exe", "Vrinx.ini"]), "files: %s" % run.files())
+        video70 = check_recording(run.file(name(70)), 70, 320, 240, reference, song)
+        file70 = harness.read(run.file(name(70)))
+    for fps, music in ((35, 0), (140, 1)):
+        with record(args, fps, 320, 240, DEMO_FRAMES * fps // 70, {"Vrinx.ini": ini(music)}) as run:
+            video = check_recording(run.file(name(fps)), fps, 320, 240, reference, song, music)
+            for k in range(len(video) // size):
+                n = k * 70 // fps
+                check(n >= len(video70) // size or video[k * size:(k + 1) * size] == video70[n * size:(n + 1) * size],
+                      "%d fps frame %d differs from 70 fps frame %d" % (fps, k, n))
+
+    # The picture 1:1 (AspectRatio4x3 off); the first name is taken by a leftover.
+    leftover = b"a leftover of an earlier recording\n" * 1000
+    files = {"Vrinx.ini": ini(aspect=0), name(60) + ".partial": leftover}
+    with record(args, 60, 320, 200, DEMO_FRAMES * 60 // 70, files, number=1, switch="/RECORD") as run:
+        check_recording(run.file(name(60, 1)), 60, 320, 200, demo_frames(range(DEMO_FRAMES), 320, 200, 0), song)
+        check(harness.read(run.file(name(60) + ".partial")) == leftover, "the leftover .partial file was changed")
+        check(run.files() == sorted([name(60) + ".partial", name(60, 1), "Vrinx.exe", "Vrinx.ini"]),
+              "files: %s" % run.files())
+
+    # The file may grow to 3 MB (about 12 frames at 320 x 240); the next write fails.
+    limit = 3 * 1048576
+
+    def limit_file_size():
+        signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
+        resource.setrlimit(resource.RLIMIT_FSIZE, (limit, limit))
+
+    with harness.Vrinx(args, ["/record", "70", "320", "240"], files={"Vrinx.ini": ini()},
+                       preexec_fn=limit_file_size) as run:
+        run.expect_message("Vrinx recording", FAILURE)
+        run.expect_exit(1, "the write failure")
+        check(not os.path.exists(run.file(name(70))), "a failed recording has its final name")
+        partial = harness.read(run.file(name(70) + ".partial"))
+        # Everything from the first chunk of the movi list up to the limit is as written.
+        start = file70.index(b"movi") + 4
+        check(len(partial) == limit, "the partial file holds %d bytes" % len(partial))
+        check(partial[start:] == file70[start:limit], "the partial file's frames differ")
+
+
+def busy_twice(record_once):
+    """Records once, then again with the CPU kept busy."""
+    first = record_once(0)
+    busy = [subprocess.Popen([sys.executable, "-c", "while True: pass"]) for _ in range(2)]
+    try:
+        return first, record_once(1)
+    finally:
+        for p in busy:
+            p.kill()
+            p.wait()
+
+
+def record_show(args):
+    """The whole show at 5 fps: T + 5 x F frames (T = ceil(N x F / R) for the tune's N frames), the
+    tune then silence, the prompt's tail; again with the CPU busy, the very same bytes."""
+    fps, size = 5, 320 * 200 * 3
+    song = song_pcm()
+    t = (len(song) // 4 * fps + RATE - 1) // RATE
+    total = t + 5 * fps
+    audio_bytes = RATE * total // fps * 4
+    with tempfile.TemporaryDirectory(prefix="vrinx-e2e-show-") as folder:
+        with open(os.path.join(folder, "Vrinx.ini"), "wb") as f:
+            f.write(ini(aspect=0))
+
+        def record_once(number):
+            with harness.Vrinx(args, ["/record", str(fps), "320", "200"], folder=folder) as run:
+                run.expect_exit(0, "the whole show", 600)
+            return harness.read(os.path.join(folder, name(fps, number)))
+
+        first, second = busy_twice(record_once)
+        check(first == second, "the second recording differs from the first")
+        check(sorted(os.listdir(folder)) == sorted([name(fps), name(fps, 1), "Vrinx.exe", "Vrinx.ini"]),
+              "files: %s" % os.listdir(folder))
+        path = os.path.join(folder, name(fps))
+        frames = video_frames(path)
+        check(frames == total, "ffprobe: %d video frames, expected T + 5 x F = %d + %d" % (frames, t, 5 * fps))
+        video, audio = ffmpeg(path, VIDEO), ffmpeg(path, AUDIO)
+        check(len(video) == total * size, "ffmpeg: %d video bytes" % len(video))
+        check(len(audio) == audio_bytes, "ffmpeg: %d audio bytes, expected %d" % (len(audio), audio_bytes))
+        check(audio == song + bytes(audio_bytes - len(song)), "ffmpeg: the sound is not tune + silence")
+        check(gstreamer_streams(path) == (video, audio), "GStreamer's streams differ from ffmpeg's")
+
+    spots = [0, 1, t // 3, t // 2, 2 * t // 3, t - 2, t - 1]
+    reference = demo_frames([k * 70 // fps for k in spots], 320, 200, 0)
+    for k in spots:
+        check(video[k * size:(k + 1) * size] == reference[k * 70 // fps], "frame %d is not demo frame %d"
+              % (k, k * 70 // fps))
+    tail = [video[k * size:(k + 1) * size] for k in range(t, total)]
+    for i, frame in enumerate(tail):
+        colours = {frame[j:j + 3] for j in range(0, size, 3)}
+        check(colours == {bytes(3), bytes([170] * 3)}, "tail frame %d has colours %s" % (i, sorted(colours)[:6]))
+    # 200 ms a frame: the cursor shows for frames 0-2 (0-400 ms), hides for 3-4 (600-800 ms).
+    check(tail[0] == tail[1] == tail[2] != tail[3] == tail[4] and tail[5] == tail[0],
+          "the tail does not blink the cursor every 500 ms")
+
+
+def record_crt(args):
+    """The recorded picture goes through the CRT pass, whose persistence runs on the recorder
+    clock: a second recording with the CPU busy holds the same frames."""
+    frames, size = 60, 320 * 240 * 3
+    with tempfile.TemporaryDirectory(prefix="vrinx-e2e-crt-") as folder:
+        def record_once(number):
+            with record(args, 70, 320, 240, frames, folder=folder, number=number):
+                return ffmpeg(os.path.join(folder, name(70, number)), VIDEO)
+
+        first, second = busy_twice(record_once)
+    recorded = min(len(first), len(second)) // size
+    check(recorded >= frames, "only %d frames recorded" % recorded)
+    check(first[:recorded * size] == second[:recorded * size], "two recordings with the CRT pass differ")
+    plain = demo_frames(range(frames), 320, 240, 1)
+    different = sum(first[k * size:(k + 1) * size] != plain[k] for k in range(frames))
+    check(different > frames // 2, "only %d of %d frames went through the CRT pass" % (different, frames))
+
+
+if __name__ == "__main__":
+    harness.main({"record_short": record_short, "record_show": record_show, "record_crt": record_crt})
