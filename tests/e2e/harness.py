@@ -67,8 +67,8 @@ def read(path):
 
 def check_order(events, *lines):
     """Each line is in the events, in this order."""
-    check(all(e in events for e in lines) and [events.index(e) for e in lines] == sorted(events.index(e) for e in lines),
-          "events %r" % events)
+    at = [events.index(e) if e in events else -1 for e in lines]
+    check(-1 not in at and at == sorted(at), "events %r" % events)
 
 
 class Image:
@@ -99,8 +99,7 @@ def composed(tool, frame, width, height, *options):
         out = os.path.join(folder, "out.raw")
         printed = subprocess.run([os.environ[tool], frame, str(width), str(height), *map(str, options), out],
                                  capture_output=True, check=True, timeout=120).stdout
-        with open(out, "rb") as f:
-            return f.read(), tuple(int(v) for v in printed.split())
+        return read(out), tuple(int(v) for v in printed.split())
 
 
 def compare(shot, ref, step=5, skip=None):
@@ -318,10 +317,8 @@ class Vrinx:
 
     def reference(self, width, height, aspect=1, crt=False):
         """The native composition of the held frame, plain or through the CRT reference: (Image, rectangle)."""
-        if crt:
-            bgra, rect = composed("VRINX_CRT_COMPOSE_REFERENCE", self.frame, width, height)
-        else:
-            bgra, rect = composed("VRINX_COMPOSE_REFERENCE", self.frame, width, height, 0, 1, aspect)
+        tool, options = ("VRINX_CRT_COMPOSE_REFERENCE", ()) if crt else ("VRINX_COMPOSE_REFERENCE", (0, 1, aspect))
+        bgra, rect = composed(tool, self.frame, width, height, *options)
         return Image(width, height, pixels(bgra)), rect
 
 

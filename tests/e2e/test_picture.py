@@ -226,5 +226,6 @@ def crt_gpu(args):
 
 if __name__ == "__main__":
     harness.main({"spine": spine, "present": present, "overlay": overlay, "space": space,
-                  "crt_screen": lambda args: crt_on_screen(args, True), "crt_off": lambda args: crt_on_screen(args, False),
+                  "crt_screen": lambda args: crt_on_screen(args, True),
+                  "crt_off": lambda args: crt_on_screen(args, False),
                   "crt_map": crt_map, "crt_gpu": crt_gpu})

@@ -79,7 +79,7 @@ def record(args, fps, width, height, frames, files=None, folder=None, number=0, 
 
         def grown():
             check(run.process.poll() is None, "the recording ended early with exit code %r" % run.process.returncode)
-            check(os.path.exists(partial) and os.path.getsize(partial) >= wanted, "%s holds no %d frames" % (partial, frames))
+            check(os.path.exists(partial) and os.path.getsize(partial) >= wanted, "%s: %d frames" % (partial, frames))
 
         harness.eventually(grown, harness.STARTUP_SECONDS, 0.1)
         run.key("Escape")

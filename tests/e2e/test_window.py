@@ -72,7 +72,7 @@ def keys(args):
         # Space: the CRT filters off, so the overlay lists one switch instead of nine.
         tall = eventually(lambda: box_height() or check(False, "no overlay box"))
         run.hold("Space")
-        eventually(lambda: check(0 < box_height() < tall * 2 // 3, "overlay box %d high, was %d" % (box_height(), tall)))
+        eventually(lambda: check(0 < box_height() < tall * 2 // 3, "overlay box %d, was %d" % (box_height(), tall)))
         run.hold("Space")
         eventually(lambda: check(box_height() == tall, "overlay box not back to %d" % tall))
 
@@ -202,7 +202,7 @@ def quit_interlude(args, how):
         eventually(lambda: check(run.last("run 0 frame 7") is not None, "no frames yet"), 60)
         run.key("Escape")
         eventually(lambda: check("interlude started" in run.events(), "no interlude"))
-        run.key("Escape") if how == "escape" else run.do("close")
+        run.do(*(["key", str(harness.VK["Escape"])] if how == "escape" else ["close"]))
         run.expect_exit(0, how + " in the interlude")
         check("interlude over" not in run.events(), "%s waited for the interlude's end" % how)
 
