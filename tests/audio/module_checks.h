@@ -45,6 +45,8 @@ struct Song : Loaded {
   }
 };
 
+using Ints = std::vector<int>;
+
 inline bool operator==(const Note& a, const Note& b) { return std::memcmp(&a, &b, sizeof(Note)) == 0; }
 
 // Notes print as {key, instrument, volume column, effect, parameter} in test failures.

@@ -4,6 +4,7 @@
 // other byte of the image afterwards.
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 using File = std::vector<uint8_t>;
@@ -12,23 +13,19 @@ using File = std::vector<uint8_t>;
 struct ModCell {
   int period = 0, instrument = 0, effect = 0, param = 0;  // period as stored (428 = C-4)
 };
-
 struct ModSample {
   std::string name;
   int lengthWords = 0, fineTuneNibble = 0, volume = 64, loopStartWords = 0, loopLengthWords = 0;
   std::vector<int8_t> data;  // padded with 0 to the length
 };
-
 struct ModSong {
   std::string name = "test", tag = "M.K.";
   int channels = 4, orderCount = 1, restart = 0, patternCount = 1;
   uint8_t orders[128] = {0};
   std::vector<ModCell> cells;  // patternCount * 64 * channels, pattern/row/channel order
   ModSample samples[31];
-
   ModCell& cell(int pattern, int row, int channel);
 };
-
 File write_mod(ModSong& song);
 
 // ---- Scream Tracker 3 S3M.
@@ -38,27 +35,23 @@ struct S3mCell {
   int volume = -1;                // -1 = absent
   int effect = -1, param = 0;     // effect letter number (1 = A); -1 = absent
 };
-
 struct S3mSample {
   uint8_t type = 1, volume = 64, flags = 0;  // type 1 = sample; flags: bit 0 loop, bit 2 16-bit
   std::string name;
   uint32_t length = 0, loopStart = 0, loopEnd = 0, c2Speed = 8363;
   std::vector<uint8_t> bytes;  // sample data exactly as stored
 };
-
 struct S3mSong {
   std::string name = "test";
   uint16_t flags = 0, trackerVersion = 0x1320, sampleFormat = 2;
   uint8_t globalVolume = 64, speed = 6, tempo = 125, masterVolume = 0x30, defaultPanFlag = 0;
-  uint8_t channelSettings[32];  // slots 0..3 are 0..3, the rest 255 (disabled)
+  uint8_t channelSettings[32] = {0, 1, 2, 3};  // slots 4..31 are set to 255 (disabled)
   std::vector<uint8_t> orders = {0};
   std::vector<S3mSample> instruments;
   std::vector<std::vector<std::vector<S3mCell>>> patterns = {std::vector<std::vector<S3mCell>>(64)};
   uint8_t panTable[32] = {0};
-
   S3mSong();
 };
-
 File write_s3m(const S3mSong& song);
 size_t s3m_pointers(const S3mSong& song);  // offset of the instrument pointers
 
@@ -66,18 +59,15 @@ size_t s3m_pointers(const S3mSong& song);  // offset of the instrument pointers
 struct XmCell {
   int key = 0, instrument = 0, volume = 0, effect = 0, param = 0;
 };
-
 struct XmPattern {
   int rows = 64;
   std::vector<XmCell> cells;  // rows * channels; packed with flag bytes where that is shorter
   File packed;                // used instead of cells when not empty
 };
-
 struct XmEnvelope {
   std::vector<std::pair<uint16_t, uint16_t>> points;  // (tick, amplitude) as stored
   uint8_t sustain = 0, loopStart = 0, loopEnd = 0, type = 0;
 };
-
 struct XmSample {
   std::string name;
   uint8_t volume = 64, type = 0, panning = 128;  // type: bits 0..1 loop kind, bit 4 16-bit
@@ -85,7 +75,6 @@ struct XmSample {
   uint32_t loopStart = 0, loopLength = 0;  // in bytes as stored
   std::vector<int> values;                 // plain sample values; delta-coded by the writer
 };
-
 struct XmInstrument {
   std::string name;
   std::vector<XmSample> samples;
@@ -95,7 +84,6 @@ struct XmInstrument {
   uint16_t fadeout = 0;
   uint32_t headerSize = 263;  // 29 is usual for an instrument without samples
 };
-
 struct XmSong {
   std::string name = "test", tracker = "FastTracker v2.00";
   uint16_t version = 0x0104, restart = 0, flags = 1, speed = 6, tempo = 125;  // flags bit 0: linear
@@ -104,9 +92,11 @@ struct XmSong {
   std::vector<XmPattern> patterns = {XmPattern()};
   std::vector<XmInstrument> instruments;
 };
-
 File write_xm(const XmSong& song);
 
-// A looped 16-bit sample of constant value, and an instrument of one sample.
+// A sample of the given values (bytes when 8-bit), and a looped 16-bit one of constant
+// value; an instrument of one sample.
+XmSample xm_sample(std::vector<int> values, uint8_t type = 0, uint32_t loopStart = 0,
+                   uint32_t loopLength = 0);
 XmSample xm_constant(int value, int frames = 256);
 XmInstrument xm_instrument(const XmSample& sample);

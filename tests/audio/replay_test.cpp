@@ -31,7 +31,7 @@ TEST(Replay, SpeedAndTempoCommands) {
   for (int row = 0; row < 7; ++row) {
     int32_t ticks = 0;
     while (replay_row(r) == row) replay_tick(r), ++ticks;
-    EXPECT_EQ((std::vector<int32_t>{ticks, r->speed, r->tempo, replay_tick_length(r)}),
+    EXPECT_EQ((Ints{ticks, r->speed, r->tempo, replay_tick_length(r)}),
               std::vector<int32_t>(want[row], want[row] + 4))
         << "row " << row;
   }
@@ -114,7 +114,7 @@ TEST(Envelope, InterpolatesLoopsAndHolds) {
   e.loopEndTick = 5;
   std::vector<int32_t> ticks;
   for (int32_t t = 0, i = 0; i < 8; ++i) ticks.push_back(t = envelope_next_tick(e, t, 1));
-  EXPECT_EQ(ticks, (std::vector<int32_t>{1, 2, 3, 4, 2, 3, 4, 2}));
+  EXPECT_EQ(ticks, (Ints{1, 2, 3, 4, 2, 3, 4, 2}));
   e.looped = 0;
   e.sustain = 1;
   e.sustainTick = 3;
@@ -139,11 +139,10 @@ TEST(Replay, AutoVibratoSweepsInAndPanningEnvelopeMovesThePan) {
   }
   replay_free(r);
   // Depth 64 * counter / 4 until the sweep ends, times sine[16 * counter >> 2] >> 8.
-  EXPECT_EQ(adds, (std::vector<int32_t>{0, 16 * 97 >> 8, 32 * 180 >> 8, 48 * 235 >> 8, 64 * 255 >> 8,
-                                        64 * 235 >> 8}));
+  EXPECT_EQ(adds, (Ints{0, 16 * 97 >> 8, 32 * 180 >> 8, 48 * 235 >> 8, 64 * 255 >> 8, 64 * 235 >> 8}));
   // Panning 200 leaves 55 of room; envelope 48, 36, 24, 12, then 0 at and past tick 4.
-  EXPECT_EQ(pans, (std::vector<int32_t>{200 + (16 * 55 >> 5), 200 + (4 * 55 >> 5), 200 + (-8 * 55 >> 5),
-                                        200 + (-20 * 55 >> 5), 200 - 55, 200 - 55}));
+  EXPECT_EQ(pans, (Ints{200 + (16 * 55 >> 5), 200 + (4 * 55 >> 5), 200 + (-8 * 55 >> 5),
+                        200 + (-20 * 55 >> 5), 200 - 55, 200 - 55}));
 }
 
 TEST(Replay, AutoVibratoOnANoteHeldForBillionsOfTicks) {
