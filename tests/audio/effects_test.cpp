@@ -54,17 +54,14 @@ int32_t read(const Replay& r, Field field) {
 
 std::vector<int32_t> play(const EffectCase& e) {
   XmInstrument one = xm_instrument(xm_constant(1000, 4000)), two = xm_instrument(xm_constant(2000, 4000));
-  one.samples[0].volume = 32;
-  two.samples[0].volume = 20;
+  one.samples[0].volume = 32, two.samples[0].volume = 20;
   XmEnvelope& env = one.volumeEnvelope;
   if (e.flags & kEnvelope) env.points = {{0, 64}, {100, 0}}, env.type = 1;
   if (e.flags & kSustain) env.points = {{0, 64}, {4, 32}, {8, 0}}, env.sustain = 1, env.type = 3;
   one.fadeout = 4096;
   Song song(1, 1, 4, {one, two}, e.flags & kLinear);
   song.m->fastVolumeSlides = (e.flags & kFast) != 0;
-  song.note(0, 0, 0) = e.first;
-  song.note(0, 1, 0) = e.setup;
-  song.note(0, 2, 0) = e.test;
+  song.note(0, 0, 0) = e.first, song.note(0, 1, 0) = e.setup, song.note(0, 2, 0) = e.test;
   Replay* r = replay_create(song.m, 44100, 1);
   std::vector<int32_t> seen;
   for (int t = 1; t < 18; ++t) {

@@ -39,13 +39,10 @@ struct Mix {
   std::vector<int32_t> buffer;
 };
 
+// 16-bit frames, looped from loopStart for loopLength frames (-1: to the end; 0: no loop).
 XmSample frames(std::vector<int> values, int loopStart = 0, int loopLength = -1) {
-  XmSample s;
-  s.type = loopLength != 0 ? 0x11 : 0x10;
-  s.loopStart = 2 * loopStart;
-  s.loopLength = 2 * (loopLength < 0 ? int(values.size()) : loopLength);
-  s.values = std::move(values);
-  return s;
+  const int length = loopLength < 0 ? int(values.size()) : loopLength;
+  return xm_sample(std::move(values), length ? 0x11 : 0x10, 2 * loopStart, 2 * length);
 }
 
 TEST(Mixer, TheLongestTickFitsTheBuffer) {
@@ -86,8 +83,7 @@ TEST(Mixer, KnownStepWithInterpolation) {
     ASSERT_EQ(m.left(k), (l(2 * k) >> 2) + (l(2 * k + 1) >> 1) + (l(2 * k + 2) >> 2)) << k;
   }
   // 1764 frames at 1/8: 220.5 frames on.
-  EXPECT_EQ(m.channel(0).samplePosition, 220);
-  EXPECT_EQ(m.channel(0).sampleFraction, 16384);
+  EXPECT_EQ((Ints{m.channel(0).samplePosition, m.channel(0).sampleFraction}), (Ints{220, 16384}));
 }
 
 TEST(Mixer, TickStartsCrossFadeFromTheRamp) {
@@ -117,10 +113,8 @@ TEST(Mixer, MuteMaskAndSilentChannelsStillAdvance) {
     ASSERT_EQ(m.left(k), 4080) << k;
     ASSERT_EQ(m.right(k), 0) << k;
   }
-  for (int32_t i = 0; i < 3; ++i) {
-    EXPECT_EQ(m.channel(i).samplePosition, 220);
-    EXPECT_EQ(m.channel(i).sampleFraction, 16384);
-  }
+  for (int32_t i = 0; i < 3; ++i)
+    EXPECT_EQ((Ints{m.channel(i).samplePosition, m.channel(i).sampleFraction}), (Ints{220, 16384})) << i;
 }
 
 TEST(Mixer, SampleEndsAndShortLoops) {
@@ -134,8 +128,8 @@ TEST(Mixer, SampleEndsAndShortLoops) {
     ASSERT_EQ(m.left(k), k < 49 ? 4080 : k == 49 ? 1020 + 2040 : 0) << k;  // 98, 99 and the silent 100
     ASSERT_EQ(m.right(k), k < 25 ? 4080 : k == 25 ? 1020 : 0) << k;        // frame 50 is the last one played
   }
-  EXPECT_EQ(m.channel(0).samplePosition, 100);  // parked at the end
-  EXPECT_EQ(m.channel(1).samplePosition, 51);   // at the loop end, like a sample end
+  // Parked at the end, and at the loop end like a sample end.
+  EXPECT_EQ((Ints{m.channel(0).samplePosition, m.channel(1).samplePosition}), (Ints{100, 51}));
 
   // The next tick, slower (1/8 frame per step): the one-frame loop stays silent
   // instead of sounding frame 50 again for the tick's first 8 double-rate frames.

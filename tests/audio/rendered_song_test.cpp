@@ -16,9 +16,9 @@ TEST(RenderedSong, OneMarkPerTickAndTheWholeSong) {
   song.note(0, 0, 0) = Note{49, 1, 0, 0, 0};
   RenderedSong out;
   ASSERT_TRUE(rendered_song_render(song.m, 44100, &out));
-  EXPECT_EQ(out.sampleRate, 44100u);
-  EXPECT_EQ(out.bytes, 24u * 882 * 4);  // 4 rows of 6 ticks
-  EXPECT_EQ(out.capacity, out.bytes);
+  // 4 rows of 6 ticks.
+  EXPECT_EQ((Ints{int(out.sampleRate), int(out.bytes), int(out.capacity)}),
+            (Ints{44100, 24 * 882 * 4, 24 * 882 * 4}));
   ASSERT_EQ(out.markCount, 24u);
   for (uint32_t t = 0; t < 24; ++t) {
     const PositionMark& m = out.marks[t];
@@ -27,15 +27,13 @@ TEST(RenderedSong, OneMarkPerTickAndTheWholeSong) {
               (std::vector<int64_t>{t * 882, 0, t / 6, -1, -1, -1}));
   }
   // Centre panning stays 128: 8192 * (127 * 16384 >> 8) >> 15 and 8192 * 8192 >> 15.
-  EXPECT_EQ(out.pcm[2 * 100], 2032);
-  EXPECT_EQ(out.pcm[2 * 100 + 1], 2048);
+  EXPECT_EQ((Ints{out.pcm[2 * 100], out.pcm[2 * 100 + 1]}), (Ints{2032, 2048}));
   // Positions: row << 16 | order; past the end, the last tick's.
   const int32_t positions[4][2] = {{0, 0}, {6 * 882 - 1, 0}, {6 * 882, 1 << 16}, {100000000, 3 << 16}};
   for (const auto& p : positions) EXPECT_EQ(rendered_song_position(out, p[0]), p[1]) << p[0];
   rendered_song_free(&out);
   EXPECT_EQ(rendered_song_position(out, 0), -1);
-  EXPECT_EQ(out.pcm, nullptr);
-  EXPECT_EQ(out.bytes, 0u);
+  EXPECT_TRUE(out.pcm == nullptr && out.bytes == 0);
 
   Song two(1, 2, 2);
   two.m->defaultSpeed = 1;

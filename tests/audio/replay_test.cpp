@@ -43,11 +43,9 @@ TEST(Replay, HeaderTempoAndSpeed) {
   const int32_t cases[4][4] = {{20, 6, 3445, 6}, {256, 6, 432, 6}, {0, 0, 882, 6}, {125, 3, 882, 3}};
   for (const auto& c : cases) {
     Song song(1, 1, 64);
-    song.m->defaultTempo = c[0];
-    song.m->defaultSpeed = c[1];
+    song.m->defaultTempo = c[0], song.m->defaultSpeed = c[1];
     Replay* r = replay_create(song.m, 44100, 1);
-    EXPECT_EQ(replay_tick_length(r), c[2]) << c[0];
-    EXPECT_EQ(r->speed, c[3]) << c[1];
+    EXPECT_EQ((Ints{replay_tick_length(r), r->speed}), (Ints{c[2], c[3]})) << c[0] << " " << c[1];
     replay_free(r);
   }
 }
@@ -79,16 +77,12 @@ TEST(Replay, DurationEndsAtTheFirstRepeatedRow) {
   }
 }
 
-TEST(Replay, PlayCountSaturatesAt127) {
+TEST(Replay, PlayCountSaturatesAt127AndUnplayableInputIsRefused) {
   Song song(1, 1, 1);
   song.m->defaultSpeed = 1;
   Replay* r = replay_create(song.m, 44100, 1);
   for (int t = 1; t <= 200; ++t) ASSERT_EQ(replay_tick(r), t < 126 ? t : 126) << "tick " << t;
   replay_free(r);
-}
-
-TEST(Replay, RefusesUnplayableInput) {
-  Song song(1, 1, 64);
   EXPECT_EQ(replay_create(song.m, 200000, 1), nullptr);  // the cross-fade would outgrow the ramp
   song.m->orderList[0] = 3;                              // names no pattern
   EXPECT_EQ(replay_create(song.m, 44100, 1), nullptr);
@@ -96,8 +90,7 @@ TEST(Replay, RefusesUnplayableInput) {
 
 TEST(Envelope, InterpolatesLoopsAndHolds) {
   Envelope e{};
-  e.enabled = 1;
-  e.pointCount = 3;
+  e.enabled = 1, e.pointCount = 3;
   e.pointTicks[1] = 16, e.pointTicks[2] = 20;
   e.pointAmplitudes[0] = 64, e.pointAmplitudes[1] = 0, e.pointAmplitudes[2] = 32;
   // 64 - 64 * 4 / 16; halfway to 32; past the last point: its amplitude.
@@ -109,25 +102,19 @@ TEST(Envelope, InterpolatesLoopsAndHolds) {
   e.pointAmplitudes[0] = 50, e.pointAmplitudes[1] = 6;
   EXPECT_EQ(envelope_value(e, 3), 50);
 
-  e.looped = 1;
-  e.loopStartTick = 2;
-  e.loopEndTick = 5;
+  e.looped = 1, e.loopStartTick = 2, e.loopEndTick = 5;
   std::vector<int32_t> ticks;
   for (int32_t t = 0, i = 0; i < 8; ++i) ticks.push_back(t = envelope_next_tick(e, t, 1));
   EXPECT_EQ(ticks, (Ints{1, 2, 3, 4, 2, 3, 4, 2}));
-  e.looped = 0;
-  e.sustain = 1;
-  e.sustainTick = 3;
-  EXPECT_EQ(envelope_next_tick(e, 3, 1), 3);  // held while the key is on
-  EXPECT_EQ(envelope_next_tick(e, 3, 0), 4);
-  EXPECT_EQ(envelope_next_tick(e, 2, 1), 3);
+  e.looped = 0, e.sustain = 1, e.sustainTick = 3;  // held while the key is on
+  EXPECT_EQ((Ints{envelope_next_tick(e, 3, 1), envelope_next_tick(e, 3, 0), envelope_next_tick(e, 2, 1)}),
+            (Ints{3, 4, 3}));
 }
 
 TEST(Replay, AutoVibratoSweepsInAndPanningEnvelopeMovesThePan) {
   XmInstrument ins = xm_instrument(xm_constant(1000));
   ins.vibratoSweep = 4, ins.vibratoDepth = 64, ins.vibratoRate = 16;  // sine
-  ins.panningEnvelope.points = {{0, 48}, {4, 0}};
-  ins.panningEnvelope.type = 1;
+  ins.panningEnvelope = {{{0, 48}, {4, 0}}, 0, 0, 0, 1};
   Song song(1, 1, 64, {ins});
   song.note(0, 0, 0) = Note{49, 1, 0, kFxSetPanning, 200};
   Replay* r = replay_create(song.m, 44100, 1);
@@ -168,10 +155,7 @@ TEST(Replay, WholeNumberPeriodsStayWithinCents) {
   // 8 cents of c2 * 2^((key - 49) / 12), a little sharp on average (the periods
   // are whole numbers; higher notes have coarser periods and larger offsets).
   S3mSong song;
-  S3mSample s;
-  s.length = 16, s.c2Speed = 52000;
-  s.bytes.assign(16, 0x40);
-  song.instruments = {s};
+  song.instruments = {S3mSample{1, 64, 0, "", 16, 0, 0, 52000, File(16, 0x40)}};
   for (int row = 0; row < 36; ++row) song.patterns[0][row] = {S3mCell{0, (row / 12 + 1) << 4 | row % 12, 1}};
   Loaded l(write_s3m(song));
   ASSERT_NE(l.m, nullptr);
