@@ -341,46 +341,39 @@ TEST(Loaders, OrdersAndPanning) {
   mod.orders[0] = 1, mod.orders[1] = 0x80, mod.orders[2] = 2;  // 0x80 & 0x7F = 0
   mod.orders[100] = 4;  // beyond the order count, still counts for the pattern count
   mod.patternCount = 5;
-  ModSong eight;
-  eight.tag = "8CHN", eight.channels = 8, eight.orderCount = 2, eight.restart = 1;
   S3mSong skip;  // 254 (a skip marker) stays; the replay passes over it
   skip.orders = {1, 254, 0, 255, 255};
   skip.patterns.resize(2, skip.patterns[0]);
   skip.instruments = {s3m_sample({0x80, 0x80, 0x80, 0x80}, 4)};  // its pointer follows all stored orders
-  S3mSong end = skip;  // 255 ends the list; trailing entries beyond the patterns go
-  end.orders = {0, 1, 255, 1, 0};
-  S3mSong beyond = skip;
-  beyond.orders = {0, 1, 9, 9};
-  S3mSong mono;
-  mono.channelSettings[3] = 8;
   S3mSong stereo;
   stereo.masterVolume = 0x80 | 0x30;
   stereo.channelSettings[2] = 8, stereo.channelSettings[3] = 15;
-  S3mSong table = stereo;
-  table.defaultPanFlag = 252;
-  table.panTable[0] = 0x20 | 0x0F, table.panTable[1] = 0x0F, table.panTable[2] = 0x20;  // bit 0x20 set: used
-  XmSong xm;
-  xm.restart = 2;
-  xm.patterns.resize(2);
-  xm.orders = {1, 0, 2, 7, 1};  // 2 and 7 name no pattern: pattern 0
-
   struct Case {
     const char* what;
     File file;
     std::vector<int> orders, panning;
     int restart, patterns;
   };
+  const std::vector<int> kCentre = {119, 119, 119, 119};
+  // 255 ends the S3M list and trailing entries beyond the patterns go; in the pan
+  // table only entries with bit 0x20 count; XM orders 2 and 7 name no pattern: 0.
+  // clang-format off
   const Case cases[] = {
       {"MOD", write_mod(mod), {1, 0, 2}, {51, 204, 204, 51}, 0, 5},
-      {"8CHN", write_mod(eight), {0, 0}, {51, 204, 204, 51, 51, 204, 204, 51}, 1, 1},
-      {"S3M 254", write_s3m(skip), {1, 254, 0}, {119, 119, 119, 119}, 0, 2},
-      {"S3M 255", write_s3m(end), {0, 1}, {119, 119, 119, 119}, 0, 2},
-      {"S3M beyond", write_s3m(beyond), {0, 1}, {119, 119, 119, 119}, 0, 2},
-      {"S3M mono", write_s3m(mono), {0}, {119, 119, 119, 119}, 0, 1},
+      {"8CHN", with<ModSong>([](ModSong& s) { s.tag = "8CHN", s.channels = 8, s.orderCount = 2, s.restart = 1; }),
+       {0, 0}, {51, 204, 204, 51, 51, 204, 204, 51}, 1, 1},
+      {"S3M 254", write_s3m(skip), {1, 254, 0}, kCentre, 0, 2},
+      {"S3M 255", with<S3mSong>([&](S3mSong& s) { s = skip, s.orders = {0, 1, 255, 1, 0}; }), {0, 1}, kCentre, 0, 2},
+      {"S3M beyond", with<S3mSong>([&](S3mSong& s) { s = skip, s.orders = {0, 1, 9, 9}; }), {0, 1}, kCentre, 0, 2},
+      {"S3M mono", with<S3mSong>([](S3mSong& s) { s.channelSettings[3] = 8; }), {0}, kCentre, 0, 1},
       {"S3M stereo", write_s3m(stereo), {0}, {51, 51, 204, 204}, 0, 1},
-      {"S3M table", write_s3m(table), {0}, {255, 51, 0, 204}, 0, 1},
-      {"XM", write_xm(xm), {1, 0, 0, 0, 1}, {128, 128, 128, 128}, 2, 2},
+      {"S3M table", with<S3mSong>([&](S3mSong& s) {
+         s = stereo, s.defaultPanFlag = 252, s.panTable[0] = 0x20 | 0x0F, s.panTable[1] = 0x0F, s.panTable[2] = 0x20; }),
+       {0}, {255, 51, 0, 204}, 0, 1},
+      {"XM", with<XmSong>([](XmSong& s) { s.restart = 2, s.patterns.resize(2), s.orders = {1, 0, 2, 7, 1}; }),
+       {1, 0, 0, 0, 1}, {128, 128, 128, 128}, 2, 2},
   };
+  // clang-format on
   for (const Case& c : cases) {
     Loaded l(c.file);
     if (!sound(l, c.what)) continue;
