@@ -29,7 +29,7 @@ int64_t counter() {
 
 int64_t g_frequency;
 int64_t frames_between(int64_t from, int64_t to) { return (to - from) * 44100 / g_frequency; }
-int64_t clock_frames() { return clock_frames(); }
+int64_t clock_frames() { return static_cast<int64_t>(audio_position_frames()); }
 
 constexpr int64_t kTick = 882;  // speed 1, tempo 125: one row per tick
 constexpr int64_t kSongFrames = 64 * kTick;
