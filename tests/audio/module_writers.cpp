@@ -3,14 +3,20 @@
 #include <algorithm>
 #include <initializer_list>
 
+#include "base/byte_order.h"
+
 namespace {
 
 // Writes fields given as (offset from base, width, value) triples: widths 1, 2 and 4
 // are little-endian, -2 a big-endian word.
 void put(File& out, size_t base, std::initializer_list<int64_t> fields) {
-  for (const int64_t* f = fields.begin(); f != fields.end(); f += 3)
-    for (int64_t i = 0, n = std::abs(f[1]); i < n; ++i)
-      out[base + size_t(f[0] + i)] = uint8_t(f[2] >> 8 * (f[1] < 0 ? n - 1 - i : i));
+  for (const int64_t* f = fields.begin(); f != fields.end(); f += 3) {
+    uint8_t* p = &out[base + size_t(f[0])];
+    if (f[1] == 1) *p = uint8_t(f[2]);
+    if (f[1] == 2) store_le16(p, uint16_t(f[2]));
+    if (f[1] == 4) store_le32(p, uint32_t(f[2]));
+    if (f[1] == -2) store_be16(p, uint16_t(f[2]));
+  }
 }
 
 void put_text(File& out, size_t at, const std::string& text, size_t count) {
