@@ -25,9 +25,7 @@ uint32_t bs_u16le(const ByteSource& src, uint64_t offset) {
 }
 
 uint32_t bs_u16be(const ByteSource& src, uint64_t offset) {
-  if (!inside(src, offset, 2)) return 0;
-  const uint8_t* p = src.data + offset;
-  return (p[0] << 8) | p[1];
+  return inside(src, offset, 2) ? load_be16(src.data + offset) : 0;
 }
 
 uint32_t bs_u32le(const ByteSource& src, uint64_t offset) {
