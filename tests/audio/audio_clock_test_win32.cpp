@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "audio/audio_output.h"
+#include "base/clock_win32.h"
 #include "tests/audio/module_writers.h"
 
 namespace {
@@ -21,12 +22,6 @@ void check(bool ok, const char* what, long long a = 0, long long b = 0) {
   ++g_failures;
 }
 
-int64_t counter() {
-  LARGE_INTEGER now;
-  QueryPerformanceCounter(&now);
-  return now.QuadPart;
-}
-
 int64_t g_frequency;
 int64_t frames_between(int64_t from, int64_t to) { return (to - from) * 44100 / g_frequency; }
 int64_t clock_frames() { return static_cast<int64_t>(audio_position_frames()); }
@@ -37,9 +32,7 @@ constexpr int64_t kSongFrames = 64 * kTick;
 }  // namespace
 
 int main() {
-  LARGE_INTEGER f;
-  QueryPerformanceFrequency(&f);
-  g_frequency = f.QuadPart;
+  g_frequency = clock_counter_frequency();
   check(audio_music_position() == -1, "no song before open");
   check(audio_open(kAudioSilent, 44100), "silent open");
   check(audio_music_position() == -1, "no song after open");
@@ -57,14 +50,14 @@ int main() {
   check(!audio_song_finished(), "not finished before start");
 
   check(audio_set_volume(250), "volume 250");
-  int64_t before = counter();
+  int64_t before = clock_counter();
   check(audio_start(), "start");
-  int64_t started = counter();
+  int64_t started = clock_counter();
   Sleep(200);
-  int64_t low = counter();
+  int64_t low = clock_counter();
   int64_t clock = clock_frames();
   int32_t position = audio_music_position();
-  int64_t high = counter();
+  int64_t high = clock_counter();
   check(clock >= frames_between(started, low) && clock <= frames_between(before, high) + 1, "clock runs",
         clock, frames_between(before, high));
   int64_t row = position >> 16;
@@ -78,26 +71,26 @@ int main() {
   check(clock_frames() == paused, "paused clock stands");
   check(audio_set_volume(0), "mute while paused");
   check(clock_frames() == paused, "muting keeps the clock");
-  int64_t resumed = counter();
+  int64_t resumed = clock_counter();
   audio_resume();
   audio_resume();
   Sleep(50);
-  low = counter();
+  low = clock_counter();
   clock = clock_frames();
-  high = counter();
+  high = clock_counter();
   check(clock >= paused + frames_between(resumed, low) - 1 &&
             clock <= paused + frames_between(resumed, high) + 1,
         "resumed clock runs on from the pause", clock, paused);
 
   // A second start restarts from frame 0.
-  before = counter();
+  before = clock_counter();
   check(audio_start(), "second start");
   clock = clock_frames();
-  high = counter();
+  high = clock_counter();
   check(clock <= frames_between(before, high) + 1, "second start begins at 0", clock);
 
-  int64_t deadline = counter() + 20 * g_frequency;
-  while (!audio_song_finished() && counter() < deadline) Sleep(10);
+  int64_t deadline = clock_counter() + 20 * g_frequency;
+  while (!audio_song_finished() && clock_counter() < deadline) Sleep(10);
   check(audio_song_finished(), "the song ends");
   check(clock_frames() >= kSongFrames, "finished at its length");
   check(audio_music_position() == (63 << 16), "last row after the end", audio_music_position());
