@@ -49,28 +49,28 @@ void Release(T*& p) {
   p = nullptr;
 }
 
-HRESULT HresultFromLastError() {
+HRESULT hresult_from_last_error() {
   DWORD code = GetLastError();
   return code > 0 ? HRESULT(0x80070000u | (code & 0xFFFF)) : HRESULT(code);
 }
 
-bool LoadD3d(PFN_D3D11_CREATE_DEVICE* create) {
+bool load_d3d(PFN_D3D11_CREATE_DEVICE* create) {
   Presenter& p = g_presenter;
   if (!p.d3dModule) p.d3dModule = LoadLibraryExW(L"d3d11.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
   *create = p.d3dModule ? reinterpret_cast<PFN_D3D11_CREATE_DEVICE>(
                               reinterpret_cast<void*>(GetProcAddress(p.d3dModule, "D3D11CreateDevice")))
                         : nullptr;
-  if (!*create) p.lastError = HresultFromLastError();
+  if (!*create) p.lastError = hresult_from_last_error();
   return *create != nullptr;
 }
 
-HRESULT CreateDevice(PFN_D3D11_CREATE_DEVICE create) {
+HRESULT create_device(PFN_D3D11_CREATE_DEVICE create) {
   const D3D_FEATURE_LEVEL level = D3D_FEATURE_LEVEL_11_0;
   return create(nullptr, D3D_DRIVER_TYPE_HARDWARE, nullptr, D3D11_CREATE_DEVICE_BGRA_SUPPORT, &level,
                 1, D3D11_SDK_VERSION, &g_presenter.device, nullptr, &g_presenter.context);
 }
 
-bool DeviceUsable() {
+bool device_usable() {
   const Presenter& p = g_presenter;
   return p.device && p.ready == 1 && p.device->GetFeatureLevel() >= D3D_FEATURE_LEVEL_11_0;
 }
@@ -78,13 +78,13 @@ bool DeviceUsable() {
 bool CreateDeviceAndSwapChain(HWND window, uint32_t width, uint32_t height) {
   Presenter& p = g_presenter;
   PFN_D3D11_CREATE_DEVICE create;
-  if (!LoadD3d(&create)) return false;
+  if (!load_d3d(&create)) return false;
   IDXGIDevice1* dxgiDevice = nullptr;
   IDXGIAdapter* adapter = nullptr;
   IDXGIFactory2* factory = nullptr;
   IDXGIFactory5* factory5 = nullptr;
   BOOL allowTearing = FALSE;
-  HRESULT hr = CreateDevice(create);
+  HRESULT hr = create_device(create);
   if (SUCCEEDED(hr)) hr = p.device->QueryInterface(__uuidof(IDXGIDevice1), reinterpret_cast<void**>(&dxgiDevice));
   if (SUCCEEDED(hr)) hr = dxgiDevice->SetMaximumFrameLatency(1);
   if (SUCCEEDED(hr)) hr = dxgiDevice->GetAdapter(&adapter);
@@ -152,7 +152,7 @@ bool ResizeSwapChain(uint32_t width, uint32_t height) {
   return true;
 }
 
-void UnloadAndClear() {
+void unload_and_clear() {
   Presenter& p = g_presenter;
   PresenterReleaseAll();
   if (p.d3dModule) FreeLibrary(p.d3dModule);
@@ -165,7 +165,7 @@ void UnloadAndClear() {
 
 // A device and a swap chain for this window at this size; after a failed Present
 // everything was released and is created again here. A failing creation is fatal.
-bool EnsureDevice(HWND window, uint32_t width, uint32_t height) {
+bool ensure_device(HWND window, uint32_t width, uint32_t height) {
   Presenter& p = g_presenter;
   if (p.device && (!p.swapChain || p.window != window)) {
     PresenterReleaseAll();
@@ -193,9 +193,9 @@ uint32_t TestLoseDeviceAt() {
   return at;
 }
 
-int PresentLocked(HWND window, HBITMAP dib, uint32_t width, uint32_t height, uint32_t vsync, uint32_t vrr) {
+int present_locked(HWND window, HBITMAP dib, uint32_t width, uint32_t height, uint32_t vsync, uint32_t vrr) {
   Presenter& p = g_presenter;
-  if (!EnsureDevice(window, width, height)) return 0;
+  if (!ensure_device(window, width, height)) return 0;
 
   DIBSECTION section;
   if (GetObjectW(dib, sizeof section, &section) != int(sizeof section) || !section.dsBm.bmBits ||
@@ -252,15 +252,15 @@ int PresenterCreateForWindow(HWND window, uint32_t width, uint32_t height) {
       if (!CreateDeviceAndSwapChain(window, width, height)) return 0;
     }
   }
-  return DeviceUsable() ? 1 : 0;
+  return device_usable() ? 1 : 0;
 }
 
 int PresenterCreateDeviceOnly() {
   Presenter& p = g_presenter;
-  if (p.device) return DeviceUsable() ? 1 : 0;
+  if (p.device) return device_usable() ? 1 : 0;
   PFN_D3D11_CREATE_DEVICE create;
-  if (!LoadD3d(&create)) return 0;
-  HRESULT hr = CreateDevice(create);
+  if (!load_d3d(&create)) return 0;
+  HRESULT hr = create_device(create);
   if (FAILED(hr)) {
     p.lastError = hr;
     PresenterReleaseAll();
@@ -275,18 +275,18 @@ bool PresenterCheckGpu(HWND owner) {
   Presenter& p = g_presenter;
   bool usable;
   if (p.device) {
-    usable = DeviceUsable();
+    usable = device_usable();
   } else {
     PFN_D3D11_CREATE_DEVICE create;
-    usable = LoadD3d(&create);
+    usable = load_d3d(&create);
     if (usable) {
-      HRESULT hr = CreateDevice(create);
+      HRESULT hr = create_device(create);
       usable = SUCCEEDED(hr);
       if (!usable) p.lastError = hr;
     }
   }
   if (!usable) MessageBoxW(owner, kFatalText, kFatalCaption, MB_ICONERROR);
-  UnloadAndClear();
+  unload_and_clear();
   return usable;
 }
 
@@ -295,7 +295,7 @@ int PresentFrame(HWND window, HDC, HDC, HBITMAP dibSection, uint32_t width, uint
   Presenter& p = g_presenter;
   if (p.inPresent || width == 0 || height == 0 || IsIconic(window)) return 0;
   p.inPresent = 1;
-  int presented = PresentLocked(window, dibSection, width, height, vsyncSetting, vrrSetting);
+  int presented = present_locked(window, dibSection, width, height, vsyncSetting, vrrSetting);
   p.inPresent = 0;
   return presented;
 }
@@ -303,7 +303,7 @@ int PresentFrame(HWND window, HDC, HDC, HBITMAP dibSection, uint32_t width, uint
 void PresenterShutdown() {
   Presenter& p = g_presenter;
   test_log("presenter: presents=%u resizes=%u recreates=%u", p.presentCount, p.resizeCount, p.recreateCount);
-  UnloadAndClear();
+  unload_and_clear();
 }
 
 void PresenterReleaseAll() {
@@ -374,7 +374,7 @@ int CrtRender(const CrtFrameJob& job) {
   if (!p.device && p.window && !p.inPresent) {
     RECT client;
     GetClientRect(p.window, &client);
-    if (!EnsureDevice(p.window, uint32_t(client.right > 0 ? client.right : 1),
+    if (!ensure_device(p.window, uint32_t(client.right > 0 ? client.right : 1),
                       uint32_t(client.bottom > 0 ? client.bottom : 1)))
       return 0;
   }

@@ -40,11 +40,11 @@ constexpr LzmsSlotTables MakeSlotTables() {
   return t;
 }
 
-unsigned FindSlot(const uint32_t* base, unsigned count, uint32_t value) {
+unsigned find_slot(const uint32_t* base, unsigned count, uint32_t value) {
   return static_cast<unsigned>(std::upper_bound(base, base + count, value) - base) - 1;
 }
 
-void ProbsInit(LzmsProb* p, unsigned n) {
+void probs_init(LzmsProb* p, unsigned n) {
   for (unsigned i = 0; i < n; ++i) lzms_prob_init(&p[i]);
 }
 
@@ -53,11 +53,11 @@ void ProbsInit(LzmsProb* p, unsigned n) {
 constexpr LzmsSlotTables kLzmsSlots = MakeSlotTables();
 
 unsigned lzms_offset_slot(uint32_t offset) {
-  return FindSlot(kLzmsSlots.offsetBase, kLzmsMaxNumOffsetSyms, offset);
+  return find_slot(kLzmsSlots.offsetBase, kLzmsMaxNumOffsetSyms, offset);
 }
 
 unsigned lzms_length_slot(uint32_t length) {
-  return FindSlot(kLzmsSlots.lengthBase, kLzmsNumLengthSyms, length);
+  return find_slot(kLzmsSlots.lengthBase, kLzmsNumLengthSyms, length);
 }
 
 unsigned lzms_num_offset_slots(size_t size) {
@@ -70,13 +70,13 @@ void lzms_bit_model_init(LzmsBitModel* m) {
   m->mainState = m->matchState = m->lzState = m->deltaState = 0;
   for (unsigned i = 0; i < kLzmsNumReps - 1; ++i) {
     m->lzRepState[i] = m->deltaRepState[i] = 0;
-    ProbsInit(m->lzRep[i], kLzmsNumRepStates);
-    ProbsInit(m->deltaRep[i], kLzmsNumRepStates);
+    probs_init(m->lzRep[i], kLzmsNumRepStates);
+    probs_init(m->deltaRep[i], kLzmsNumRepStates);
   }
-  ProbsInit(m->main, kLzmsNumMainStates);
-  ProbsInit(m->match, kLzmsNumMatchStates);
-  ProbsInit(m->lz, kLzmsNumLzStates);
-  ProbsInit(m->delta, kLzmsNumDeltaStates);
+  probs_init(m->main, kLzmsNumMainStates);
+  probs_init(m->match, kLzmsNumMatchStates);
+  probs_init(m->lz, kLzmsNumLzStates);
+  probs_init(m->delta, kLzmsNumDeltaStates);
 }
 
 void lzms_queues_init(LzmsQueues* q) {

@@ -49,7 +49,7 @@ struct Decoder {
   int32_t x86Scratch[65536];
 };
 
-void BuildTable(Code* c) {
+void build_table(Code* c) {
   const LzmsHuffman& h = c->h;
   for (unsigned len = 0; len <= kMaxLen; ++len) c->count[len] = 0;
   for (unsigned s = 0; s < h.numSyms; ++s) c->count[h.lens[s]]++;
@@ -79,12 +79,12 @@ void BuildTable(Code* c) {
   }
 }
 
-void CodeInit(Code* c, unsigned numSyms, unsigned rebuildEvery) {
+void code_init(Code* c, unsigned numSyms, unsigned rebuildEvery) {
   lzms_huffman_init(&c->h, numSyms, rebuildEvery);
-  BuildTable(c);
+  build_table(c);
 }
 
-void Refill(BitReader* br, unsigned need) {
+void refill_bits(BitReader* br, unsigned need) {
   while (br->count < need) {
     uint64_t word = 0;
     if (br->next - br->begin >= 2) {
@@ -98,7 +98,7 @@ void Refill(BitReader* br, unsigned need) {
 
 uint32_t ReadBits(BitReader* br, unsigned n) {
   if (n == 0) return 0;
-  Refill(br, n);
+  refill_bits(br, n);
   uint32_t v = uint32_t(br->bits >> (64 - n));
   br->bits <<= n;
   br->count -= n;
@@ -106,8 +106,8 @@ uint32_t ReadBits(BitReader* br, unsigned n) {
 }
 
 // Returns the symbol, or -1 for a codeword outside the code.
-int DecodeSymbol(BitReader* br, Code* c) {
-  Refill(br, kMaxLen);
+int decode_symbol(BitReader* br, Code* c) {
+  refill_bits(br, kMaxLen);
   uint16_t entry = c->table[br->bits >> (64 - kTableBits)];
   unsigned len, sym;
   if (entry == kInvalidEntry) return -1;
@@ -127,11 +127,11 @@ int DecodeSymbol(BitReader* br, Code* c) {
   }
   br->bits <<= len;
   br->count -= len;
-  if (lzms_huffman_count(&c->h, sym)) BuildTable(c);
+  if (lzms_huffman_count(&c->h, sym)) build_table(c);
   return int(sym);
 }
 
-unsigned DecodeBit(RangeDecoder* rd, uint32_t* state, unsigned numStates, LzmsProb* probs) {
+unsigned decode_bit(RangeDecoder* rd, uint32_t* state, unsigned numStates, LzmsProb* probs) {
   LzmsProb* p = &probs[*state];
   uint32_t prob = LzmsProbGet(p);
   if ((rd->range & 0xFFFF0000u) == 0) {
@@ -159,43 +159,43 @@ unsigned DecodeBit(RangeDecoder* rd, uint32_t* state, unsigned numStates, LzmsPr
 
 // Slot symbol plus extra bits; 0 for a bad symbol (valid values are >= 1).
 uint32_t DecodeOffset(Decoder* d, Code* c) {
-  int slot = DecodeSymbol(&d->br, c);
+  int slot = decode_symbol(&d->br, c);
   if (slot < 0) return 0;
   return kLzmsSlots.offsetBase[slot] + ReadBits(&d->br, kLzmsSlots.offsetExtra[slot]);
 }
 
 uint32_t DecodeLength(Decoder* d) {
-  int slot = DecodeSymbol(&d->br, &d->length);
+  int slot = decode_symbol(&d->br, &d->length);
   if (slot < 0) return 0;
   return kLzmsSlots.lengthBase[slot] + ReadBits(&d->br, kLzmsSlots.lengthExtra[slot]);
 }
 
 // Which of the repeat entries the next match uses.
-unsigned DecodeRepIndex(RangeDecoder* rd, uint32_t* states, LzmsProb (*probs)[kLzmsNumRepStates]) {
+unsigned decode_rep_index(RangeDecoder* rd, uint32_t* states, LzmsProb (*probs)[kLzmsNumRepStates]) {
   unsigned idx = 0;
-  while (idx < kLzmsNumReps - 1 && DecodeBit(rd, &states[idx], kLzmsNumRepStates, probs[idx]))
+  while (idx < kLzmsNumReps - 1 && decode_bit(rd, &states[idx], kLzmsNumRepStates, probs[idx]))
     ++idx;
   return idx;
 }
 
-int DecodeItems(Decoder* d, uint8_t* out, size_t outSize) {
+int decode_items(Decoder* d, uint8_t* out, size_t outSize) {
   LzmsBitModel& m = d->bits;
   RangeDecoder* rd = &d->rd;
   size_t pos = 0;
   while (pos < outSize) {
-    if (!DecodeBit(rd, &m.mainState, kLzmsNumMainStates, m.main)) {
-      int sym = DecodeSymbol(&d->br, &d->literal);
+    if (!decode_bit(rd, &m.mainState, kLzmsNumMainStates, m.main)) {
+      int sym = decode_symbol(&d->br, &d->literal);
       if (sym < 0) return 0;
       out[pos++] = uint8_t(sym);
       continue;
     }
-    if (!DecodeBit(rd, &m.matchState, kLzmsNumMatchStates, m.match)) {
+    if (!decode_bit(rd, &m.matchState, kLzmsNumMatchStates, m.match)) {
       lzms_lz_begin(&d->queues, pos);
       uint32_t offset;
-      if (!DecodeBit(rd, &m.lzState, kLzmsNumLzStates, m.lz))
+      if (!decode_bit(rd, &m.lzState, kLzmsNumLzStates, m.lz))
         offset = DecodeOffset(d, &d->lzOffset);
       else
-        offset = LzmsLzTake(&d->queues, DecodeRepIndex(rd, m.lzRepState, m.lzRep));
+        offset = LzmsLzTake(&d->queues, decode_rep_index(rd, m.lzRepState, m.lzRep));
       uint32_t length = DecodeLength(d);
       if (offset == 0 || length == 0 || offset > pos || length > outSize - pos) return 0;
       const uint8_t* src = out + pos - offset;
@@ -211,12 +211,12 @@ int DecodeItems(Decoder* d, uint8_t* out, size_t outSize) {
     } else {
       lzms_delta_begin(&d->queues, pos);
       uint64_t pair;
-      if (!DecodeBit(rd, &m.deltaState, kLzmsNumDeltaStates, m.delta)) {
-        int power = DecodeSymbol(&d->br, &d->deltaPower);
+      if (!decode_bit(rd, &m.deltaState, kLzmsNumDeltaStates, m.delta)) {
+        int power = decode_symbol(&d->br, &d->deltaPower);
         if (power < 0) return 0;
         pair = uint64_t(power) << 32 | DecodeOffset(d, &d->deltaOffset);
       } else {
-        pair = LzmsDeltaTake(&d->queues, DecodeRepIndex(rd, m.deltaRepState, m.deltaRep));
+        pair = LzmsDeltaTake(&d->queues, decode_rep_index(rd, m.deltaRepState, m.deltaRep));
       }
       uint32_t length = DecodeLength(d);
       uint32_t power = uint32_t(pair >> 32);
@@ -251,12 +251,12 @@ int lzms_decode(const uint8_t* in, size_t inSize, uint8_t* out, size_t outSize) 
   lzms_bit_model_init(&d->bits);
   lzms_queues_init(&d->queues);
   unsigned offsetSlots = lzms_num_offset_slots(outSize);
-  CodeInit(&d->literal, kLzmsNumLiteralSyms, kLzmsLiteralRebuild);
-  CodeInit(&d->lzOffset, offsetSlots, kLzmsLzOffsetRebuild);
-  CodeInit(&d->length, kLzmsNumLengthSyms, kLzmsLengthRebuild);
-  CodeInit(&d->deltaOffset, offsetSlots, kLzmsDeltaOffsetRebuild);
-  CodeInit(&d->deltaPower, kLzmsNumDeltaPowerSyms, kLzmsDeltaPowerRebuild);
-  int ok = DecodeItems(d, out, outSize);
+  code_init(&d->literal, kLzmsNumLiteralSyms, kLzmsLiteralRebuild);
+  code_init(&d->lzOffset, offsetSlots, kLzmsLzOffsetRebuild);
+  code_init(&d->length, kLzmsNumLengthSyms, kLzmsLengthRebuild);
+  code_init(&d->deltaOffset, offsetSlots, kLzmsDeltaOffsetRebuild);
+  code_init(&d->deltaPower, kLzmsNumDeltaPowerSyms, kLzmsDeltaPowerRebuild);
+  int ok = decode_items(d, out, outSize);
   if (ok) lzms_x86_filter(out, outSize, d->x86Scratch, 1);
   delete d;
   return ok;

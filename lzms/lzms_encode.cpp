@@ -23,7 +23,7 @@ struct RangeEncoder {
   std::vector<uint16_t> words;
 };
 
-void ShiftLow(RangeEncoder* rc) {
+void shift_low(RangeEncoder* rc) {
   if (uint32_t(rc->low) < 0xFFFF0000u || (rc->low >> 32) != 0) {
     uint16_t carry = uint16_t(rc->low >> 32);
     uint16_t w = rc->cache;
@@ -38,13 +38,13 @@ void ShiftLow(RangeEncoder* rc) {
   rc->low = (rc->low & 0xFFFF) << 16;
 }
 
-void EncodeBit(RangeEncoder* rc, uint32_t* state, unsigned numStates, LzmsProb* probs,
+void encode_bit(RangeEncoder* rc, uint32_t* state, unsigned numStates, LzmsProb* probs,
                unsigned bit) {
   LzmsProb* p = &probs[*state];
   uint32_t prob = LzmsProbGet(p);
   if (rc->range <= 0xFFFF) {
     rc->range <<= 16;
-    ShiftLow(rc);
+    shift_low(rc);
   }
   uint32_t bound = (rc->range >> kLzmsProbBits) * prob;
   if (bit == 0) {
@@ -65,7 +65,7 @@ struct BitWriter {
   std::vector<uint16_t> words;
 };
 
-void PutBits(BitWriter* w, uint32_t value, unsigned n) {
+void put_bits(BitWriter* w, uint32_t value, unsigned n) {
   if (n == 0) return;
   w->bits = (w->bits << n) | value;
   w->count += n;
@@ -75,8 +75,8 @@ void PutBits(BitWriter* w, uint32_t value, unsigned n) {
   }
 }
 
-void PutSymbol(BitWriter* w, LzmsHuffman* h, unsigned sym) {
-  PutBits(w, h->codewords[sym], h->lens[sym]);
+void put_symbol(BitWriter* w, LzmsHuffman* h, unsigned sym) {
+  put_bits(w, h->codewords[sym], h->lens[sym]);
   lzms_huffman_count(h, sym);
 }
 
@@ -93,14 +93,14 @@ uint32_t Hash3(const uint8_t* p) {
   return (v * 2654435761u) >> (32 - kHashBits);
 }
 
-void FinderInit(MatchFinder* f, const uint8_t* data, size_t size) {
+void finder_init(MatchFinder* f, const uint8_t* data, size_t size) {
   f->data = data;
   f->size = size;
   f->head.assign(size_t(1) << kHashBits, -1);
   f->prev.assign(size, -1);
 }
 
-void FinderAdvance(MatchFinder* f, size_t upTo) {
+void finder_advance(MatchFinder* f, size_t upTo) {
   for (; f->next < upTo && f->next + 3 <= f->size; ++f->next) {
     uint32_t h = Hash3(f->data + f->next);
     f->prev[f->next] = f->head[h];
@@ -117,7 +117,7 @@ uint32_t MatchLength(const uint8_t* a, const uint8_t* b, uint32_t limit) {
 
 // Longest earlier occurrence of the bytes at `pos`, up to `limit` long.
 uint32_t FindMatch(MatchFinder* f, size_t pos, uint32_t limit, uint32_t* offsetOut) {
-  FinderAdvance(f, pos);
+  finder_advance(f, pos);
   uint32_t best = 0;
   if (pos + 3 > f->size) return 0;
   int32_t cand = f->head[Hash3(f->data + pos)];
@@ -155,13 +155,13 @@ struct Encoder {
 };
 
 // The repeat queues as the decoder will see them for a match at `pos`.
-void LzRepView(const LzmsQueues& q, size_t pos, uint32_t* reps) {
+void lz_rep_view(const LzmsQueues& q, size_t pos, uint32_t* reps) {
   LzmsQueues v = q;
   lzms_lz_begin(&v, pos);
   for (unsigned i = 0; i < kLzmsNumReps; ++i) reps[i] = v.lz[i];
 }
 
-void DeltaRepView(const LzmsQueues& q, size_t pos, uint64_t* reps) {
+void delta_rep_view(const LzmsQueues& q, size_t pos, uint64_t* reps) {
   LzmsQueues v = q;
   lzms_delta_begin(&v, pos);
   for (unsigned i = 0; i < kLzmsNumReps; ++i) reps[i] = v.delta[i];
@@ -207,7 +207,7 @@ Choice Choose(Encoder* e, size_t pos) {
   };
 
   uint32_t reps[kLzmsNumReps];
-  LzRepView(e->queues, pos, reps);
+  lz_rep_view(e->queues, pos, reps);
   for (unsigned i = 0; i < kLzmsNumReps; ++i) {
     if (reps[i] > pos) continue;
     uint32_t len = MatchLength(e->data + pos - reps[i], e->data + pos, limit);
@@ -220,7 +220,7 @@ Choice Choose(Encoder* e, size_t pos) {
              4 + OffsetBits(e->lzOffset, offset) + LengthBits(*e, len));
 
   uint64_t dreps[kLzmsNumReps];
-  DeltaRepView(e->queues, pos, dreps);
+  delta_rep_view(e->queues, pos, dreps);
   for (unsigned i = 0; i < kLzmsNumReps; ++i) {
     uint32_t dlen = DeltaLength(e->data, pos, dreps[i], limit);
     if (dlen >= 2) consider({Choice::kDeltaRep, dlen, 0, i}, 5 + i + LengthBits(*e, dlen));
@@ -235,66 +235,66 @@ Choice Choose(Encoder* e, size_t pos) {
   return best;
 }
 
-void EncodeRepIndex(RangeEncoder* rc, uint32_t* states, LzmsProb (*probs)[kLzmsNumRepStates],
+void encode_rep_index(RangeEncoder* rc, uint32_t* states, LzmsProb (*probs)[kLzmsNumRepStates],
                     unsigned idx) {
   for (unsigned i = 0; i < kLzmsNumReps - 1; ++i) {
     unsigned more = i < idx;
-    EncodeBit(rc, &states[i], kLzmsNumRepStates, probs[i], more);
+    encode_bit(rc, &states[i], kLzmsNumRepStates, probs[i], more);
     if (!more) break;
   }
 }
 
-void PutOffset(Encoder* e, LzmsHuffman* code, uint32_t offset) {
+void put_offset(Encoder* e, LzmsHuffman* code, uint32_t offset) {
   unsigned slot = lzms_offset_slot(offset);
-  PutSymbol(&e->bw, code, slot);
-  PutBits(&e->bw, offset - kLzmsSlots.offsetBase[slot], kLzmsSlots.offsetExtra[slot]);
+  put_symbol(&e->bw, code, slot);
+  put_bits(&e->bw, offset - kLzmsSlots.offsetBase[slot], kLzmsSlots.offsetExtra[slot]);
 }
 
-void PutLength(Encoder* e, uint32_t length) {
+void put_length(Encoder* e, uint32_t length) {
   unsigned slot = lzms_length_slot(length);
-  PutSymbol(&e->bw, &e->length, slot);
-  PutBits(&e->bw, length - kLzmsSlots.lengthBase[slot], kLzmsSlots.lengthExtra[slot]);
+  put_symbol(&e->bw, &e->length, slot);
+  put_bits(&e->bw, length - kLzmsSlots.lengthBase[slot], kLzmsSlots.lengthExtra[slot]);
 }
 
-void Emit(Encoder* e, size_t pos, const Choice& c) {
+void emit_choice(Encoder* e, size_t pos, const Choice& c) {
   LzmsBitModel& m = e->bits;
   RangeEncoder* rc = &e->rc;
   if (c.kind == Choice::kLiteral) {
-    EncodeBit(rc, &m.mainState, kLzmsNumMainStates, m.main, 0);
-    PutSymbol(&e->bw, &e->literal, e->data[pos]);
+    encode_bit(rc, &m.mainState, kLzmsNumMainStates, m.main, 0);
+    put_symbol(&e->bw, &e->literal, e->data[pos]);
     return;
   }
-  EncodeBit(rc, &m.mainState, kLzmsNumMainStates, m.main, 1);
+  encode_bit(rc, &m.mainState, kLzmsNumMainStates, m.main, 1);
   size_t end = pos + c.length;
   if (c.kind == Choice::kLz || c.kind == Choice::kLzRep) {
-    EncodeBit(rc, &m.matchState, kLzmsNumMatchStates, m.match, 0);
+    encode_bit(rc, &m.matchState, kLzmsNumMatchStates, m.match, 0);
     lzms_lz_begin(&e->queues, pos);
     uint32_t offset = c.offset;
     if (c.kind == Choice::kLz) {
-      EncodeBit(rc, &m.lzState, kLzmsNumLzStates, m.lz, 0);
-      PutOffset(e, &e->lzOffset, offset);
+      encode_bit(rc, &m.lzState, kLzmsNumLzStates, m.lz, 0);
+      put_offset(e, &e->lzOffset, offset);
     } else {
-      EncodeBit(rc, &m.lzState, kLzmsNumLzStates, m.lz, 1);
-      EncodeRepIndex(rc, m.lzRepState, m.lzRep, c.repIndex);
+      encode_bit(rc, &m.lzState, kLzmsNumLzStates, m.lz, 1);
+      encode_rep_index(rc, m.lzRepState, m.lzRep, c.repIndex);
       offset = LzmsLzTake(&e->queues, c.repIndex);
     }
-    PutLength(e, c.length);
+    put_length(e, c.length);
     lzms_lz_end(&e->queues, offset, end);
   } else {
-    EncodeBit(rc, &m.matchState, kLzmsNumMatchStates, m.match, 1);
+    encode_bit(rc, &m.matchState, kLzmsNumMatchStates, m.match, 1);
     lzms_delta_begin(&e->queues, pos);
     uint64_t pair;
     if (c.kind == Choice::kDelta) {
-      EncodeBit(rc, &m.deltaState, kLzmsNumDeltaStates, m.delta, 0);
-      PutSymbol(&e->bw, &e->deltaPower, 0);
-      PutOffset(e, &e->deltaOffset, c.offset);
+      encode_bit(rc, &m.deltaState, kLzmsNumDeltaStates, m.delta, 0);
+      put_symbol(&e->bw, &e->deltaPower, 0);
+      put_offset(e, &e->deltaOffset, c.offset);
       pair = c.offset;
     } else {
-      EncodeBit(rc, &m.deltaState, kLzmsNumDeltaStates, m.delta, 1);
-      EncodeRepIndex(rc, m.deltaRepState, m.deltaRep, c.repIndex);
+      encode_bit(rc, &m.deltaState, kLzmsNumDeltaStates, m.delta, 1);
+      encode_rep_index(rc, m.deltaRepState, m.deltaRep, c.repIndex);
       pair = LzmsDeltaTake(&e->queues, c.repIndex);
     }
-    PutLength(e, c.length);
+    put_length(e, c.length);
     lzms_delta_end(&e->queues, pair, end);
   }
 }
@@ -322,8 +322,8 @@ std::vector<uint8_t> LzmsEncode(const uint8_t* in, size_t size) {
   e->diffs.resize(size);
   e->diffs[0] = data[0];
   for (size_t i = 1; i < size; ++i) e->diffs[i] = uint8_t(data[i] - data[i - 1]);
-  FinderInit(&e->lzFinder, e->data, size);
-  FinderInit(&e->deltaFinder, e->diffs.data(), size);
+  finder_init(&e->lzFinder, e->data, size);
+  finder_init(&e->deltaFinder, e->diffs.data(), size);
 
   // Lazy parse: a match is deferred by one literal when the next position
   // offers a clearly longer one.
@@ -334,20 +334,20 @@ std::vector<uint8_t> LzmsEncode(const uint8_t* in, size_t size) {
     if (c.kind != Choice::kLiteral && c.kind != Choice::kLzRep && pos + 1 < size) {
       Choice next = Choose(e, pos + 1);
       if (next.length > c.length + 1) {
-        Emit(e, pos, Choice());
+        emit_choice(e, pos, Choice());
         ++pos;
         pending = next;
         continue;
       }
     }
-    Emit(e, pos, c);
+    emit_choice(e, pos, c);
     pos += c.length;
     if (pos < size) pending = Choose(e, pos);
   }
 
-  ShiftLow(&e->rc);
-  ShiftLow(&e->rc);
-  ShiftLow(&e->rc);
+  shift_low(&e->rc);
+  shift_low(&e->rc);
+  shift_low(&e->rc);
   if (e->bw.count) e->bw.words.push_back(uint16_t(e->bw.bits << (16 - e->bw.count)));
   // Range coder words from the front, Huffman words back to front.
   std::vector<uint16_t> words = e->rc.words;

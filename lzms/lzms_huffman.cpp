@@ -10,7 +10,7 @@ constexpr uint32_t kSymMask = (1u << kSymBits) - 1;
 // Turns A (sorted leaf weights, count n >= 2) into the internal nodes of the
 // Huffman tree: A[n-2] is the root, every other node holds its parent's index.
 // The low bits (the sorted symbols) are kept.
-void BuildTree(uint32_t* A, unsigned n) {
+void build_tree(uint32_t* A, unsigned n) {
   unsigned leaf = 0, node = 0, next = 0;
   do {
     unsigned pick[2];
@@ -30,7 +30,7 @@ void BuildTree(uint32_t* A, unsigned n) {
 
 // Walks the internal nodes from the root down and counts codewords per length,
 // pushing any node deeper than maxLen up to the deepest free length.
-void CountLengths(uint32_t* A, unsigned root, unsigned* counts, unsigned maxLen) {
+void count_lengths(uint32_t* A, unsigned root, unsigned* counts, unsigned maxLen) {
   for (unsigned len = 0; len <= maxLen; ++len) counts[len] = 0;
   counts[1] = 2;
   A[root] &= kSymMask;
@@ -73,9 +73,9 @@ void lzms_make_canonical_code(unsigned numSyms, unsigned maxLen, const uint32_t*
     }
     return;
   }
-  BuildTree(A, used);
+  build_tree(A, used);
   unsigned counts[kLzmsMaxCodewordLen + 1];
-  CountLengths(A, used - 2, counts, maxLen);
+  count_lengths(A, used - 2, counts, maxLen);
   unsigned i = 0;
   for (unsigned len = maxLen; len >= 1; --len)
     for (unsigned c = counts[len]; c > 0; --c) lens[A[i++] & kSymMask] = uint8_t(len);

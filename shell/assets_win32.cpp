@@ -19,7 +19,7 @@ using CloseDecompressorFn = BOOL(WINAPI*)(DECOMPRESSOR_HANDLE);
 
 enum CabinetResult { kUnpacked, kWrongSize, kRefused, kUnavailable };
 
-CabinetResult UnpackWithCabinet() {
+CabinetResult unpack_with_cabinet() {
   HMODULE cabinet = LoadLibraryExA("cabinet.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
   if (!cabinet) return kUnavailable;
   auto create = reinterpret_cast<CreateDecompressorFn>(
@@ -47,7 +47,7 @@ CabinetResult UnpackWithCabinet() {
 }  // namespace
 
 int UnpackAssets() {
-  CabinetResult r = UnpackWithCabinet();
+  CabinetResult r = unpack_with_cabinet();
   if (r == kUnpacked) return 1;
   if (r == kWrongSize) return 0;
   // The built-in decoder reads the same buffer format; it also stands in when

@@ -52,7 +52,7 @@ struct TestHooks {
 };
 TestHooks g_test;
 
-void ReadTestHooks() {
+void read_test_hooks() {
   if (g_test.read) return;
   g_test.read = 1;
   const char* overlay = getenv("VRINX_TEST_OVERLAY");
@@ -70,7 +70,7 @@ void ReadTestHooks() {
   CloseHandle(file);
 }
 
-void HoldTestFrame() {
+void hold_test_frame() {
   if (!g_test.framePath || g_test.holding || g_frame.lineCount == 0 || ++g_test.copies < g_test.holdAt) return;
   g_test.holding = 1;
   HANDLE file = CreateFileA(g_test.framePath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -80,7 +80,7 @@ void HoldTestFrame() {
   CloseHandle(file);
 }
 
-bool EnsureSurface(HDC windowDC, int width, int height) {
+bool ensure_surface(HDC windowDC, int width, int height) {
   if (g_surface.dc && g_surface.width == width && g_surface.height == height) return true;
   ReleaseSurface();
   HDC dc = CreateCompatibleDC(windowDC);
@@ -94,7 +94,7 @@ bool EnsureSurface(HDC windowDC, int width, int height) {
   return true;
 }
 
-void DrawOverlay(int w, int h) {
+void draw_overlay(int w, int h) {
   const CrtSettings& s = g_settings;
   OverlayState state;
   state.paused = g_shell.paused;
@@ -154,7 +154,7 @@ void DrawOverlay(int w, int h) {
 }
 
 // The recorded picture, scaled onto the whole client area.
-void ShowRecordPreview(HDC windowDC, int width, int height) {
+void show_record_preview(HDC windowDC, int width, int height) {
   RECT client;
   GetClientRect(g_window, &client);
   int saved = SaveDC(windowDC);
@@ -164,7 +164,7 @@ void ShowRecordPreview(HDC windowDC, int width, int height) {
   RestoreDC(windowDC, saved);
 }
 
-void FeedPresentRateMeter() {
+void feed_present_rate_meter() {
   if (!g_counterFrequency) g_counterFrequency = clock_counter_frequency();
   present_rate_feed(&g_rateMeter, g_shell.paused, clock_counter(), g_counterFrequency);
 }
@@ -174,7 +174,7 @@ void FeedPresentRateMeter() {
 void Paint(HDC windowDC) {
   // While recording only the recorder's own paint requests draw.
   if (g_record.recording && !g_record.paintPending) return;
-  ReadTestHooks();
+  read_test_hooks();
   // The source: the interlude's text-mode picture, or the last published demo frame.
   const BITMAPINFO* info;
   const uint8_t* pixels;
@@ -191,7 +191,7 @@ void Paint(HDC windowDC) {
       memcpy(g_frame.pixels, g_sharedFrame.pixels, count * kFrameWidth);
       g_frame.lineCount = count;
       LeaveCriticalSection(&frameLock);
-      HoldTestFrame();
+      hold_test_frame();
     }
     info = reinterpret_cast<const BITMAPINFO*>(&g_frame.description);
     pixels = g_frame.pixels;
@@ -207,7 +207,7 @@ void Paint(HDC windowDC) {
     w = int(g_record.width);
     h = int(g_record.height);
   }
-  if (w <= 0 || h <= 0 || !EnsureSurface(windowDC, w, h)) return;
+  if (w <= 0 || h <= 0 || !ensure_surface(windowDC, w, h)) return;
   RECT all = {0, 0, w, h};
   FillRect(g_surface.dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
 
@@ -239,14 +239,14 @@ void Paint(HDC windowDC) {
   if (result == 0 || result == int(GDI_ERROR)) return;
   if (g_record.recording) {
     avi_capture_frame(g_surface.dc, uint32_t(w), uint32_t(h));
-    ShowRecordPreview(windowDC, w, h);
+    show_record_preview(windowDC, w, h);
     return;
   }
 
-  if (overlayMode == 1 && w >= kOverlayMinSize && h >= kOverlayMinSize) DrawOverlay(w, h);
+  if (overlayMode == 1 && w >= kOverlayMinSize && h >= kOverlayMinSize) draw_overlay(w, h);
   if (PresentFrame(g_window, windowDC, g_surface.dc, g_surface.bitmap, uint32_t(w), uint32_t(h), s.VSync, s.VRR) &&
       overlayMode == 1)
-    FeedPresentRateMeter();
+    feed_present_rate_meter();
 }
 
 uint32_t crt_clock_ms() { return shell_clock_ms(); }

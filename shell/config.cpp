@@ -97,17 +97,17 @@ void config_set_defaults(CrtSettings* settings, uint32_t* aspect, uint32_t* stre
         kConfigKeys[i].defaultValue;
 }
 
-static bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+static bool is_blank(char c) { return c == ' ' || c == '\t'; }
 
 int config_parse_integer(const char* text, uint32_t* value) {
-  while (IsBlank(*text)) text++;
+  while (is_blank(*text)) text++;
   if (*text < '0' || *text > '9') return 0;
   uint32_t number = 0;
   for (; *text >= '0' && *text <= '9'; text++) {
     if (number > 1000) return 0;
     number = number * 10 + uint32_t(*text - '0');
   }
-  while (IsBlank(*text)) text++;
+  while (is_blank(*text)) text++;
   if (*text != 0) return 0;
   *value = number;
   return 1;

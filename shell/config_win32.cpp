@@ -14,7 +14,7 @@ uint32_t ReadProfileKey(const char* key, char* buffer, uint32_t size, void* path
 
 // Creates the file with the default text unless it exists. Returns 0 when the
 // file can neither be created nor found, or the text isn't written whole.
-int WriteDefaultFile(const char* path) {
+int write_default_file(const char* path) {
   HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     DWORD error = GetLastError();
@@ -39,7 +39,7 @@ void LoadConfiguration(const char* fileName, const char* caption, uint32_t* aspe
   char path[MAX_PATH];
   DWORD length = GetModuleFileNameA(nullptr, module, MAX_PATH);
   if (length == 0 || length >= MAX_PATH || !config_build_path(module, fileName, path, sizeof path) ||
-      (shell_has_switch(L"/saveconfig") && !WriteDefaultFile(path)))
+      (shell_has_switch(L"/saveconfig") && !write_default_file(path)))
     MessageBoxA(nullptr, kConfigWarning, caption, MB_OK | MB_ICONWARNING);
   else
     config_read_keys(&g_settings, aspect, stretch, ReadProfileKey, path);

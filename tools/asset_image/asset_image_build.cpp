@@ -7,7 +7,7 @@
 
 namespace {
 
-int Place(const std::vector<uint8_t>& piece, uint32_t maxSize, uint32_t offset, const char* name,
+int place_piece(const std::vector<uint8_t>& piece, uint32_t maxSize, uint32_t offset, const char* name,
           uint8_t* image, std::string* error) {
   if (piece.size() > maxSize) {
     *error = std::string(name) + " is " + std::to_string(piece.size()) + " bytes; at most " +
@@ -27,11 +27,11 @@ int asset_image_assemble(const AssetPieces& pieces, uint8_t* image, std::string*
              std::to_string(kCameraPathSize);
     return 0;
   }
-  return Place(pieces.cameraPath, kCameraPathSize, kCameraPathOffset, "camera path", image,
+  return place_piece(pieces.cameraPath, kCameraPathSize, kCameraPathOffset, "camera path", image,
                error) &&
-         Place(pieces.objectModel, kObjectModelSize, kObjectModelOffset, "object model", image,
+         place_piece(pieces.objectModel, kObjectModelSize, kObjectModelOffset, "object model", image,
                error) &&
-         Place(pieces.music, kMusicSize, kMusicOffset, "music module", image, error);
+         place_piece(pieces.music, kMusicSize, kMusicOffset, "music module", image, error);
 }
 
 std::string asset_image_blob_source(const std::vector<uint8_t>& blob, uint64_t imageHash) {
