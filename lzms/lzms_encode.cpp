@@ -354,10 +354,7 @@ std::vector<uint8_t> LzmsEncode(const uint8_t* in, size_t size) {
   words.insert(words.end(), e->bw.words.rbegin(), e->bw.words.rend());
   delete e;
   out.resize(words.size() * 2);
-  for (size_t i = 0; i < words.size(); ++i) {
-    out[2 * i] = uint8_t(words[i]);
-    out[2 * i + 1] = uint8_t(words[i] >> 8);
-  }
+  for (size_t i = 0; i < words.size(); ++i) store_le16(&out[2 * i], words[i]);
   return out;
 }
 

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "base/byte_order.h"
 #include "lzms/compress_container.h"
 #include "lzms/lzms_decode.h"
 
@@ -18,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return 0;
   }
   if (size < 2) return 0;
-  std::vector<uint8_t> out(1 + (data[0] | data[1] << 8));
+  std::vector<uint8_t> out(1 + load_le16(data));
   lzms_decode(data + 2, size - 2, out.data(), out.size());
   return 0;
 }
