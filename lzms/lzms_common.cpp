@@ -81,12 +81,12 @@ void lzms_bit_model_init(LzmsBitModel* m) {
 
 void lzms_queues_init(LzmsQueues* q) {
   for (unsigned i = 0; i < kLzmsNumReps + 1; ++i) {
-    q->lz[i] = i + 1;
-    q->delta[i] = i + 1;
+    q->lz.entries[i] = i + 1;
+    q->delta.entries[i] = i + 1;
   }
-  q->lzPending = 0;
-  q->deltaPending = 0;
-  q->lzPendingEnd = q->deltaPendingEnd = 0;
+  q->lz.pending = 0;
+  q->delta.pending = 0;
+  q->lz.pendingEnd = q->delta.pendingEnd = 0;
 }
 
 void lzms_huffman_init(LzmsHuffman* h, unsigned numSyms, unsigned rebuildEvery) {

@@ -79,61 +79,47 @@ struct LzmsBitModel {
 };
 void lzms_bit_model_init(LzmsBitModel* m);
 
-// Repeat queues. The offset of a match enters the queue only once the next
-// item has been coded, so a match can never repeat the match right before it.
-// Delta pairs are stored as (power << 32) | raw offset.
+// Repeat queues, one per match kind: LZ offsets, and delta pairs stored as
+// (power << 32) | raw offset. The value of a match enters its queue only once the
+// next item has been coded, so a match can never repeat the match right before it.
+template <typename T>
+struct LzmsRepQueue {
+  T entries[kLzmsNumReps + 1];
+  T pending;
+  size_t pendingEnd;  // output position after that match
+};
 struct LzmsQueues {
-  uint32_t lz[kLzmsNumReps + 1];
-  uint64_t delta[kLzmsNumReps + 1];
-  uint32_t lzPending;
-  uint64_t deltaPending;
-  size_t lzPendingEnd, deltaPendingEnd;  // output position after that match
+  LzmsRepQueue<uint32_t> lz;
+  LzmsRepQueue<uint64_t> delta;
 };
 void lzms_queues_init(LzmsQueues* q);
 
-// Before an LZ match at output position `pos`: admit the pending offset if
+template <typename T>
+inline void lzms_queue_push(LzmsRepQueue<T>* q, T value) {
+  for (unsigned i = kLzmsNumReps; i > 0; --i) q->entries[i] = q->entries[i - 1];
+  q->entries[0] = value;
+}
+// Before a match of this kind at output position `pos`: admit the pending value if
 // another item came in between.
-inline void lzms_lz_begin(LzmsQueues* q, size_t pos) {
-  if (q->lzPending != 0 && pos != q->lzPendingEnd) {
-    for (unsigned i = kLzmsNumReps; i > 0; --i) q->lz[i] = q->lz[i - 1];
-    q->lz[0] = q->lzPending;
-    q->lzPending = 0;
+template <typename T>
+inline void lzms_queue_begin(LzmsRepQueue<T>* q, size_t pos) {
+  if (q->pending != 0 && pos != q->pendingEnd) {
+    lzms_queue_push(q, q->pending);
+    q->pending = 0;
   }
 }
 // Removes and returns repeat entry `idx`.
-inline uint32_t LzmsLzTake(LzmsQueues* q, unsigned idx) {
-  uint32_t offset = q->lz[idx];
-  for (unsigned i = idx; i < kLzmsNumReps; ++i) q->lz[i] = q->lz[i + 1];
-  return offset;
+template <typename T>
+inline T lzms_queue_take(LzmsRepQueue<T>* q, unsigned idx) {
+  T value = q->entries[idx];
+  for (unsigned i = idx; i < kLzmsNumReps; ++i) q->entries[i] = q->entries[i + 1];
+  return value;
 }
-inline void lzms_lz_end(LzmsQueues* q, uint32_t offset, size_t endPos) {
-  if (q->lzPending != 0) {
-    for (unsigned i = kLzmsNumReps; i > 0; --i) q->lz[i] = q->lz[i - 1];
-    q->lz[0] = q->lzPending;
-  }
-  q->lzPending = offset;
-  q->lzPendingEnd = endPos;
-}
-
-inline void lzms_delta_begin(LzmsQueues* q, size_t pos) {
-  if (q->deltaPending != 0 && pos != q->deltaPendingEnd) {
-    for (unsigned i = kLzmsNumReps; i > 0; --i) q->delta[i] = q->delta[i - 1];
-    q->delta[0] = q->deltaPending;
-    q->deltaPending = 0;
-  }
-}
-inline uint64_t LzmsDeltaTake(LzmsQueues* q, unsigned idx) {
-  uint64_t pair = q->delta[idx];
-  for (unsigned i = idx; i < kLzmsNumReps; ++i) q->delta[i] = q->delta[i + 1];
-  return pair;
-}
-inline void lzms_delta_end(LzmsQueues* q, uint64_t pair, size_t endPos) {
-  if (q->deltaPending != 0) {
-    for (unsigned i = kLzmsNumReps; i > 0; --i) q->delta[i] = q->delta[i - 1];
-    q->delta[0] = q->deltaPending;
-  }
-  q->deltaPending = pair;
-  q->deltaPendingEnd = endPos;
+template <typename T>
+inline void lzms_queue_end(LzmsRepQueue<T>* q, T value, size_t endPos) {
+  if (q->pending != 0) lzms_queue_push(q, q->pending);
+  q->pending = value;
+  q->pendingEnd = endPos;
 }
 
 // One adaptive Huffman code: symbol counts, and the code rebuilt from them

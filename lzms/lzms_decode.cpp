@@ -190,12 +190,12 @@ int decode_items(Decoder* d, uint8_t* out, size_t outSize) {
       continue;
     }
     if (!decode_bit(rd, &m.matchState, kLzmsNumMatchStates, m.match)) {
-      lzms_lz_begin(&d->queues, pos);
+      lzms_queue_begin(&d->queues.lz, pos);
       uint32_t offset;
       if (!decode_bit(rd, &m.lzState, kLzmsNumLzStates, m.lz))
         offset = DecodeOffset(d, &d->lzOffset);
       else
-        offset = LzmsLzTake(&d->queues, decode_rep_index(rd, m.lzRepState, m.lzRep));
+        offset = lzms_queue_take(&d->queues.lz, decode_rep_index(rd, m.lzRepState, m.lzRep));
       uint32_t length = DecodeLength(d);
       if (offset == 0 || length == 0 || offset > pos || length > outSize - pos) return 0;
       const uint8_t* src = out + pos - offset;
@@ -207,16 +207,16 @@ int decode_items(Decoder* d, uint8_t* out, size_t outSize) {
         for (uint32_t k = 0; k < length; ++k) out[pos + k] = src[k];
       }
       pos += length;
-      lzms_lz_end(&d->queues, offset, pos);
+      lzms_queue_end(&d->queues.lz, offset, pos);
     } else {
-      lzms_delta_begin(&d->queues, pos);
+      lzms_queue_begin(&d->queues.delta, pos);
       uint64_t pair;
       if (!decode_bit(rd, &m.deltaState, kLzmsNumDeltaStates, m.delta)) {
         int power = decode_symbol(&d->br, &d->deltaPower);
         if (power < 0) return 0;
         pair = uint64_t(power) << 32 | DecodeOffset(d, &d->deltaOffset);
       } else {
-        pair = LzmsDeltaTake(&d->queues, decode_rep_index(rd, m.deltaRepState, m.deltaRep));
+        pair = lzms_queue_take(&d->queues.delta, decode_rep_index(rd, m.deltaRepState, m.deltaRep));
       }
       uint32_t length = DecodeLength(d);
       uint32_t power = uint32_t(pair >> 32);
@@ -227,7 +227,7 @@ int decode_items(Decoder* d, uint8_t* out, size_t outSize) {
       if (off1 + off2 > pos || length > outSize - pos) return 0;
       for (uint32_t k = 0; k < length; ++k, ++pos)
         out[pos] = uint8_t(out[pos - off1] + out[pos - off2] - out[pos - off1 - off2]);
-      lzms_delta_end(&d->queues, pair, pos);
+      lzms_queue_end(&d->queues.delta, pair, pos);
     }
   }
   return 1;

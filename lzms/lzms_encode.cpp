@@ -154,17 +154,12 @@ struct Encoder {
   std::vector<uint8_t> diffs;  // data[i] - data[i - 1]: delta matches are LZ matches here
 };
 
-// The repeat queues as the decoder will see them for a match at `pos`.
-void lz_rep_view(const LzmsQueues& q, size_t pos, uint32_t* reps) {
-  LzmsQueues v = q;
-  lzms_lz_begin(&v, pos);
-  for (unsigned i = 0; i < kLzmsNumReps; ++i) reps[i] = v.lz[i];
-}
-
-void delta_rep_view(const LzmsQueues& q, size_t pos, uint64_t* reps) {
-  LzmsQueues v = q;
-  lzms_delta_begin(&v, pos);
-  for (unsigned i = 0; i < kLzmsNumReps; ++i) reps[i] = v.delta[i];
+// A repeat queue as the decoder will see it for a match at `pos`.
+template <typename T>
+void rep_view(const LzmsRepQueue<T>& q, size_t pos, T* reps) {
+  LzmsRepQueue<T> v = q;
+  lzms_queue_begin(&v, pos);
+  for (unsigned i = 0; i < kLzmsNumReps; ++i) reps[i] = v.entries[i];
 }
 
 uint32_t DeltaLength(const uint8_t* d, size_t pos, uint64_t pair, uint32_t limit) {
@@ -207,7 +202,7 @@ Choice Choose(Encoder* e, size_t pos) {
   };
 
   uint32_t reps[kLzmsNumReps];
-  lz_rep_view(e->queues, pos, reps);
+  rep_view(e->queues.lz, pos, reps);
   for (unsigned i = 0; i < kLzmsNumReps; ++i) {
     if (reps[i] > pos) continue;
     uint32_t len = MatchLength(e->data + pos - reps[i], e->data + pos, limit);
@@ -220,7 +215,7 @@ Choice Choose(Encoder* e, size_t pos) {
              4 + OffsetBits(e->lzOffset, offset) + LengthBits(*e, len));
 
   uint64_t dreps[kLzmsNumReps];
-  delta_rep_view(e->queues, pos, dreps);
+  rep_view(e->queues.delta, pos, dreps);
   for (unsigned i = 0; i < kLzmsNumReps; ++i) {
     uint32_t dlen = DeltaLength(e->data, pos, dreps[i], limit);
     if (dlen >= 2) consider({Choice::kDeltaRep, dlen, 0, i}, 5 + i + LengthBits(*e, dlen));
@@ -268,7 +263,7 @@ void emit_choice(Encoder* e, size_t pos, const Choice& c) {
   size_t end = pos + c.length;
   if (c.kind == Choice::kLz || c.kind == Choice::kLzRep) {
     encode_bit(rc, &m.matchState, kLzmsNumMatchStates, m.match, 0);
-    lzms_lz_begin(&e->queues, pos);
+    lzms_queue_begin(&e->queues.lz, pos);
     uint32_t offset = c.offset;
     if (c.kind == Choice::kLz) {
       encode_bit(rc, &m.lzState, kLzmsNumLzStates, m.lz, 0);
@@ -276,13 +271,13 @@ void emit_choice(Encoder* e, size_t pos, const Choice& c) {
     } else {
       encode_bit(rc, &m.lzState, kLzmsNumLzStates, m.lz, 1);
       encode_rep_index(rc, m.lzRepState, m.lzRep, c.repIndex);
-      offset = LzmsLzTake(&e->queues, c.repIndex);
+      offset = lzms_queue_take(&e->queues.lz, c.repIndex);
     }
     put_length(e, c.length);
-    lzms_lz_end(&e->queues, offset, end);
+    lzms_queue_end(&e->queues.lz, offset, end);
   } else {
     encode_bit(rc, &m.matchState, kLzmsNumMatchStates, m.match, 1);
-    lzms_delta_begin(&e->queues, pos);
+    lzms_queue_begin(&e->queues.delta, pos);
     uint64_t pair;
     if (c.kind == Choice::kDelta) {
       encode_bit(rc, &m.deltaState, kLzmsNumDeltaStates, m.delta, 0);
@@ -292,10 +287,10 @@ void emit_choice(Encoder* e, size_t pos, const Choice& c) {
     } else {
       encode_bit(rc, &m.deltaState, kLzmsNumDeltaStates, m.delta, 1);
       encode_rep_index(rc, m.deltaRepState, m.deltaRep, c.repIndex);
-      pair = LzmsDeltaTake(&e->queues, c.repIndex);
+      pair = lzms_queue_take(&e->queues.delta, c.repIndex);
     }
     put_length(e, c.length);
-    lzms_delta_end(&e->queues, pair, end);
+    lzms_queue_end(&e->queues.delta, pair, end);
   }
 }
 
