@@ -4,6 +4,7 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "gpu/com_release_win32.h"
 #include "gpu/gpu_hooks.h"
 #include "gpu/crt_shader_dxbc.h"
 #include "gpu/presenter_win32.h"
@@ -37,16 +38,10 @@ struct CrtGpu {
 
 CrtGpu g_gpu = {};
 
-template <typename T>
-void Release(T*& p) {
-  if (p) p->Release();
-  p = nullptr;
-}
-
 void release_record(BufferRecord& r) {
-  Release(r.uav);
-  Release(r.srv);
-  Release(r.buffer);
+  com_release(r.uav);
+  com_release(r.srv);
+  com_release(r.buffer);
   r.size = 0;
 }
 
@@ -241,8 +236,8 @@ int crt_gpu_render(ID3D11Device* device, ID3D11DeviceContext* context, const Crt
 
 void CrtReleaseAll() {
   CrtGpu& g = g_gpu;
-  Release(g.shader);
-  Release(g.params);
+  com_release(g.shader);
+  com_release(g.params);
   for (BufferRecord& w : g.work) release_record(w);
   for (BufferRecord* r : {&g.maps, &g.result, &g.resultStaging, &g.chroma, &g.palette, &g.indexed,
                           &g.persistence, &g.persistenceStaging})

@@ -6,6 +6,7 @@
 #include <dxgi1_5.h>
 
 #include "base/test_log_win32.h"
+#include "gpu/com_release_win32.h"
 #include "gpu/crt_gpu_win32.h"
 #include "gpu/gpu_hooks.h"
 #include "gpu/present_mode.h"
@@ -42,12 +43,6 @@ struct Presenter {
 };
 
 Presenter g_presenter = {};
-
-template <typename T>
-void Release(T*& p) {
-  if (p) p->Release();
-  p = nullptr;
-}
 
 HRESULT hresult_from_last_error() {
   DWORD code = GetLastError();
@@ -114,10 +109,10 @@ bool CreateDeviceAndSwapChain(HWND window, uint32_t width, uint32_t height) {
       hr = p.swapChain->GetBuffer(0, __uuidof(ID3D11Texture2D), reinterpret_cast<void**>(&p.backBuffer));
     }
   }
-  Release(factory5);
-  Release(factory);
-  Release(adapter);
-  Release(dxgiDevice);
+  com_release(factory5);
+  com_release(factory);
+  com_release(adapter);
+  com_release(dxgiDevice);
   if (FAILED(hr)) {
     p.lastError = hr;
     PresenterReleaseAll();
@@ -136,7 +131,7 @@ bool CreateDeviceAndSwapChain(HWND window, uint32_t width, uint32_t height) {
 bool ResizeSwapChain(uint32_t width, uint32_t height) {
   Presenter& p = g_presenter;
   if (width == p.width && height == p.height) return true;
-  Release(p.backBuffer);
+  com_release(p.backBuffer);
   p.context->ClearState();
   p.context->Flush();
   HRESULT hr = p.swapChain->ResizeBuffers(2, width, height, kFormat, p.swapChainFlags);
@@ -184,7 +179,7 @@ bool ensure_device(HWND window, uint32_t width, uint32_t height) {
 }
 
 // Test hook: VRINX_TEST_LOSE_DEVICE=n makes the n-th Present report a removed device once.
-uint32_t TestLoseDeviceAt() {
+uint32_t test_lose_device_at() {
   static const uint32_t at = [] {
     char text[16];
     DWORD n = GetEnvironmentVariableA("VRINX_TEST_LOSE_DEVICE", text, sizeof text);
@@ -220,7 +215,7 @@ int present_locked(HWND window, HBITMAP dib, uint32_t width, uint32_t height, ui
   p.lastSyncInterval = int32_t(mode.syncInterval);
   p.lastPresentFlags = mode.flags;
   HRESULT hr = p.swapChain->Present(mode.syncInterval, mode.flags);
-  if (p.presentCount + p.recreateCount + 1 == TestLoseDeviceAt()) hr = DXGI_ERROR_DEVICE_REMOVED;
+  if (p.presentCount + p.recreateCount + 1 == test_lose_device_at()) hr = DXGI_ERROR_DEVICE_REMOVED;
   if (hr == kStatusOccluded) return 0;
   if (FAILED(hr)) {
     p.lastError = hr;
@@ -309,14 +304,14 @@ void PresenterShutdown() {
 void PresenterReleaseAll() {
   Presenter& p = g_presenter;
   CrtReleaseAll();
-  Release(p.backBuffer);
+  com_release(p.backBuffer);
   if (p.context) {
     p.context->ClearState();
     p.context->Flush();
   }
-  Release(p.swapChain);
-  Release(p.context);
-  Release(p.device);
+  com_release(p.swapChain);
+  com_release(p.context);
+  com_release(p.device);
   p.swapChainFlags = 0;
   p.width = 0;
   p.height = 0;
