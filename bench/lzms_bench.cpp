@@ -53,7 +53,7 @@ int main() {
   theirs.resize(wimlib_compress(image.data(), image.size(), theirs.data(), theirs.size(), c));
 
   auto t0 = Clock::now();
-  std::vector<uint8_t> ours = LzmsEncode(image.data(), image.size());
+  std::vector<uint8_t> ours = lzms_encode(image.data(), image.size());
   double encodeMs = std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
 
   std::printf("asset image %u bytes\n", kAssetImageSize);

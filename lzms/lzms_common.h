@@ -54,7 +54,7 @@ inline void lzms_prob_init(LzmsProb* p) {
   p->recent = 0x0000000055555555ull;
 }
 
-inline uint32_t LzmsProbGet(const LzmsProb* p) {
+inline uint32_t lzms_prob_get(const LzmsProb* p) {
   uint32_t prob = p->zeros;
   if (prob == 0) prob = 1;
   if (prob == kLzmsProbDenominator) prob = kLzmsProbDenominator - 1;

@@ -96,7 +96,7 @@ void refill_bits(BitReader* br, unsigned need) {
   }
 }
 
-uint32_t ReadBits(BitReader* br, unsigned n) {
+uint32_t read_bits(BitReader* br, unsigned n) {
   if (n == 0) return 0;
   refill_bits(br, n);
   uint32_t v = uint32_t(br->bits >> (64 - n));
@@ -133,7 +133,7 @@ int decode_symbol(BitReader* br, Code* c) {
 
 unsigned decode_bit(RangeDecoder* rd, uint32_t* state, unsigned numStates, LzmsProb* probs) {
   LzmsProb* p = &probs[*state];
-  uint32_t prob = LzmsProbGet(p);
+  uint32_t prob = lzms_prob_get(p);
   if ((rd->range & 0xFFFF0000u) == 0) {
     rd->range <<= 16;
     rd->code <<= 16;
@@ -158,16 +158,16 @@ unsigned decode_bit(RangeDecoder* rd, uint32_t* state, unsigned numStates, LzmsP
 }
 
 // Slot symbol plus extra bits; 0 for a bad symbol (valid values are >= 1).
-uint32_t DecodeOffset(Decoder* d, Code* c) {
+uint32_t decode_offset(Decoder* d, Code* c) {
   int slot = decode_symbol(&d->br, c);
   if (slot < 0) return 0;
-  return kLzmsSlots.offsetBase[slot] + ReadBits(&d->br, kLzmsSlots.offsetExtra[slot]);
+  return kLzmsSlots.offsetBase[slot] + read_bits(&d->br, kLzmsSlots.offsetExtra[slot]);
 }
 
-uint32_t DecodeLength(Decoder* d) {
+uint32_t decode_length(Decoder* d) {
   int slot = decode_symbol(&d->br, &d->length);
   if (slot < 0) return 0;
-  return kLzmsSlots.lengthBase[slot] + ReadBits(&d->br, kLzmsSlots.lengthExtra[slot]);
+  return kLzmsSlots.lengthBase[slot] + read_bits(&d->br, kLzmsSlots.lengthExtra[slot]);
 }
 
 // Which of the repeat entries the next match uses.
@@ -193,10 +193,10 @@ int decode_items(Decoder* d, uint8_t* out, size_t outSize) {
       lzms_queue_begin(&d->queues.lz, pos);
       uint32_t offset;
       if (!decode_bit(rd, &m.lzState, kLzmsNumLzStates, m.lz))
-        offset = DecodeOffset(d, &d->lzOffset);
+        offset = decode_offset(d, &d->lzOffset);
       else
         offset = lzms_queue_take(&d->queues.lz, decode_rep_index(rd, m.lzRepState, m.lzRep));
-      uint32_t length = DecodeLength(d);
+      uint32_t length = decode_length(d);
       if (offset == 0 || length == 0 || offset > pos || length > outSize - pos) return 0;
       const uint8_t* src = out + pos - offset;
       if (offset == 1) {
@@ -214,11 +214,11 @@ int decode_items(Decoder* d, uint8_t* out, size_t outSize) {
       if (!decode_bit(rd, &m.deltaState, kLzmsNumDeltaStates, m.delta)) {
         int power = decode_symbol(&d->br, &d->deltaPower);
         if (power < 0) return 0;
-        pair = uint64_t(power) << 32 | DecodeOffset(d, &d->deltaOffset);
+        pair = uint64_t(power) << 32 | decode_offset(d, &d->deltaOffset);
       } else {
         pair = lzms_queue_take(&d->queues.delta, decode_rep_index(rd, m.deltaRepState, m.deltaRep));
       }
-      uint32_t length = DecodeLength(d);
+      uint32_t length = decode_length(d);
       uint32_t power = uint32_t(pair >> 32);
       uint64_t raw = uint32_t(pair);
       if (power >= kLzmsNumDeltaPowerSyms || raw == 0 || length == 0) return 0;

@@ -41,7 +41,7 @@ void shift_low(RangeEncoder* rc) {
 void encode_bit(RangeEncoder* rc, uint32_t* state, unsigned numStates, LzmsProb* probs,
                unsigned bit) {
   LzmsProb* p = &probs[*state];
-  uint32_t prob = LzmsProbGet(p);
+  uint32_t prob = lzms_prob_get(p);
   if (rc->range <= 0xFFFF) {
     rc->range <<= 16;
     shift_low(rc);
@@ -88,7 +88,7 @@ struct MatchFinder {
   size_t next = 0;  // positions below this are in the chains
 };
 
-uint32_t Hash3(const uint8_t* p) {
+uint32_t hash3(const uint8_t* p) {
   uint32_t v = uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16;
   return (v * 2654435761u) >> (32 - kHashBits);
 }
@@ -102,29 +102,29 @@ void finder_init(MatchFinder* f, const uint8_t* data, size_t size) {
 
 void finder_advance(MatchFinder* f, size_t upTo) {
   for (; f->next < upTo && f->next + 3 <= f->size; ++f->next) {
-    uint32_t h = Hash3(f->data + f->next);
+    uint32_t h = hash3(f->data + f->next);
     f->prev[f->next] = f->head[h];
     f->head[h] = int32_t(f->next);
   }
   if (f->next < upTo) f->next = upTo;
 }
 
-uint32_t MatchLength(const uint8_t* a, const uint8_t* b, uint32_t limit) {
+uint32_t match_length(const uint8_t* a, const uint8_t* b, uint32_t limit) {
   uint32_t n = 0;
   while (n < limit && a[n] == b[n]) ++n;
   return n;
 }
 
 // Longest earlier occurrence of the bytes at `pos`, up to `limit` long.
-uint32_t FindMatch(MatchFinder* f, size_t pos, uint32_t limit, uint32_t* offsetOut) {
+uint32_t find_match(MatchFinder* f, size_t pos, uint32_t limit, uint32_t* offsetOut) {
   finder_advance(f, pos);
   uint32_t best = 0;
   if (pos + 3 > f->size) return 0;
-  int32_t cand = f->head[Hash3(f->data + pos)];
+  int32_t cand = f->head[hash3(f->data + pos)];
   for (unsigned depth = 0; cand >= 0 && depth < kChainDepth; ++depth, cand = f->prev[size_t(cand)]) {
     const uint8_t* c = f->data + cand;
     if (c[best] != f->data[pos + best] && best < limit) continue;
-    uint32_t len = MatchLength(c, f->data + pos, limit);
+    uint32_t len = match_length(c, f->data + pos, limit);
     if (len > best) {
       best = len;
       *offsetOut = uint32_t(pos - size_t(cand));
@@ -162,7 +162,7 @@ void rep_view(const LzmsRepQueue<T>& q, size_t pos, T* reps) {
   for (unsigned i = 0; i < kLzmsNumReps; ++i) reps[i] = v.entries[i];
 }
 
-uint32_t DeltaLength(const uint8_t* d, size_t pos, uint64_t pair, uint32_t limit) {
+uint32_t delta_length(const uint8_t* d, size_t pos, uint64_t pair, uint32_t limit) {
   uint32_t power = uint32_t(pair >> 32);
   uint64_t off1 = uint64_t(1) << power, off2 = uint64_t(uint32_t(pair)) << power;
   if (power >= kLzmsNumDeltaPowerSyms || off1 + off2 > pos) return 0;
@@ -176,12 +176,12 @@ uint32_t DeltaLength(const uint8_t* d, size_t pos, uint64_t pair, uint32_t limit
 }
 
 // Rough cost in bits, from the current codes.
-uint32_t LengthBits(const Encoder& e, uint32_t length) {
+uint32_t length_bits(const Encoder& e, uint32_t length) {
   unsigned slot = lzms_length_slot(length);
   return e.length.lens[slot] + kLzmsSlots.lengthExtra[slot];
 }
 
-uint32_t OffsetBits(const LzmsHuffman& code, uint32_t offset) {
+uint32_t offset_bits(const LzmsHuffman& code, uint32_t offset) {
   unsigned slot = lzms_offset_slot(offset);
   return code.lens[slot] + kLzmsSlots.offsetExtra[slot];
 }
@@ -205,28 +205,28 @@ Choice Choose(Encoder* e, size_t pos) {
   rep_view(e->queues.lz, pos, reps);
   for (unsigned i = 0; i < kLzmsNumReps; ++i) {
     if (reps[i] > pos) continue;
-    uint32_t len = MatchLength(e->data + pos - reps[i], e->data + pos, limit);
-    if (len >= 2) consider({Choice::kLzRep, len, reps[i], i}, 4 + i + LengthBits(*e, len));
+    uint32_t len = match_length(e->data + pos - reps[i], e->data + pos, limit);
+    if (len >= 2) consider({Choice::kLzRep, len, reps[i], i}, 4 + i + length_bits(*e, len));
   }
   uint32_t offset = 0;
-  uint32_t len = FindMatch(&e->lzFinder, pos, limit, &offset);
+  uint32_t len = find_match(&e->lzFinder, pos, limit, &offset);
   if (len >= 3)
     consider({Choice::kLz, len, offset, 0},
-             4 + OffsetBits(e->lzOffset, offset) + LengthBits(*e, len));
+             4 + offset_bits(e->lzOffset, offset) + length_bits(*e, len));
 
   uint64_t dreps[kLzmsNumReps];
   rep_view(e->queues.delta, pos, dreps);
   for (unsigned i = 0; i < kLzmsNumReps; ++i) {
-    uint32_t dlen = DeltaLength(e->data, pos, dreps[i], limit);
-    if (dlen >= 2) consider({Choice::kDeltaRep, dlen, 0, i}, 5 + i + LengthBits(*e, dlen));
+    uint32_t dlen = delta_length(e->data, pos, dreps[i], limit);
+    if (dlen >= 2) consider({Choice::kDeltaRep, dlen, 0, i}, 5 + i + length_bits(*e, dlen));
   }
   // A delta match of power 0 and raw offset D is an LZ match of offset D in
   // the differences; it needs data[pos - D - 1], hence the position limit.
   uint32_t doff = 0;
-  uint32_t dlen = FindMatch(&e->deltaFinder, pos, limit, &doff);
+  uint32_t dlen = find_match(&e->deltaFinder, pos, limit, &doff);
   if (dlen >= 4 && size_t(doff) + 1 <= pos)
     consider({Choice::kDelta, dlen, doff, 0},
-             6 + e->deltaPower.lens[0] + OffsetBits(e->deltaOffset, doff) + LengthBits(*e, dlen));
+             6 + e->deltaPower.lens[0] + offset_bits(e->deltaOffset, doff) + length_bits(*e, dlen));
   return best;
 }
 
@@ -296,7 +296,7 @@ void emit_choice(Encoder* e, size_t pos, const Choice& c) {
 
 }  // namespace
 
-std::vector<uint8_t> LzmsEncode(const uint8_t* in, size_t size) {
+std::vector<uint8_t> lzms_encode(const uint8_t* in, size_t size) {
   std::vector<uint8_t> out;
   if (size == 0) return out;
   std::vector<uint8_t> data(in, in + size);
@@ -361,7 +361,7 @@ std::vector<uint8_t> compress_encode_buffer(const uint8_t* in, size_t size) {
   compress_write_header(out.data(), size, blockSize);
   for (size_t at = 0; at < size; at += blockSize) {
     const size_t unpacked = std::min(blockSize, size - at);
-    std::vector<uint8_t> block = LzmsEncode(in + at, unpacked);
+    std::vector<uint8_t> block = lzms_encode(in + at, unpacked);
     const bool stored = block.size() >= unpacked;
     const size_t packed = stored ? unpacked : block.size();
     uint8_t sizeField[4];

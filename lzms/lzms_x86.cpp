@@ -10,7 +10,7 @@ constexpr int32_t kMaxTranslationOffset = 1023;
 
 // Length of the opcode at data[i] when it is a relative-addressing
 // instruction (0 when not); E9 jumps are skipped without translation.
-int32_t OpcodeLength(const uint8_t* d, int32_t i, int32_t* maxOffset) {
+int32_t opcode_length(const uint8_t* d, int32_t i, int32_t* maxOffset) {
   *maxOffset = kMaxTranslationOffset;
   switch (d[i]) {
     case 0x48:
@@ -47,7 +47,7 @@ void lzms_x86_filter(uint8_t* data, size_t size, int32_t* lastUse, int undo) {
       continue;
     }
     int32_t maxOffset;
-    int32_t n = OpcodeLength(data, i, &maxOffset);
+    int32_t n = opcode_length(data, i, &maxOffset);
     if (n == 0) continue;
     uint8_t* field = data + i + n;
     uint16_t target;

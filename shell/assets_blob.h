@@ -4,4 +4,4 @@
 
 extern const uint32_t kAssetBlobSize;
 extern const uint8_t kAssetBlob[];
-extern const uint64_t kAssetImageHash;  // AssetImageHash of the unpacked image
+extern const uint64_t kAssetImageHash;  // asset_image_hash of the unpacked image

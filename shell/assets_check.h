@@ -5,4 +5,4 @@
 #include <cstdint>
 
 // 64-bit FNV-1a.
-uint64_t AssetImageHash(const uint8_t* data, size_t size);
+uint64_t asset_image_hash(const uint8_t* data, size_t size);

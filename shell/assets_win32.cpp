@@ -41,7 +41,7 @@ CabinetResult unpack_with_cabinet() {
   if (outSize != kAssetImageSize) return kWrongSize;
   // LZMS blocks carry no checksum: a damaged block can unpack to the right size
   // with wrong bytes, so the recorded fingerprint checks either decoder's output.
-  return AssetImageHash(AssetImage, kAssetImageSize) == kAssetImageHash ? kUnpacked : kRefused;
+  return asset_image_hash(AssetImage, kAssetImageSize) == kAssetImageHash ? kUnpacked : kRefused;
 }
 
 }  // namespace
@@ -53,5 +53,5 @@ int UnpackAssets() {
   // The built-in decoder reads the same buffer format; it also stands in when
   // the system decoder turns the buffer down, and fails just the same on bad data.
   return compress_decode_buffer(kAssetBlob, kAssetBlobSize, AssetImage, kAssetImageSize) &&
-         AssetImageHash(AssetImage, kAssetImageSize) == kAssetImageHash;
+         asset_image_hash(AssetImage, kAssetImageSize) == kAssetImageHash;
 }

@@ -84,7 +84,7 @@ void overlay_build_text(const OverlayState& state, const CrtSettings& s, Overlay
              s.*kToggles[i].field ? "ON" : "OFF");
 }
 
-uint32_t OverlayFontHeight(uint32_t w, uint32_t h, uint32_t n, uint32_t line1Length) {
+uint32_t overlay_font_height(uint32_t w, uint32_t h, uint32_t n, uint32_t line1Length) {
   uint32_t d = h / 60;
   if (d < 16) d = 16;
   if (d > 36) d = 36;

@@ -49,7 +49,7 @@ void overlay_build_text(const OverlayState& state, const CrtSettings& settings, 
 
 // Character height of the overlay font for a w x h surface, n list lines and the
 // length of line 1: about h/60, small enough for all lines to fit both ways.
-uint32_t OverlayFontHeight(uint32_t width, uint32_t height, uint32_t listCount, uint32_t line1Length);
+uint32_t overlay_font_height(uint32_t width, uint32_t height, uint32_t listCount, uint32_t line1Length);
 
 struct OverlayLayout {
   int lineY[4];

@@ -112,7 +112,7 @@ void draw_overlay(int w, int h) {
   overlay_build_text(state, s, &text);
   int n = text.listCount;
 
-  uint32_t d = OverlayFontHeight(uint32_t(w), uint32_t(h), uint32_t(n), uint32_t(strlen(text.line[0])));
+  uint32_t d = overlay_font_height(uint32_t(w), uint32_t(h), uint32_t(n), uint32_t(strlen(text.line[0])));
   if (!g_font.font || g_font.height != d) {
     DeleteOverlayFont();
     g_font.font = CreateFontA(-int(d), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET,

@@ -83,7 +83,7 @@ const char kConfigDefaultText[] =
 #undef L
 static_assert(sizeof(kConfigDefaultText) == kConfigDefaultTextSize + 1, "default configuration text size");
 
-static uint32_t* KeyPlace(CrtSettings* settings, int key, uint32_t* aspect, uint32_t* stretch) {
+static uint32_t* key_place(CrtSettings* settings, int key, uint32_t* aspect, uint32_t* stretch) {
   const ConfigKey& k = kConfigKeys[key];
   if (k.field == &CrtSettings::AspectRatio4x3) return aspect;
   if (k.field == &CrtSettings::StretchToFit) return stretch;
@@ -93,7 +93,7 @@ static uint32_t* KeyPlace(CrtSettings* settings, int key, uint32_t* aspect, uint
 void config_set_defaults(CrtSettings* settings, uint32_t* aspect, uint32_t* stretch) {
   uint32_t scratch;
   for (int i = 0; i < kConfigKeyCount; i++)
-    *KeyPlace(settings, i, aspect ? aspect : &scratch, stretch ? stretch : &scratch) =
+    *key_place(settings, i, aspect ? aspect : &scratch, stretch ? stretch : &scratch) =
         kConfigKeys[i].defaultValue;
 }
 
@@ -120,7 +120,7 @@ void config_read_keys(CrtSettings* settings, uint32_t* aspect, uint32_t* stretch
   if (!stretch) stretch = &scratch;
   for (int i = 0; i < kConfigKeyCount; i++) {
     const ConfigKey& k = kConfigKeys[i];
-    uint32_t* place = KeyPlace(settings, i, aspect, stretch);
+    uint32_t* place = key_place(settings, i, aspect, stretch);
     *place = k.defaultValue;
     char text[64];
     text[0] = 0;

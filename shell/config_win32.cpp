@@ -8,7 +8,7 @@
 
 namespace {
 
-uint32_t ReadProfileKey(const char* key, char* buffer, uint32_t size, void* path) {
+uint32_t read_profile_key(const char* key, char* buffer, uint32_t size, void* path) {
   return GetPrivateProfileStringA("CRT", key, "", buffer, size, static_cast<const char*>(path));
 }
 
@@ -42,7 +42,7 @@ void LoadConfiguration(const char* fileName, const char* caption, uint32_t* aspe
       (shell_has_switch(L"/saveconfig") && !write_default_file(path)))
     MessageBoxA(nullptr, kConfigWarning, caption, MB_OK | MB_ICONWARNING);
   else
-    config_read_keys(&g_settings, aspect, stretch, ReadProfileKey, path);
+    config_read_keys(&g_settings, aspect, stretch, read_profile_key, path);
   CrtSettingsChanged();
   for (const ConfigKey& k : kConfigKeys)
     if (g_settings.*k.field != k.defaultValue) test_log("config: %s=%u", k.name, g_settings.*k.field);

@@ -18,7 +18,7 @@ int main(int argc, char** argv) {
     const std::vector<uint8_t>& in = inputs[i];
     test_write_file(dir + "/container" + std::to_string(i), compress_encode_buffer(in.data(), in.size()));
     std::vector<uint8_t> raw = {uint8_t(in.size() - 1), uint8_t((in.size() - 1) >> 8)};
-    std::vector<uint8_t> block = LzmsEncode(in.data(), in.size());
+    std::vector<uint8_t> block = lzms_encode(in.data(), in.size());
     raw.insert(raw.end(), block.begin(), block.end());
     test_write_file(dir + "/raw" + std::to_string(i), raw);
   }

@@ -66,7 +66,7 @@ Bytes three_blocks(const Bytes& in) {
   for (size_t at = 0; at < in.size(); at += 1000) {
     const size_t n = std::min<size_t>(1000, in.size() - at);
     Bytes block = at == 1000 ? Bytes(in.begin() + at, in.begin() + at + n)
-                             : LzmsEncode(in.data() + at, n);
+                             : lzms_encode(in.data() + at, n);
     uint8_t size[4];
     store_le32(size, uint32_t(block.size()));
     buffer.insert(buffer.end(), size, size + 4);

@@ -25,7 +25,7 @@ TEST(LzmsLarge, OverOneMebibyteBothWays) {
   const Bytes in = LargeInput();
   ASSERT_GT(in.size(), size_t(1) << 20);
 
-  Bytes ours = LzmsEncode(in.data(), in.size());
+  Bytes ours = lzms_encode(in.data(), in.size());
   Bytes out(in.size());
   EXPECT_EQ(1, lzms_decode(ours.data(), ours.size(), out.data(), out.size()));
   EXPECT_EQ(in, out);

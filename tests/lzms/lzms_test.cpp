@@ -127,7 +127,7 @@ std::vector<Case> Inputs() {
 TEST(LzmsCodec, OurBlocksDecodeWithWimlibAndOurs) {
   for (const Case& c : Inputs()) {
     SCOPED_TRACE(c.name);
-    Bytes block = LzmsEncode(c.data.data(), c.data.size());
+    Bytes block = lzms_encode(c.data.data(), c.data.size());
     int ok = 0;
     EXPECT_EQ(c.data, Decode(block, c.data.size(), &ok));
     EXPECT_EQ(1, ok);
@@ -150,11 +150,11 @@ TEST(LzmsCodec, WimlibBlocksDecodeWithOurs) {
 
 TEST(LzmsCodec, CompressesWhereThereIsRedundancy) {
   Bytes text = RepetitiveText(150000);
-  EXPECT_LT(LzmsEncode(text.data(), text.size()).size(), text.size() / 8);
+  EXPECT_LT(lzms_encode(text.data(), text.size()).size(), text.size() / 8);
   Bytes waves = SampleLikeWaves(90000);
-  EXPECT_LT(LzmsEncode(waves.data(), waves.size()).size(), waves.size() / 4);
+  EXPECT_LT(lzms_encode(waves.data(), waves.size()).size(), waves.size() / 4);
   Bytes zeros(400000, 0);
-  EXPECT_LT(LzmsEncode(zeros.data(), zeros.size()).size(), 64u);
+  EXPECT_LT(lzms_encode(zeros.data(), zeros.size()).size(), 64u);
 }
 
 TEST(LzmsCodec, TinyBlocksRoundTrip) {
@@ -162,17 +162,17 @@ TEST(LzmsCodec, TinyBlocksRoundTrip) {
   for (size_t n = 1; n <= 40; ++n) {
     Bytes in = RandomBytes(n, uint32_t(n));
     if (n > 20) in[n - 1] = in[0];
-    Bytes block = LzmsEncode(in.data(), in.size());
+    Bytes block = lzms_encode(in.data(), in.size());
     int ok = 0;
     ASSERT_EQ(in, Decode(block, n, &ok)) << n;
     EXPECT_EQ(1, ok);
   }
-  EXPECT_TRUE(LzmsEncode(nullptr, 0).empty());
+  EXPECT_TRUE(lzms_encode(nullptr, 0).empty());
 }
 
 TEST(LzmsDecoder, RejectsMalformedBlocks) {
   Bytes in = RepetitiveText(20000);
-  Bytes block = LzmsEncode(in.data(), in.size());
+  Bytes block = lzms_encode(in.data(), in.size());
   Bytes out(in.size());
   EXPECT_EQ(0, lzms_decode(block.data(), 2, out.data(), out.size()));  // no range coder
   EXPECT_EQ(0, lzms_decode(block.data(), block.size() - 1, out.data(), out.size()));  // odd
@@ -195,7 +195,7 @@ TEST(LzmsDecoder, AgreesWithWimlibOnDamagedBlocks) {
   uint32_t seed = 12345;
   int accepted = 0, rejected = 0;
   for (const Bytes& in : {RepetitiveText(20000), X86LikeCode(30000, 3), SampleLikeWaves(20000)}) {
-    const Bytes block = LzmsEncode(in.data(), in.size());
+    const Bytes block = lzms_encode(in.data(), in.size());
     for (int t = 0; t < 200; ++t) {
       Bytes bad = block;
       for (int k = 0; k <= t % 3; ++k) {

@@ -25,7 +25,7 @@ TEST(AssetBlob, UnpacksToTheBuiltImage) {
   Bytes out(kAssetImageSize);
   ASSERT_EQ(1, compress_decode_buffer(kAssetBlob, kAssetBlobSize, out.data(), out.size()));
   EXPECT_EQ(image, out);
-  EXPECT_EQ(kAssetImageHash, AssetImageHash(out.data(), out.size()));
+  EXPECT_EQ(kAssetImageHash, asset_image_hash(out.data(), out.size()));
   // Better than 4:1.
   EXPECT_LT(kAssetBlobSize * 4, kAssetImageSize);
 
@@ -77,10 +77,10 @@ TEST(AssetBlob, PiecesAtTheirOffsets) {
   module_free(m);
 }
 
-TEST(AssetImageHash, PublishedFnv1aVectors) {
-  EXPECT_EQ(0xcbf29ce484222325ull, AssetImageHash(nullptr, 0));
-  EXPECT_EQ(0xaf63dc4c8601ec8cull, AssetImageHash(reinterpret_cast<const uint8_t*>("a"), 1));
-  EXPECT_EQ(0x85944171f73967e8ull, AssetImageHash(reinterpret_cast<const uint8_t*>("foobar"), 6));
+TEST(asset_image_hash, PublishedFnv1aVectors) {
+  EXPECT_EQ(0xcbf29ce484222325ull, asset_image_hash(nullptr, 0));
+  EXPECT_EQ(0xaf63dc4c8601ec8cull, asset_image_hash(reinterpret_cast<const uint8_t*>("a"), 1));
+  EXPECT_EQ(0x85944171f73967e8ull, asset_image_hash(reinterpret_cast<const uint8_t*>("foobar"), 6));
 }
 
 TEST(AssetImageBuild, PlacesPiecesAndRejectsOversizedOnes) {

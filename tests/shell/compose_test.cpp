@@ -81,7 +81,7 @@ TEST(OverlayFont, HeightRule) {
       {24, 24, 1, 17, 8},
   };
   for (const auto& c : cases)
-    EXPECT_EQ(OverlayFontHeight(c[0], c[1], c[2], c[3]), c[4]) << c[0] << "x" << c[1] << " " << c[2];
+    EXPECT_EQ(overlay_font_height(c[0], c[1], c[2], c[3]), c[4]) << c[0] << "x" << c[1] << " " << c[2];
 }
 
 TEST(OverlayText, Lines) {

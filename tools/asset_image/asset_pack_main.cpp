@@ -37,7 +37,7 @@ int main(int argc, char** argv) {
   if (!compress_decode_buffer(blob.data(), blob.size(), check.data(), check.size()) || check != image)
     return Fail("the compressed image does not decode back to the image");
 
-  const std::string source = asset_image_blob_source(blob, AssetImageHash(image.data(), image.size()));
+  const std::string source = asset_image_blob_source(blob, asset_image_hash(image.data(), image.size()));
   if (!tool_write_file(outDir + "/asset_image.bin", image.data(), image.size()) ||
       !tool_write_file(outDir + "/asset_blob.lzms", blob.data(), blob.size()) ||
       !tool_write_file(outDir + "/asset_blob.cpp", source.data(), source.size()))
