@@ -331,19 +331,6 @@ void PresenterFatal() {
   PostMessageW(p.window, WM_CLOSE, 0, 0);
 }
 
-HBITMAP CreateTopDownDib(HDC dc, uint32_t width, uint32_t height) {
-  if (width == 0 || height == 0 || width > 0x4000 || height > 0x4000) return nullptr;
-  BITMAPINFOHEADER header = {};
-  header.biSize = sizeof header;
-  header.biWidth = LONG(width);
-  header.biHeight = -LONG(height);
-  header.biPlanes = 1;
-  header.biBitCount = 32;
-  header.biCompression = BI_RGB;
-  void* bits = nullptr;
-  return CreateDIBSection(dc, reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS, &bits, nullptr, 0);
-}
-
 void PrintClient(HWND window, HDC targetDC, HDC memoryDC, uint32_t width, uint32_t height, UINT flags) {
   DefWindowProcW(window, WM_PRINT, reinterpret_cast<WPARAM>(targetDC),
                  LPARAM(flags & ~UINT(PRF_CLIENT | PRF_ERASEBKGND)));

@@ -17,7 +17,6 @@ void PresenterReleaseAll();
 // with exit code 1 when no window is known).
 void PresenterFatal();
 
-HBITMAP CreateTopDownDib(HDC dc, uint32_t width, uint32_t height);
 void PrintClient(HWND window, HDC targetDC, HDC memoryDC, uint32_t width, uint32_t height, UINT flags);
 
 const char* CrtStatusText(int crtInUse);

@@ -8,6 +8,7 @@
 
 #include <cstdio>
 
+#include "base/gdi_surface_win32.h"
 #include "record/record_hooks.h"
 #include "record/record_mode.h"
 
@@ -16,34 +17,10 @@ namespace {
 constexpr char kCaption[] = "Vrinx recording";
 constexpr size_t kStreamBuffer = 1048576;
 
-struct CaptureSurface {
-  HDC dc;
-  HBITMAP bitmap;
-  HGDIOBJ previous;
-  const uint32_t* pixels;
-};
-CaptureSurface g_capture;
+GdiSurface g_capture;  // made at the recording's size on its first frame
 
 bool ensure_capture(HDC source, uint32_t width, uint32_t height) {
-  if (g_capture.dc) return true;
-  HDC dc = CreateCompatibleDC(source);
-  if (!dc) return false;
-  BITMAPINFOHEADER header = {};
-  header.biSize = sizeof header;
-  header.biWidth = LONG(width);
-  header.biHeight = -LONG(height);  // top-down
-  header.biPlanes = 1;
-  header.biBitCount = 32;
-  header.biCompression = BI_RGB;
-  void* bits = nullptr;
-  HBITMAP bitmap =
-      CreateDIBSection(source, reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS, &bits, nullptr, 0);
-  if (!bitmap) {
-    DeleteDC(dc);
-    return false;
-  }
-  g_capture = CaptureSurface{dc, bitmap, SelectObject(dc, bitmap), static_cast<const uint32_t*>(bits)};
-  return true;
+  return g_capture.dc || gdi_surface_create(source, width, height, &g_capture);
 }
 
 void* win32_create_new(const char* name, int* exists) {
@@ -107,13 +84,7 @@ void record_show_failure(void* window) {
               kCaption, MB_OK | MB_ICONERROR);
 }
 
-void record_release_capture() {
-  if (!g_capture.dc) return;
-  SelectObject(g_capture.dc, g_capture.previous);
-  DeleteObject(g_capture.bitmap);
-  DeleteDC(g_capture.dc);
-  g_capture = CaptureSurface{};
-}
+void record_release_capture() { gdi_surface_release(&g_capture); }
 
 const AviFileOps* record_file_ops() {
   static const AviFileOps ops = win32_file_ops();

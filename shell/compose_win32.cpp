@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "base/clock_win32.h"
+#include "base/gdi_surface_win32.h"
 #include "base/test_log_win32.h"
 #include "gpu/crt_frame.h"
 #include "gpu/crt_gpu_win32.h"
@@ -23,19 +24,12 @@ int32_t overlayMode;
 
 namespace {
 
-struct Surface {
-  HDC dc;
-  HBITMAP bitmap;
-  HGDIOBJ previous;
-  int width, height;
-};
-
 struct OverlayFont {
   HFONT font;
   uint32_t height;
 };
 
-Surface g_surface;
+GdiSurface g_surface;
 OverlayFont g_font;
 PresentRateMeter g_rateMeter;
 int64_t g_counterFrequency;
@@ -81,17 +75,9 @@ void hold_test_frame() {
 }
 
 bool ensure_surface(HDC windowDC, int width, int height) {
-  if (g_surface.dc && g_surface.width == width && g_surface.height == height) return true;
+  if (g_surface.dc && g_surface.width == uint32_t(width) && g_surface.height == uint32_t(height)) return true;
   ReleaseSurface();
-  HDC dc = CreateCompatibleDC(windowDC);
-  if (!dc) return false;
-  HBITMAP bitmap = CreateTopDownDib(windowDC, uint32_t(width), uint32_t(height));
-  if (!bitmap) {
-    DeleteDC(dc);
-    return false;
-  }
-  g_surface = Surface{dc, bitmap, SelectObject(dc, bitmap), width, height};
-  return true;
+  return gdi_surface_create(windowDC, uint32_t(width), uint32_t(height), &g_surface);
 }
 
 void draw_overlay(int w, int h) {
@@ -252,20 +238,14 @@ void Paint(HDC windowDC) {
 uint32_t crt_clock_ms() { return shell_clock_ms(); }
 
 void compose_copy_surface(HDC target) {
-  if (g_surface.dc) BitBlt(target, 0, 0, g_surface.width, g_surface.height, g_surface.dc, 0, 0, SRCCOPY);
+  if (g_surface.dc) BitBlt(target, 0, 0, int(g_surface.width), int(g_surface.height), g_surface.dc, 0, 0, SRCCOPY);
 }
 
 void compose_print_surface(HWND window, HDC target, UINT flags) {
-  PrintClient(window, target, g_surface.dc, uint32_t(g_surface.width), uint32_t(g_surface.height), flags);
+  PrintClient(window, target, g_surface.dc, g_surface.width, g_surface.height, flags);
 }
 
-void ReleaseSurface() {
-  if (!g_surface.dc) return;
-  SelectObject(g_surface.dc, g_surface.previous);
-  DeleteObject(g_surface.bitmap);
-  DeleteDC(g_surface.dc);
-  g_surface = Surface{};
-}
+void ReleaseSurface() { gdi_surface_release(&g_surface); }
 
 void DeleteOverlayFont() {
   if (g_font.font) DeleteObject(g_font.font);
