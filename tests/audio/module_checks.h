@@ -1,7 +1,7 @@
 #pragma once
-// Loading written files in the tests, and the structural checks every loaded module
-// must pass, whatever file it came from. Every sample's loop end frame is read, so an
-// address sanitizer catches a buffer that is shorter than the model promises.
+// Loading written files in the tests, and the structural checks every loaded module must
+// pass: every sample's loop end frame is read, so that an address sanitizer catches a
+// buffer shorter than the model promises.
 #include <cstring>
 #include <ostream>
 #include <vector>
@@ -10,7 +10,7 @@
 #include "tests/audio/module_writers.h"
 
 // A module loaded from a file image, freed with the holder. The message buffer is
-// pre-filled so the tests see that the loader writes it.
+// pre-filled so that the tests see the loader write it.
 struct Loaded {
   Module* m = nullptr;
   char message[kModuleMessageSize];
@@ -22,10 +22,9 @@ struct Loaded {
   ~Loaded() { module_free(m); }
 };
 
-// The song of the replay and mixer tests: an XM of patterns x rows, played in order,
-// loaded with the given instruments, whose notes and fields the tests then set in place (any effect
-// of the common encoding, S3M letters included). Amiga periods unless linear, at the
-// MOD rate of 8287 Hz to match the ProTracker arithmetic.
+// The song of the replay and mixer tests: an XM of patterns x rows played in order, with
+// the given instruments; tests set notes (any effect of the common encoding) in place.
+// Amiga periods unless linear, at the MOD rate of 8287 Hz as in ProTracker.
 struct Song : Loaded {
   Song(int channels, int patterns, int rows, std::vector<XmInstrument> instruments = {}, bool linear = false)
       : Loaded(file(channels, patterns, rows, std::move(instruments), linear)) {
@@ -36,11 +35,10 @@ struct Song : Loaded {
   }
   static File file(int channels, int patterns, int rows, std::vector<XmInstrument> instruments, bool linear) {
     XmSong xm;
-    xm.channels = channels, xm.flags = linear;
+    xm.channels = channels, xm.flags = linear, xm.instruments = std::move(instruments);
     xm.patterns.resize(patterns);
     xm.orders.resize(patterns);
     for (int p = 0; p < patterns; ++p) xm.patterns[p].rows = rows, xm.orders[p] = uint8_t(p);
-    xm.instruments = std::move(instruments);
     return write_xm(xm);
   }
 };

@@ -1,7 +1,6 @@
 #pragma once
-// Small MOD, S3M and XM file images for tests, written from the file layouts alone.
-// Each song starts as a minimal valid file; tests set what they need and patch any
-// other byte of the image afterwards.
+// MOD, S3M and XM file images for tests, written from the file layouts alone. Each song
+// starts as a minimal valid file; tests set what they need and patch any other byte.
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -22,11 +21,11 @@ struct ModSong {
   std::string name = "test", tag = "M.K.";
   int channels = 4, orderCount = 1, restart = 0, patternCount = 1;
   uint8_t orders[128] = {0};
-  std::vector<ModCell> cells;  // patternCount * 64 * channels, pattern/row/channel order
-  ModSample samples[31];
+  std::vector<ModCell> cells{};  // patternCount * 64 * channels, pattern/row/channel order
+  ModSample samples[31]{};
   ModCell& cell(int pattern, int row, int channel);
 };
-File write_mod(ModSong& song);
+File write_mod(const ModSong& song);
 
 // ---- Scream Tracker 3 S3M.
 struct S3mCell {
@@ -62,10 +61,9 @@ struct XmCell {
 struct XmPattern {
   int rows = 64;
   std::vector<XmCell> cells;  // rows * channels; packed with flag bytes where that is shorter
-  File packed;                // used instead of cells when not empty
 };
 struct XmEnvelope {
-  std::vector<std::pair<uint16_t, uint16_t>> points;  // (tick, amplitude) as stored
+  std::vector<std::pair<uint16_t, uint16_t>> points;  // (tick, amplitude); the first 12 are written
   uint8_t sustain = 0, loopStart = 0, loopEnd = 0, type = 0;
 };
 struct XmSample {
@@ -77,9 +75,9 @@ struct XmSample {
 };
 struct XmInstrument {
   std::string name;
-  std::vector<XmSample> samples;
+  std::vector<XmSample> samples{};
   uint8_t keyMap[96] = {0};
-  XmEnvelope volumeEnvelope, panningEnvelope;
+  XmEnvelope volumeEnvelope{}, panningEnvelope{};
   uint8_t vibratoType = 0, vibratoSweep = 0, vibratoDepth = 0, vibratoRate = 0;
   uint16_t fadeout = 0;
   uint32_t headerSize = 263;  // 29 is usual for an instrument without samples
@@ -94,8 +92,8 @@ struct XmSong {
 };
 File write_xm(const XmSong& song);
 
-// A sample of the given values (bytes when 8-bit), and a looped 16-bit one of constant
-// value; an instrument of one sample.
+// A sample of the given values (bytes when 8-bit), a looped 16-bit one of constant value,
+// and an instrument of one sample.
 XmSample xm_sample(std::vector<int> values, uint8_t type = 0, uint32_t loopStart = 0,
                    uint32_t loopLength = 0);
 XmSample xm_constant(int value, int frames = 256);
