@@ -16,9 +16,7 @@ const char* module_fault(const Module& m) {
     if (ins.sampleCount < 1 || !ins.samples) return "instrument without samples";
     for (int k = 0; k <= 96; ++k)
       if (ins.keyToSample[k] >= ins.sampleCount) return "key map beyond the samples";
-    const Envelope* envs[2] = {&ins.volumeEnvelope, &ins.panningEnvelope};
-    for (const Envelope* e : envs)
-      if (e->pointCount > 12) return "too many envelope points";
+    if (ins.volumeEnvelope.pointCount > 12 || ins.panningEnvelope.pointCount > 12) return "envelope points";
     for (int s = 0; s < ins.sampleCount; ++s) {
       const Sample& smp = ins.samples[s];
       if (!smp.data || smp.loopStart < 0 || smp.loopLength < 0) return "bad sample";

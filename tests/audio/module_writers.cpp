@@ -28,9 +28,56 @@ size_t grow(File& out, size_t count, size_t align = 1) {
   return out.size() - count;
 }
 
+// clang-format off
+// Cells with flag bytes; a cell of all five fields is written without one. An all-empty
+// pattern (flag bytes 0x80 only) is stored without data.
+File pack_xm_cells(const XmPattern& p, int channels) {
+  std::vector<XmCell> cells = p.cells;
+  cells.resize(size_t(p.rows) * channels);
+  File packed;
+  for (const XmCell& c : cells) {
+    const int fields[5] = {c.key, c.instrument, c.volume, c.effect, c.param};
+    uint8_t flags = 0x80;
+    for (int f = 0; f < 5; ++f) flags |= uint8_t(fields[f] ? 1 << f : 0);
+    if (flags != 0x9F || c.key >= 0x80) packed.push_back(flags);
+    for (int f = 0; f < 5; ++f)
+      if (flags == 0x9F || fields[f]) packed.push_back(uint8_t(fields[f]));
+  }
+  return std::count(packed.begin(), packed.end(), 0x80) == long(packed.size()) ? File() : packed;
+}
+
+void write_xm_instrument(File& out, const XmInstrument& ins) {
+  const size_t at = grow(out, std::max<size_t>(ins.headerSize, 241));
+  put_text(out, at + 4, ins.name, 22);
+  put(out, at, {0, 4, ins.headerSize, 27, 2, int64_t(ins.samples.size()), 29, 4, 40, 235, 1, ins.vibratoType,
+                236, 1, ins.vibratoSweep, 237, 1, ins.vibratoDepth, 238, 1, ins.vibratoRate, 239, 2, ins.fadeout});
+  std::copy_n(ins.keyMap, 96, &out[at + 33]);
+  for (int e = 0; e < 2; ++e) {
+    const XmEnvelope& v = e ? ins.panningEnvelope : ins.volumeEnvelope;
+    for (size_t i = 0; i < v.points.size() && i < 12; ++i)
+      put(out, at + 129 + 48 * e + 4 * i, {0, 2, v.points[i].first, 2, 2, v.points[i].second});
+    put(out, at, {225 + e, 1, int64_t(v.points.size()), 227 + 3 * e, 1, v.sustain, 228 + 3 * e, 1, v.loopStart,
+                  229 + 3 * e, 1, v.loopEnd, 233 + e, 1, v.type});
+  }
+  out.resize(at + ins.headerSize);  // a short header drops the fields past its end
+  File data;
+  for (const XmSample& s : ins.samples) {
+    const size_t start = data.size();
+    for (size_t i = 0; i < s.values.size(); ++i) {
+      const int delta = s.values[i] - (i ? s.values[i - 1] : 0);
+      data.push_back(uint8_t(delta));
+      if (s.type & 0x10) data.push_back(uint8_t(delta >> 8));
+    }
+    const size_t h = grow(out, 40);
+    put(out, h, {0, 4, int64_t(data.size() - start), 4, 4, s.loopStart, 8, 4, s.loopLength, 12, 1, s.volume,
+                 13, 1, s.fineTune, 14, 1, s.type, 15, 1, s.panning, 16, 1, s.relativeNote});
+    put_text(out, h + 18, s.name, 22);
+  }
+  out.insert(out.end(), data.begin(), data.end());
+}
+
 }  // namespace
 
-// clang-format off
 ModCell& ModSong::cell(int pattern, int row, int channel) {
   cells.resize(size_t(patternCount) * 64 * channels);
   return cells[(size_t(pattern) * 64 + row) * channels + channel];
@@ -59,10 +106,6 @@ File write_mod(const ModSong& song) {
   }
   return out;
 }
-
-S3mSong::S3mSong() { std::fill(channelSettings + 4, channelSettings + 32, 255); }
-
-size_t s3m_pointers(const S3mSong& song) { return 96 + song.orders.size(); }
 
 File write_s3m(const S3mSong& song) {
   const size_t instruments = song.instruments.size(), patterns = song.patterns.size();
@@ -109,59 +152,6 @@ File write_s3m(const S3mSong& song) {
   }
   return out;
 }
-
-namespace {
-
-// Cells with flag bytes; a cell of all five fields is written without one. An all-empty
-// pattern is stored without data.
-File pack_xm_cells(const XmPattern& p, int channels) {
-  std::vector<XmCell> cells = p.cells;
-  cells.resize(size_t(p.rows) * channels);
-  File packed;
-  bool empty = true;
-  for (const XmCell& c : cells) {
-    const int fields[5] = {c.key, c.instrument, c.volume, c.effect, c.param};
-    uint8_t flags = 0x80;
-    for (int f = 0; f < 5; ++f) flags |= uint8_t(fields[f] ? 1 << f : 0);
-    empty = empty && flags == 0x80;
-    if (flags != 0x9F || c.key >= 0x80) packed.push_back(flags);
-    for (int f = 0; f < 5; ++f)
-      if (flags == 0x9F || fields[f]) packed.push_back(uint8_t(fields[f]));
-  }
-  return empty ? File() : packed;
-}
-
-void write_xm_instrument(File& out, const XmInstrument& ins) {
-  const size_t at = grow(out, std::max<size_t>(ins.headerSize, 241));
-  put_text(out, at + 4, ins.name, 22);
-  put(out, at, {0, 4, ins.headerSize, 27, 2, int64_t(ins.samples.size()), 29, 4, 40, 235, 1, ins.vibratoType,
-                236, 1, ins.vibratoSweep, 237, 1, ins.vibratoDepth, 238, 1, ins.vibratoRate, 239, 2, ins.fadeout});
-  std::copy_n(ins.keyMap, 96, &out[at + 33]);
-  for (int e = 0; e < 2; ++e) {
-    const XmEnvelope& v = e ? ins.panningEnvelope : ins.volumeEnvelope;
-    for (size_t i = 0; i < v.points.size() && i < 12; ++i)
-      put(out, at + 129 + 48 * e + 4 * i, {0, 2, v.points[i].first, 2, 2, v.points[i].second});
-    put(out, at, {225 + e, 1, int64_t(v.points.size()), 227 + 3 * e, 1, v.sustain, 228 + 3 * e, 1, v.loopStart,
-                  229 + 3 * e, 1, v.loopEnd, 233 + e, 1, v.type});
-  }
-  out.resize(at + ins.headerSize);  // a short header drops the fields past its end
-  File data;
-  for (const XmSample& s : ins.samples) {
-    const size_t start = data.size();
-    for (size_t i = 0; i < s.values.size(); ++i) {
-      const int delta = s.values[i] - (i ? s.values[i - 1] : 0);
-      data.push_back(uint8_t(delta));
-      if (s.type & 0x10) data.push_back(uint8_t(delta >> 8));
-    }
-    const size_t h = grow(out, 40);
-    put(out, h, {0, 4, int64_t(data.size() - start), 4, 4, s.loopStart, 8, 4, s.loopLength, 12, 1, s.volume,
-                 13, 1, s.fineTune, 14, 1, s.type, 15, 1, s.panning, 16, 1, s.relativeNote});
-    put_text(out, h + 18, s.name, 22);
-  }
-  out.insert(out.end(), data.begin(), data.end());
-}
-
-}  // namespace
 
 File write_xm(const XmSong& song) {
   File out(336);

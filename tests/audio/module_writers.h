@@ -1,6 +1,7 @@
 #pragma once
-// MOD, S3M and XM file images for tests, written from the file layouts alone. Each song
-// starts as a minimal valid file; tests set what they need and patch any other byte.
+// MOD, S3M and XM file images for tests, written from the file layouts alone. Each song starts
+// as a minimal valid file; tests set what they need and patch any other byte afterwards.
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -27,40 +28,38 @@ struct ModSong {
 };
 File write_mod(const ModSong& song);
 
-// ---- Scream Tracker 3 S3M.
+// ---- Scream Tracker 3 S3M. A cell names a channel setting slot (0..31) and holds a note byte
+// (octave << 4 | semitone), a volume and an effect letter number (1 = A), each -1 when absent.
 struct S3mCell {
-  int slot = 0;                   // channel setting slot 0..31 (the low 5 bits of the flag byte)
-  int note = -1, instrument = 0;  // note byte (octave << 4 | semitone); -1 = absent
-  int volume = -1;                // -1 = absent
-  int effect = -1, param = 0;     // effect letter number (1 = A); -1 = absent
+  int slot = 0, note = -1, instrument = 0, volume = -1, effect = -1, param = 0;
 };
 struct S3mSample {
   uint8_t type = 1, volume = 64, flags = 0;  // type 1 = sample; flags: bit 0 loop, bit 2 16-bit
   std::string name;
   uint32_t length = 0, loopStart = 0, loopEnd = 0, c2Speed = 8363;
-  std::vector<uint8_t> bytes;  // sample data exactly as stored
+  std::vector<uint8_t> bytes{};  // sample data exactly as stored
 };
 struct S3mSong {
   std::string name = "test";
   uint16_t flags = 0, trackerVersion = 0x1320, sampleFormat = 2;
   uint8_t globalVolume = 64, speed = 6, tempo = 125, masterVolume = 0x30, defaultPanFlag = 0;
-  uint8_t channelSettings[32] = {0, 1, 2, 3};  // slots 4..31 are set to 255 (disabled)
+  uint8_t channelSettings[32] = {0, 1, 2, 3};  // slots 4..31 255 (disabled)
   std::vector<uint8_t> orders = {0};
   std::vector<S3mSample> instruments;
   std::vector<std::vector<std::vector<S3mCell>>> patterns = {std::vector<std::vector<S3mCell>>(64)};
   uint8_t panTable[32] = {0};
-  S3mSong();
+  S3mSong() { std::fill(channelSettings + 4, channelSettings + 32, 255); }
 };
 File write_s3m(const S3mSong& song);
-size_t s3m_pointers(const S3mSong& song);  // offset of the instrument pointers
+inline size_t s3m_pointers(const S3mSong& song) { return 96 + song.orders.size(); }  // instrument pointers
 
-// ---- FastTracker 2 XM.
+// ---- FastTracker 2 XM. Pattern cells are packed with flag bytes where that is shorter.
 struct XmCell {
   int key = 0, instrument = 0, volume = 0, effect = 0, param = 0;
 };
 struct XmPattern {
   int rows = 64;
-  std::vector<XmCell> cells;  // rows * channels; packed with flag bytes where that is shorter
+  std::vector<XmCell> cells{};  // rows * channels
 };
 struct XmEnvelope {
   std::vector<std::pair<uint16_t, uint16_t>> points;  // (tick, amplitude); the first 12 are written
@@ -92,8 +91,7 @@ struct XmSong {
 };
 File write_xm(const XmSong& song);
 
-// A sample of the given values (bytes when 8-bit), a looped 16-bit one of constant value,
-// and an instrument of one sample.
+// A sample of the values (bytes when 8-bit); a looped 16-bit one of constant value; an instrument.
 XmSample xm_sample(std::vector<int> values, uint8_t type = 0, uint32_t loopStart = 0,
                    uint32_t loopLength = 0);
 XmSample xm_constant(int value, int frames = 256);
