@@ -1,6 +1,5 @@
-// The MOD, S3M and XM loaders on files written from the format layouts: one rich file per format
-// read back field by field and walked prefix by prefix; refusals and hostile counts in tables
-// (kept several rows or fields a line).
+// The MOD, S3M and XM loaders on files written from the format layouts: rich files read back field
+// by field and walked prefix by prefix; refusals and hostile counts in tables, several rows a line.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -65,10 +64,10 @@ File rich_s3m() {
   s.channelSettings[0] = 0, s.channelSettings[1] = 16, s.channelSettings[2] = 9, s.channelSettings[5] = 3;
   for (size_t r = 0; r < std::size(kS3mRows); ++r) s.patterns[0][r] = kS3mRows[r].cells;
   s.patterns.push_back(s.patterns[0]);
-  // Unsigned 8-bit (sample format 2), the loop ending with the sample; unsigned 16-bit one octave up,
-  // loop bit clear; not a sample (type 2); a sample whose "SCRS" tag goes below.
-  s.instruments = {{1, 50, 1, "piano", 4, 1, 10, 8363, {0x80, 0xFF, 0x00, 0x81}},
-                   {1, 64, 4, "", 3, 1, 3, 16726, {0x00, 0x00, 0xFF, 0xFF, 0x34, 0x92}}, {2, 64, 0, "", 4}, {1, 64, 0, "", 4}};
+  // Unsigned 8-bit (sample format 2), the loop ending with the sample; not a sample (type 2);
+  // unsigned 16-bit one octave up, loop bit clear; a sample whose "SCRS" tag goes below.
+  s.instruments = {{1, 50, 1, "piano", 4, 1, 10, 8363, {0x80, 0xFF, 0x00, 0x81}}, {2, 64, 0, "", 4},
+                   {1, 64, 4, "", 3, 1, 3, 16726, {0, 0, 0xFF, 0xFF, 0x34, 0x92}}, {1, 64, 0, "", 4}};
   File file = write_s3m(s);
   std::memset(&file[16 * size_t(load_le16(&file[s3m_pointers(s) + 6])) + 76], 0, 4);
   return file;
@@ -111,9 +110,9 @@ TEST(Loaders, HeadersOrdersPanningAndRefusals) {
   struct Case { const char* format; File file; const char* name; Ints fields{}, orders{}, panning{}; };
   const Ints kMod = {51, 204, 204, 51};
   const char *kNotMod = "MOD Format not recognised!", *kInvalid = "Invalid module file!";
-  File wide = write_xm(XmSong()), xmPacking = wide;
+  File wide = write_xm(XmSong()), xmPacking = wide, silent = wide, unordered = wide;
   File packed = with<S3mSong>([](S3mSong& s) { s.instruments.resize(2); });
-  store_le16(&wide[68], 129), xmPacking[336 + 4] = 1;        // channels; packing of the first pattern
+  store_le16(&wide[68], 129), silent[68] = 0, unordered[64] = 0, xmPacking[340] = 1;  // pattern 0's packing
   packed[16 * size_t(load_le16(&packed[97 + 2])) + 30] = 1;  // packing of the second sample
   const Case cases[] = {
       {"M.K.", rich_mod(), "ab c d", {4, 5, 31, 0, 6, 125, 64, 8287, 64, 0, 0}, {1, 0, 2}, kMod},
@@ -125,8 +124,9 @@ TEST(Loaders, HeadersOrdersPanningAndRefusals) {
       {"S3M", rich_s3m(), "song name", {3, 2, 4, 0, 3, 150, 48, 8363, 0x30, 0, 0}, {1, 254, 0}, {119, 119, 119}},
       // Global volume at most 64; stereo by bit 7 of the master volume, which the gain leaves.
       {"S3M 0x40", with<S3mSong>([](S3mSong& s) {
-         s.flags = 0x40, s.globalVolume = 200, s.masterVolume = 0x80 | 0x30, s.defaultPanFlag = 252;
-         s.channelSettings[2] = 8, s.channelSettings[3] = 15, s.panTable[0] = 0x2F, s.panTable[1] = 0x0F, s.panTable[3] = 0x20; }),
+         s.flags = 0x40, s.globalVolume = 200, s.masterVolume = 0x80 | 0x30, s.channelSettings[2] = 8;
+         s.channelSettings[3] = 15, s.defaultPanFlag = 252, s.panTable[0] = 0x2F, s.panTable[1] = 0x0F;
+         s.panTable[3] = 0x20; }),
        "test", {4, 1, 0, 0, 6, 125, 64, 8363, 0x30, 0, 1}, {0}, {255, 51, 204, 0}},
       {"S3M 0x1300", with<S3mSong>([](S3mSong& s) {
          s.trackerVersion = 0x1300, s.patterns.push_back(s.patterns[0]), s.orders = {0, 1, 2, 255, 1}; }),
@@ -134,9 +134,9 @@ TEST(Loaders, HeadersOrdersPanningAndRefusals) {
       {"XM", write_xm(rich_xm_song()), "tune", {2, 3, 4, 2, 4, 140, 64, 8363, 64, 1, 0}, {1, 0, 0, 0, 2}, {128, 128}},
       {"FLT8", mod_tagged("FLT8"), kNotMod}, {"empty", File(), kNotMod}, {"ZZCH", mod_tagged("ZZCH"), kInvalid},
       {"0CHN", mod_tagged("0CHN"), kInvalid}, {"S3M packed", packed, "Packed samples not supported!"},
-      {"XM packing", xmPacking, "Unknown pattern packing type!"},
+      {"XM packing", xmPacking, "Unknown pattern packing type!"}, {"XM silent", silent, kInvalid},
       {"XM 0x0103", with<XmSong>([](XmSong& s) { s.version = 0x0103; }), "XM format version must be 0x0104!"},
-      {"XM silent", with<XmSong>([](XmSong& s) { s.channels = 0; }), kInvalid}, {"XM wide", wide, kInvalid},
+      {"XM no orders", unordered, kInvalid}, {"XM wide", wide, kInvalid},
   };
   for (const Case& c : cases) {
     Loaded l(c.file);
@@ -180,8 +180,8 @@ TEST(Loaders, NotesSamplesAndInstruments) {
       {"MOD bass", 0, 1, 0, {100, 100, 64, 0, 0, -128}, {-120 * 256, -119 * 256}},
       {"MOD 7", 0, 2, 0, {200, 40, 64, 0, 0, 112}, {5 * 256, 6 * 256, 7 * 256, 0}},
       {"S3M unsigned 8", 1, 1, 0, {1, 3, 50, 0, 0, 0}, {0, 0x7F00, -0x8000, 0x100, 0x7F00}},
-      {"S3M unsigned 16", 1, 2, 0, {3, 0, 64, 0, 12, 0}, {-32768, 0x7FFF, 0x9234 - 0x8000, 0}},
-      {"S3M type 2", 1, 3, 0, {0, 0, 0, 0, 0, 0}, {0}}, {"S3M untagged", 1, 4, 0, {0, 0, 0, 0, 0, 0}, {0}},
+      {"S3M unsigned 16", 1, 3, 0, {3, 0, 64, 0, 12, 0}, {-32768, 0x7FFF, 0x9234 - 0x8000, 0}},
+      {"S3M type 2", 1, 2, 0, {0, 0, 0, 0, 0, 0}, {0}}, {"S3M untagged", 1, 4, 0, {0, 0, 0, 0, 0, 0}, {0}},
       {"XM 8-bit", 2, 4, 0, {1, 3, 40, 256, -12, -16}, {10 * 256, -5 * 256, 127 * 256, -128 * 256, -5 * 256}},
       {"XM ping-pong", 2, 4, 1, {1, 6, 64, 129, 0, 0}, {256, 512, 768, 1024, 1024, 768, 512, 512}},
   };
@@ -245,8 +245,8 @@ TEST(Loaders, PrefixesAndHostileCounts) {
   for (size_t at : {64, 70, 72, 341}) store_le16(&xm[at], 0xFFFF);  // orders, patterns, instruments, rows
   File xmSamples = with<XmSong>([](XmSong& s) { s.instruments = {xm_instrument(xm_sample({1, 2, 3}))}; });
   store_le16(&xmSamples[xmSamples.size() - 3 - 40 - 263 + 27], 0xFFFF);  // sample headers run past the end
-  // Lengths far beyond 8 frames, a loop far beyond, instrument pointers into other data; 40 of 100 frames.
-  File xmLong = with<XmSong>([](XmSong& s) { s.instruments = {xm_instrument(xm_sample(Ints(8, 9)))}; });
+  // Lengths far beyond 8 frames, loops beyond them, instrument pointers into other data; 40 of 100 frames.
+  File xmLong = with<XmSong>([](XmSong& s) { s.instruments = {xm_instrument(xm_sample(Ints(8, 9), 1, 1, 8))}; });
   store_le32(&xmLong[xmLong.size() - 8 - 40], 0x7FFFFFF0);
   File s3mLong = with<S3mSong>([](S3mSong& s) {
     s.sampleFormat = 1, s.instruments = {{1, 64, 1, "", ~0u, ~0u << 8, ~0u, 8363, File(8, 9)}};
