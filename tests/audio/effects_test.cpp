@@ -13,19 +13,11 @@
 
 namespace {
 
-enum Field {
-  kVolume,
-  kPeriod,
-  kPanning,
-  kVibrato,
-  kTremolo,
-  kGlobalVolume,
-  kPosition,
-  kFrequency,
-  kAmplitude,
-  kEnvelopeTick,
-  kSampleValue
-};
+// clang-format off
+// The channel value a case reads on each tick.
+enum Field { kVolume, kPeriod, kPanning, kVibrato, kTremolo, kGlobalVolume, kPosition, kFrequency, kAmplitude,
+             kEnvelopeTick, kSampleValue };
+// clang-format on
 enum Flags {
   kLinear = 1,    // linear periods, C2 rate 8363
   kFast = 2,      // fast volume slides

@@ -10,10 +10,10 @@
 
 namespace {
 
-// One instrument per sample, as many channels as samples, and a buffer with 16 guard
-// values past the length the mixer asks for.
+// One instrument and channel per sample, and a buffer with 16 guard values past the
+// length the mixer asks for.
 struct Mix {
-  Mix(std::vector<XmSample> samples, int32_t interpolation = 1)
+  explicit Mix(const std::vector<XmSample>& samples, int32_t interpolation = 1)
       : song(int(samples.size()), 1, 64, instruments(samples)),
         replay(replay_create(song.m, 44100, interpolation)),
         buffer(mix_buffer_length(44100) + 16, 0x5A5A) {}
@@ -23,8 +23,7 @@ struct Mix {
     for (const XmSample& s : samples) v.push_back(xm_instrument(s));
     return v;
   }
-  // Points channel i at sample i with the given state; the replay recomputes the
-  // state after every tick, so tests set it again before each one.
+  // Channel i plays sample i; the replay recomputes this after every tick, so tests set it before each.
   void play(int32_t i, int32_t frequency, int32_t amplitude, int32_t panning) {
     Channel& c = replay->channels[i];
     c.sample = &song.m->instruments[i + 1].samples[0];
@@ -33,7 +32,9 @@ struct Mix {
   int32_t tick(uint32_t mute = 0) { return mix_tick(replay, buffer.data(), mute); }
   int32_t left(int32_t k) const { return buffer[2 * k]; }
   int32_t right(int32_t k) const { return buffer[2 * k + 1]; }
-  const Channel& channel(int32_t i) const { return replay->channels[i]; }
+  Ints position(int32_t i) const {
+    return {replay->channels[i].samplePosition, replay->channels[i].sampleFraction};
+  }
   Song song;
   Replay* replay;
   std::vector<int32_t> buffer;
@@ -55,17 +56,22 @@ TEST(Mixer, TheLongestTickFitsTheBuffer) {
   for (size_t i = m.buffer.size() - 16; i < m.buffer.size(); ++i) EXPECT_EQ(m.buffer[i], 0x5A5A);
 }
 
-TEST(Mixer, ManyChannelsAddUpAndOnlyTheFirst32CanBeMuted) {
+TEST(Mixer, ChannelsAddUpAndMutedOrSilentOnesStillAdvance) {
   // 70 channels of constant 1000 at centre: 1000 * 8128 >> 15 = 248 left and
-  // 1000 * 8192 >> 15 = 250 right each; the filter keeps a constant as it is.
+  // 1000 * 8192 >> 15 = 250 right each (the filter keeps a constant); only 32 can be muted.
   for (uint32_t mute : {0u, 0xFFFFFFFFu}) {
     Mix m(std::vector<XmSample>(70, xm_constant(1000)));
     for (int32_t i = 0; i < 70; ++i) m.play(i, 8363, 16384, 128);
     m.tick(mute);
-    int32_t playing = mute ? 38 : 70;
-    EXPECT_EQ(m.left(100), playing * 248);
-    EXPECT_EQ(m.right(100), playing * 250);
+    EXPECT_EQ((Ints{m.left(100), m.right(100)}), (Ints{(mute ? 38 : 70) * 248, (mute ? 38 : 70) * 250}));
   }
+  Mix m(std::vector<XmSample>(3, xm_constant(8192, 4000)));
+  m.play(0, 11025, 16384, 0);    // left only: 8192 * 16320 >> 15 = 4080
+  m.play(1, 11025, 16384, 255);  // right only, muted below
+  m.play(2, 11025, 0, 128);      // silent
+  m.tick(0x2);
+  for (int32_t k = 24; k < 882; ++k) ASSERT_EQ((Ints{m.left(k), m.right(k)}), (Ints{4080, 0})) << k;
+  for (int32_t i = 0; i < 3; ++i) EXPECT_EQ(m.position(i), (Ints{220, 16384})) << i;  // 1764 steps of 1/8
 }
 
 TEST(Mixer, KnownStepWithInterpolation) {
@@ -83,7 +89,7 @@ TEST(Mixer, KnownStepWithInterpolation) {
     ASSERT_EQ(m.left(k), (l(2 * k) >> 2) + (l(2 * k + 1) >> 1) + (l(2 * k + 2) >> 2)) << k;
   }
   // 1764 frames at 1/8: 220.5 frames on.
-  EXPECT_EQ((Ints{m.channel(0).samplePosition, m.channel(0).sampleFraction}), (Ints{220, 16384}));
+  EXPECT_EQ(m.position(0), (Ints{220, 16384}));
 }
 
 TEST(Mixer, TickStartsCrossFadeFromTheRamp) {
@@ -103,20 +109,6 @@ TEST(Mixer, TickStartsCrossFadeFromTheRamp) {
   for (int32_t k = 0; k < 882; ++k) ASSERT_EQ(m.right(k), k < 24 ? 2048 - 88 * k : 0) << k;
 }
 
-TEST(Mixer, MuteMaskAndSilentChannelsStillAdvance) {
-  Mix m(std::vector<XmSample>(3, xm_constant(8192, 4000)));
-  m.play(0, 11025, 16384, 0);    // left only: 8192 * 16320 >> 15 = 4080
-  m.play(1, 11025, 16384, 255);  // right only, muted below
-  m.play(2, 11025, 0, 128);      // silent
-  m.tick(0x2);
-  for (int32_t k = 24; k < 882; ++k) {
-    ASSERT_EQ(m.left(k), 4080) << k;
-    ASSERT_EQ(m.right(k), 0) << k;
-  }
-  for (int32_t i = 0; i < 3; ++i)
-    EXPECT_EQ((Ints{m.channel(i).samplePosition, m.channel(i).sampleFraction}), (Ints{220, 16384})) << i;
-}
-
 TEST(Mixer, SampleEndsAndShortLoops) {
   // One sample frame per double-rate frame (88200 Hz): the filter spreads the end.
   // The second sample's loop of one frame behaves as no loop.
@@ -129,7 +121,7 @@ TEST(Mixer, SampleEndsAndShortLoops) {
     ASSERT_EQ(m.right(k), k < 25 ? 4080 : k == 25 ? 1020 : 0) << k;        // frame 50 is the last one played
   }
   // Parked at the end, and at the loop end like a sample end.
-  EXPECT_EQ((Ints{m.channel(0).samplePosition, m.channel(1).samplePosition}), (Ints{100, 51}));
+  EXPECT_EQ((Ints{m.position(0)[0], m.position(1)[0]}), (Ints{100, 51}));
 
   // The next tick, slower (1/8 frame per step): the one-frame loop stays silent
   // instead of sounding frame 50 again for the tick's first 8 double-rate frames.
@@ -137,7 +129,7 @@ TEST(Mixer, SampleEndsAndShortLoops) {
   m.play(1, 11025, 16384, 255);
   m.tick();
   for (int32_t k = 0; k < 882; ++k) ASSERT_EQ(m.right(k), 0) << k;
-  EXPECT_EQ(m.channel(1).samplePosition, 51);
+  EXPECT_EQ(m.position(1)[0], 51);
 }
 
 TEST(Mixer, InterpolationUsesTheLoopEndCopy) {

@@ -1,6 +1,6 @@
-// Replay engine: speed and tempo, song duration, envelopes, the instrument's
-// auto-vibrato and the pitch of whole-number periods. Expected values are worked out
-// by hand from the tick, envelope and waveform arithmetic.
+// Replay engine: speed and tempo, song duration and play counts, envelopes, the
+// instrument's auto-vibrato and the pitch of whole-number periods. Expected values are
+// worked out by hand from the tick, envelope and waveform arithmetic.
 #include "audio/replay.h"
 
 #include <gtest/gtest.h>
@@ -14,44 +14,40 @@
 
 namespace {
 
-const int32_t kSine[32] = {0,   24,  49,  74,  97,  120, 141, 161, 180, 197, 212, 224, 235, 244, 250, 253,
-                           255, 253, 250, 244, 235, 224, 212, 197, 180, 161, 141, 120, 97,  74,  49,  24};
+Note fx(int effect, int param) { return Note{0, 0, 0, uint8_t(effect), uint8_t(param)}; }
 
-TEST(Replay, SpeedAndTempoCommands) {
-  // Rows: F00 (ignored), F1F, F20, S3M A00 (ignored), T20 (ignored), T21, A02.
+TEST(Replay, SpeedAndTempo) {
+  // Rows F00 (ignored), F1F, F20, S3M A00 (ignored), T21, T20 (ignored), A02; per row the
+  // ticks it lasted, then speed, tempo and tick length on entering the next one.
+  // clang-format off
+  const int32_t rows[7][6] = {
+      {kFxSpeedTempo, 0x00, 6, 31, 125, 882}, {kFxSpeedTempo, 0x1F, 31, 31, 32, 3445},
+      {kFxSpeedTempo, 0x20, 31, 31, 32, 3445}, {kFxS3mSpeed, 0x00, 31, 31, 33, 3340},
+      {kFxS3mTempo, 0x21, 31, 31, 33, 3340}, {kFxS3mTempo, 0x20, 31, 2, 33, 3340}, {kFxS3mSpeed, 0x02, 2, 2, 33, 3340}};
+  // clang-format on
   Song song(1, 1, 64);
-  const uint8_t cells[7][2] = {{kFxSpeedTempo, 0x00}, {kFxSpeedTempo, 0x1F}, {kFxSpeedTempo, 0x20},
-                               {kFxS3mSpeed, 0x00},   {kFxS3mTempo, 0x20},   {kFxS3mTempo, 0x21},
-                               {kFxS3mSpeed, 0x02}};
-  for (int row = 0; row < 7; ++row) song.note(0, row, 0) = Note{0, 0, 0, cells[row][0], cells[row][1]};
+  for (int row = 0; row < 7; ++row) song.note(0, row, 0) = fx(rows[row][0], rows[row][1]);
   Replay* r = replay_create(song.m, 44100, 1);
-  // Per row: ticks it lasted, then speed, tempo and tick length on entering the next one.
-  const int32_t want[7][4] = {{6, 31, 125, 882},  {31, 31, 32, 3445}, {31, 31, 32, 3445}, {31, 31, 32, 3445},
-                              {31, 31, 33, 3340}, {31, 2, 33, 3340},  {2, 2, 33, 3340}};
   for (int row = 0; row < 7; ++row) {
     int32_t ticks = 0;
     while (replay_row(r) == row) replay_tick(r), ++ticks;
-    EXPECT_EQ((Ints{ticks, r->speed, r->tempo, replay_tick_length(r)}),
-              std::vector<int32_t>(want[row], want[row] + 4))
-        << "row " << row;
+    EXPECT_EQ((Ints{ticks, r->speed, r->tempo, replay_tick_length(r)}), Ints(rows[row] + 2, rows[row] + 6))
+        << row;
   }
   replay_free(r);
-}
-
-TEST(Replay, HeaderTempoAndSpeed) {
-  // Tempos the effects cannot set are held to 32..255; 0 means the defaults 125 and 6.
-  const int32_t cases[4][4] = {{20, 6, 3445, 6}, {256, 6, 432, 6}, {0, 0, 882, 6}, {125, 3, 882, 3}};
-  for (const auto& c : cases) {
-    Song song(1, 1, 64);
-    song.m->defaultTempo = c[0], song.m->defaultSpeed = c[1];
-    Replay* r = replay_create(song.m, 44100, 1);
+  // Header tempos the effects cannot set are held to 32..255; 0 means the defaults 125 and 6.
+  const int32_t header[4][4] = {{20, 6, 3445, 6}, {256, 6, 432, 6}, {0, 0, 882, 6}, {125, 3, 882, 3}};
+  for (const auto& c : header) {
+    Song plain(1, 1, 1);
+    plain.m->defaultTempo = c[0], plain.m->defaultSpeed = c[1];
+    r = replay_create(plain.m, 44100, 1);
     EXPECT_EQ((Ints{replay_tick_length(r), r->speed}), (Ints{c[2], c[3]})) << c[0] << " " << c[1];
     replay_free(r);
   }
 }
 
 TEST(Replay, DurationEndsAtTheFirstRepeatedRow) {
-  // cells {pattern, row, effect, parameter}; rows of 6 ticks of 882 frames unless the
+  // Cells {pattern, row, effect, parameter}; rows of 6 ticks of 882 frames unless the
   // speed is 1. Order 1 names pattern 7 where asked (no such pattern: skipped).
   struct Case {
     const char* name;
@@ -68,7 +64,7 @@ TEST(Replay, DurationEndsAtTheFirstRepeatedRow) {
   for (const Case& c : cases) {
     Song song(1, 2, c.rows);
     song.m->defaultSpeed = c.speed;
-    for (const auto& n : c.cells) song.note(n[0], n[1], 0) = Note{0, 0, 0, uint8_t(n[2]), uint8_t(n[3])};
+    for (const auto& n : c.cells) song.note(n[0], n[1], 0) = fx(n[2], n[3]);
     if (c.skipOrder) song.m->orderList[1] = 7;
     Replay* r = replay_create(song.m, 44100, 1);
     EXPECT_EQ(replay_duration(r), c.frames) << c.name;
@@ -89,21 +85,18 @@ TEST(Replay, PlayCountSaturatesAt127AndUnplayableInputIsRefused) {
 }
 
 TEST(Envelope, InterpolatesLoopsAndHolds) {
+  // Points (0, 64), (16, 0), (20, 32): 64 - 64 * 4 / 16 at tick 4; halfway to 32 at 18;
+  // past the last point its amplitude.
   Envelope e{};
   e.enabled = 1, e.pointCount = 3;
-  e.pointTicks[1] = 16, e.pointTicks[2] = 20;
-  e.pointAmplitudes[0] = 64, e.pointAmplitudes[1] = 0, e.pointAmplitudes[2] = 32;
-  // 64 - 64 * 4 / 16; halfway to 32; past the last point: its amplitude.
+  e.pointTicks[1] = 16, e.pointTicks[2] = 20, e.pointAmplitudes[0] = 64, e.pointAmplitudes[2] = 32;
   const int32_t values[4][2] = {{0, 64}, {4, 48}, {18, 16}, {25, 32}};
   for (const auto& v : values) EXPECT_EQ(envelope_value(e, v[0]), v[1]) << v[0];
   // A first point after tick 0: before it, its own amplitude (no wrap-around).
-  e.pointCount = 2;
-  e.pointTicks[0] = 10, e.pointTicks[1] = 11;
-  e.pointAmplitudes[0] = 50, e.pointAmplitudes[1] = 6;
+  e.pointCount = 2, e.pointTicks[0] = 10, e.pointTicks[1] = 11, e.pointAmplitudes[0] = 50;
   EXPECT_EQ(envelope_value(e, 3), 50);
-
   e.looped = 1, e.loopStartTick = 2, e.loopEndTick = 5;
-  std::vector<int32_t> ticks;
+  Ints ticks;
   for (int32_t t = 0, i = 0; i < 8; ++i) ticks.push_back(t = envelope_next_tick(e, t, 1));
   EXPECT_EQ(ticks, (Ints{1, 2, 3, 4, 2, 3, 4, 2}));
   e.looped = 0, e.sustain = 1, e.sustainTick = 3;  // held while the key is on
@@ -118,7 +111,7 @@ TEST(Replay, AutoVibratoSweepsInAndPanningEnvelopeMovesThePan) {
   Song song(1, 1, 64, {ins});
   song.note(0, 0, 0) = Note{49, 1, 0, kFxSetPanning, 200};
   Replay* r = replay_create(song.m, 44100, 1);
-  std::vector<int32_t> adds, pans;
+  Ints adds, pans;
   for (int t = 0; t < 6; ++t) {
     if (t > 0) replay_tick(r);
     adds.push_back(r->channels[0].vibratoAdd);
@@ -132,28 +125,9 @@ TEST(Replay, AutoVibratoSweepsInAndPanningEnvelopeMovesThePan) {
                         200 + (-20 * 55 >> 5), 200 - 55, 200 - 55}));
 }
 
-TEST(Replay, AutoVibratoOnANoteHeldForBillionsOfTicks) {
-  // The phase is (rate * counter) >> 2 in whole numbers, however large the counter.
-  XmInstrument ins = xm_instrument(xm_constant(1000));
-  ins.vibratoDepth = 64, ins.vibratoRate = 127;
-  Song song(1, 1, 64, {ins});
-  song.note(0, 0, 0) = Note{49, 1, 0, 0, 0};
-  Replay* r = replay_create(song.m, 44100, 1);
-  for (int64_t counter = INT32_MAX - 5; counter < INT32_MAX; ++counter) {
-    r->channels[0].autoVibratoCounter = static_cast<int32_t>(counter);
-    replay_tick(r);
-    int64_t phase = (127 * counter >> 2) & 63;
-    int32_t wave = phase & 32 ? -kSine[phase & 31] : kSine[phase & 31];
-    EXPECT_EQ(r->channels[0].vibratoAdd, 64 * wave >> 8) << counter;
-  }
-  EXPECT_EQ(r->channels[0].autoVibratoCounter, INT32_MAX);
-  replay_free(r);
-}
-
 TEST(Replay, WholeNumberPeriodsStayWithinCents) {
-  // A 52 kHz S3M sample plays 31 semitones and 86/128 up: notes C-1..B-3 land within
-  // 8 cents of c2 * 2^((key - 49) / 12), a little sharp on average (the periods
-  // are whole numbers; higher notes have coarser periods and larger offsets).
+  // A 52 kHz S3M sample: notes C-1..B-3 land within 8 cents of c2 * 2^((key - 49) / 12),
+  // a little sharp on average (whole-number periods are coarser for higher notes).
   S3mSong song;
   song.instruments = {S3mSample{1, 64, 0, "", 16, 0, 0, 52000, File(16, 0x40)}};
   for (int row = 0; row < 36; ++row) song.patterns[0][row] = {S3mCell{0, (row / 12 + 1) << 4 | row % 12, 1}};
@@ -161,9 +135,8 @@ TEST(Replay, WholeNumberPeriodsStayWithinCents) {
   ASSERT_NE(l.m, nullptr);
   Replay* r = replay_create(l.m, 44100, 1);
   double worst = 0, sum = 0;
-  for (int row = 0; row < 36; ++row) {
-    int key = (row / 12 + 1) * 12 + row % 12 + 1;
-    double cents = 1200 * std::log2(r->channels[0].frequency / (52000 * std::pow(2.0, (key - 49) / 12.0)));
+  for (int row = 0; row < 36; ++row) {  // key row + 13
+    double cents = 1200 * std::log2(r->channels[0].frequency / (52000 * std::pow(2.0, (row - 36) / 12.0)));
     worst = std::fmax(worst, std::fabs(cents));
     sum += cents;
     for (int t = 0; t < 6; ++t) replay_tick(r);
