@@ -1,5 +1,5 @@
-// Pre-rendering a whole song: PCM length, position marks, stereo narrowing and 16-bit
-// saturation (the ten-minute limit is with the loader's long-song test).
+// Pre-rendering a whole song: PCM length, position marks, the ten-minute limit, stereo
+// narrowing and 16-bit saturation.
 #include "audio/rendered_song.h"
 
 #include <gtest/gtest.h>
@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "audio/replay.h"
 #include "tests/audio/module_checks.h"
 
 namespace {
@@ -41,6 +42,28 @@ TEST(RenderedSong, OneMarkPerTickAndTheWholeSong) {
   ASSERT_EQ(out.markCount, 4u);
   const int32_t orders[3][2] = {{882, 1 << 16}, {2 * 882, 1}, {4 * 882 - 1, (1 << 16) + 1}};
   for (const auto& p : orders) EXPECT_EQ(rendered_song_position(out, p[0]), p[1]) << p[0];
+  rendered_song_free(&out);
+}
+
+// Header speed and tempo 65535 on a 256-row pattern: 16.8 M ticks of one frame each if the
+// header tempo were taken as it is. Held to 255 (432-frame ticks), the walk stops with the
+// first tick past ten minutes and the song is refused; at speed 1 it is 256 ticks long.
+TEST(RenderedSong, LongSongsAreRefusedWithinTheLimit) {
+  XmSong xm;
+  xm.channels = 1, xm.speed = xm.tempo = 0xFFFF, xm.patterns[0].rows = 256;
+  Loaded slow(write_xm(xm));
+  xm.speed = 1;
+  Loaded fast(write_xm(xm));
+  ASSERT_TRUE(slow.m && fast.m);
+  Replay* r = replay_create(slow.m, 44100, 1);
+  const int32_t walked = replay_duration(r, 44100 * 600);
+  EXPECT_TRUE(walked > 44100 * 600 && walked <= 44100 * 600 + 432) << walked;
+  replay_free(r);
+  RenderedSong out;
+  EXPECT_FALSE(rendered_song_render(slow.m, 44100, &out));
+  EXPECT_TRUE(out.pcm == nullptr && out.marks == nullptr && out.bytes == 0);  // nothing kept
+  ASSERT_TRUE(rendered_song_render(fast.m, 44100, &out));
+  EXPECT_EQ((Ints{int(out.markCount), int(out.bytes)}), (Ints{256, 256 * 432 * 4}));
   rendered_song_free(&out);
 }
 
