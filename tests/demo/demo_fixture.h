@@ -1,71 +1,68 @@
-// The demo engine under test: a scripted shell (the music key of every frame from a
-// script, every published frame kept, the run ended at the retrace after a chosen
-// number of frames), small models and camera paths in the engine's asset formats, and
-// a work screen of the test's own for calling the engine's steps directly.
+// Models and camera paths in the engine's formats, run-start state, and a work screen of the test's own.
 #pragma once
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
+#include "base/asset_image.h"
+#include "base/byte_order.h"
+#include "demo/demo_hooks.h"
+#include "demo/demo_state.h"
+#include "demo/object.h"
 #include "tests/test_files.h"
 
 using Ints = std::vector<int>;   // several values compared at once
-
-struct CapturedFrame {
-  Bytes pixels;    // DisplayBuffer at the retrace
-  Bytes palette;   // WorkingPalette at the retrace
-};
-
-struct FakeShell {
-  int framesToRun = 0;
-  uint32_t (*musicKey)(int frame) = nullptr;   // order * 256 + row per frame; 0 when null
-  std::vector<CapturedFrame> frames;
-  bool audioStartFails = false;
-  bool exitFailure = false;
-};
-extern FakeShell g_fake;
-
-// Runs the engine under the fake shell and returns the frames it published.
-const std::vector<CapturedFrame>& run_demo_frames(int frames, uint32_t (*musicKey)(int) = nullptr);
-
-// Puts DemoState back to its initial contents.
-void reset_demo_state();
-
-// Writes bytes into the demo region and, once the first run has taken it, into its
-// snapshot too, so that every later run starts from them.
-void set_demo_region(uint32_t offset, const Bytes& bytes);
-
 using Triple = std::array<int16_t, 3>;
 using PathRecord = std::array<int16_t, 9>;
 
-struct TestFace {
-  uint16_t vertex[3];   // vertex numbers
-  uint8_t baseColour;
-};
+inline const DemoState g_initialState = g_demo;   // g_demo is constant-initialised before this copy
+inline void reset_demo_state() { std::memcpy(&g_demo, &g_initialState, sizeof(DemoState)); }
 
-// ObjectModel bytes, zero-padded to the region: header, vertices, one normal per face,
-// faces, and the two spare arrays.
-Bytes model_bytes(const std::vector<Triple>& vertices, const std::vector<Triple>& normals,
-                  const std::vector<TestFace>& faces);
+struct TestFace { uint16_t vertex[3]; uint8_t baseColour = 0; };   // vertex numbers, not offsets
 
-// CameraPath bytes: up to 800 records, zero-padded.
-Bytes camera_path_bytes(const std::vector<PathRecord>& records);
+// ObjectModel bytes, zero-padded: header, vertices, one normal per face, faces.
+inline Bytes model_bytes(const std::vector<Triple>& vertices, const std::vector<Triple>& normals,
+                         const std::vector<TestFace>& faces) {
+  Bytes out(kObjectModelSize, 0);
+  uint8_t* p = out.data() + 4;   // two unused words
+  auto put = [&p](int value) { store_le16(p, uint16_t(value)), p += 2; };
+  put(6 * (int(vertices.size()) - 1)), put(6 * (int(normals.size()) - 1)), put(10 * (int(faces.size()) - 1));
+  for (const std::vector<Triple>* list : {&vertices, &normals})
+    for (const Triple& t : *list)
+      for (int16_t c : t) put(c);
+  for (const TestFace& f : faces) {
+    for (uint16_t v : f.vertex) put(6 * v);
+    *p = f.baseColour, p += 4;
+  }
+  return out;
+}
 
-// An octahedron of radius 150 with outward normals of length 256, faces in the four ramps,
-// and a camera circling it at distance 400, rolling slowly.
-Bytes octahedron_model();
-Bytes orbit_camera_path();
+inline Bytes camera_path_bytes(const std::vector<PathRecord>& records) {   // zero-padded
+  Bytes out(kCameraPathSize, 0);
+  for (size_t i = 0; i < records.size(); ++i)
+    for (int k = 0; k < 9; ++k) store_le16(&out[18 * i + 2 * k], uint16_t(records[i][k]));
+  return out;
+}
 
-// Fresh state with a model and camera path in place, as the run start leaves them.
-// Empty bytes put zeros back, which is what every run finds otherwise.
-void load_object(const Bytes& model, const Bytes& camera);
+// Fresh state with a model and camera path in place (and in the snapshot, for later runs); empty: zeros.
+inline void load_object(const Bytes& model, const Bytes& camera) {
+  reset_demo_state();
+  Bytes both = camera.empty() ? Bytes(kCameraPathSize, 0) : camera;   // the model follows the path
+  both.insert(both.end(), model.begin(), model.end());
+  both.resize(kCameraPathSize + kObjectModelSize);
+  for (uint8_t* region : {AssetImage, AssetSnapshot})
+    if (region) std::memcpy(region + kCameraPathOffset, both.data(), both.size());
+  DemoState& s = g_demo;
+  s.cameraPathStart = s.cameraPathCurrent = reinterpret_cast<int16_t*>(AssetImage + kCameraPathOffset);
+  s.cameraPathEnd = s.cameraPathStart + 800 * kCameraRecordWords;
+  object_read_header();
+}
 
-// A 320 x 400 work screen filled with `fill`, given to the current state (again by
-// attach after a reset).
+// A 320 x 400 work screen filled with `fill`, given to the current state (again by attach after a reset).
 struct TestScreen {
   explicit TestScreen(uint8_t fill = 0) : pixels(320 * 400, fill) { attach(); }
-  void attach();
+  void attach() { g_demo.workScreen = pixels.data(), g_demo.workScreenRow1 = pixels.data() + 320; }
   uint8_t at(int row, int column) const { return pixels[320 * row + column]; }
-  int count(uint8_t colour) const;
   Bytes pixels;
 };

@@ -1,39 +1,30 @@
-// The three triangle fillers against spans worked out by hand: each edge starts at
-// x + 0.5 in 16.16 fixed point and steps by its truncated slope; a row is filled from
-// its left edge's whole part up to, not including, its right edge's.
+// The three triangle fillers against spans worked out by hand: each edge starts at x + 0.5 in
+// 16.16 fixed point and steps by its truncated slope; a row is filled from its left edge's whole
+// part up to, not including, its right edge's.
 #include "demo/triangle.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <vector>
 
-#include "demo/demo_state.h"
 #include "tests/demo/demo_fixture.h"
 
 namespace {
 
-constexpr uint8_t kColour = 77;
+using Span = std::array<int, 3>;   // row, first filled column, one past the last; 0, 0 when empty
 
-// The first and one past the last filled column of a row; (0, 0) when empty.
-std::array<int, 2> span(const TestScreen& screen, int row) {
-  int first = -1, last = -1;
-  for (int x = 0; x < 320; ++x)
-    if (screen.at(row, x) == kColour) {
-      if (first < 0) first = x;
-      last = x;
-    }
-  return first < 0 ? std::array<int, 2>{0, 0} : std::array<int, 2>{first, last + 1};
+Span span(const TestScreen& screen, int row) {
+  int first = 0, end = 0;
+  for (int x = 319; x >= 0; --x) if (screen.at(row, x)) first = x, end = end ? end : x + 1;
+  return {row, first, end};
 }
 
 TEST(Triangle, FilledSpansPerRow) {
-  struct Case {
-    const char* what;
-    void (*fill)();
-    TrianglePoint a, b, c;
-    int total;                              // filled pixels; -1 when not counted
-    std::vector<std::array<int, 3>> spans;  // row, first column, end column
-  } cases[] = {
+  // clang-format off
+  struct { const char* what; void (*fill)(); TrianglePoint a, b, c; int total; std::vector<Span> spans; }
+  cases[] = {
       {"points on one row", fill_triangle, {10, 50}, {200, 50}, {100, 50}, 0, {}},
       // Long edge (0,10)-(320,50) on the left at 8.0 a row, right edge at 320.5: the end is exclusive.
       {"flat top to column 320", fill_triangle, {0, 10}, {320, 10}, {320, 50}, 320 * 40 - 8 * (39 * 40 / 2),
@@ -54,23 +45,20 @@ TEST(Triangle, FilledSpansPerRow) {
       // Slopes +-5.0: spans cut to the screen's columns.
       {"columns clipped", fill_triangle_clip_all, {-100, 10}, {400, 10}, {150, 60}, -1,
        {{9, 0, 0}, {10, 0, 320}, {30, 0, 300}, {40, 50, 250}, {60, 0, 0}}},
-      {"left edge past the screen", fill_triangle_clip_all, {300, 10}, {1000, 10}, {1000, 20}, 20,
-       {{10, 300, 320}}},
+      {"cut at column 320", fill_triangle_clip_all, {300, 10}, {1000, 10}, {1000, 20}, 20, {{10, 300, 320}}},
       {"left of the screen", fill_triangle_clip_all, {-30, 10}, {-1, 10}, {-10, 50}, 0, {}},
       {"right of the screen", fill_triangle_clip_all, {321, 10}, {400, 10}, {330, 50}, 0, {}},
       {"above the screen", fill_triangle_clip_rows, {10, -30}, {100, -30}, {50, 0}, 0, {}},
       {"below the screen", fill_triangle_clip_rows, {10, 201}, {100, 201}, {50, 300}, 0, {}},
-  };
-  for (const Case& c : cases) {
-    reset_demo_state();
+  };   // total: filled pixels, -1 when not counted
+  // clang-format on
+  for (const auto& c : cases) {
     TestScreen screen;
-    g_demo.triangle = TriangleSetup{{c.a, c.b, c.c}, kColour};
+    g_demo.triangle = TriangleSetup{{c.a, c.b, c.c}, 77};
     c.fill();
-    for (const auto& s : c.spans)
-      EXPECT_EQ(span(screen, s[0]), (std::array<int, 2>{s[1], s[2]})) << c.what << ", row " << s[0];
-    if (c.total >= 0) {
-      EXPECT_EQ(screen.count(kColour), c.total) << c.what;
-    }
+    for (const Span& s : c.spans) EXPECT_EQ(span(screen, s[0]), s) << c.what;
+    const int filled = 320 * 400 - int(std::count(screen.pixels.begin(), screen.pixels.end(), 0));
+    if (c.total >= 0) { EXPECT_EQ(filled, c.total) << c.what; }
   }
 }
 
