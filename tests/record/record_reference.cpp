@@ -1,17 +1,12 @@
-// Test helper for the end-to-end recording checks: what a recording of the asset image
-// must hold, computed natively.
-//   record_reference IMAGE length             prints the tune's length in frames at 44100 Hz
-//   record_reference IMAGE pcm OUT            the pre-rendered tune, 16-bit stereo at 44100 Hz
-//   record_reference IMAGE frames N,N,... PREFIX
-//                                             the demo frames numbered N as the recorder clock runs
-//                                             them (frame f computed at music frame f x 44100 / 70),
-//                                             each written to PREFIX%05d as header, palette and
-//                                             pixels (the compose_reference input)
+// Test helper of the end-to-end recording checks: what a recording of the asset image must hold.
+//   record_reference IMAGE length              the tune's length in frames at 44100 Hz
+//   record_reference IMAGE pcm OUT             the pre-rendered tune, 16-bit stereo at 44100 Hz
+//   record_reference IMAGE frames N,N,... PREFIX  each demo frame N as the recorder clock runs them (frame f
+//       at music frame f x 44100 / 70), to PREFIX%05d as header, palette and pixels (compose_reference input)
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <set>
-#include <string>
 
 #include "audio/module.h"
 #include "audio/rendered_song.h"
@@ -20,21 +15,19 @@
 #include "demo/demo_hooks.h"
 #include "demo/demo_loop.h"
 
-uint8_t* AssetSnapshot;
-uint8_t* StateSnapshot;
+uint8_t *AssetSnapshot, *StateSnapshot;
 
 namespace {
 
 constexpr uint32_t kRate = 44100;
-
 RenderedSong g_song;
 uint32_t g_frames;
 std::set<uint32_t> g_wanted;
 const char* g_prefix;
 bool g_failed;
 
-bool write_file(const std::string& path, const void* a, size_t an, const void* b, size_t bn) {
-  FILE* f = std::fopen(path.c_str(), "wb");
+bool write_file(const char* path, const void* a, size_t an, const void* b, size_t bn) {
+  FILE* f = std::fopen(path, "wb");
   bool ok = f && std::fwrite(a, 1, an, f) == an && std::fwrite(b, 1, bn, f) == bn;
   if (f) ok = std::fclose(f) == 0 && ok;
   return ok;
@@ -83,11 +76,9 @@ int main(int argc, char** argv) {
     return 1;
   }
   module_free(module);
-  if (length) {
-    std::printf("%u\n", g_song.bytes / 4);
-  } else if (pcm) {
-    if (!write_file(argv[3], g_song.pcm, g_song.bytes, "", 0)) return 1;
-  } else {
+  if (length) std::printf("%u\n", g_song.bytes / 4);
+  if (pcm && !write_file(argv[3], g_song.pcm, g_song.bytes, "", 0)) g_failed = true;
+  if (frames) {
     for (char* p = argv[3]; *p;) g_wanted.insert(uint32_t(std::strtoul(p, &p, 10))), p += *p == ',';
     g_prefix = argv[4];
     if (!g_wanted.empty()) demo_run();
