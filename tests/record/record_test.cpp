@@ -190,8 +190,7 @@ TEST(AviWriter, SegmentsByHandFfmpegAndGstreamer) {
   for (Field f : {Field{28, 56}, {32, 100000}, {36, size * fps + R * 4}, {44, 0x110}, {56, 2}, {60, size},
                   {64, W}, {68, H}})
     EXPECT_EQ(u32(b, f.at), f.want) << "avih at " << f.at;
-  // Offsets from "strh" (strf follows at 64): the video stream's value, then the audio stream's (whose
-  // strf ends at 88, followed by the indx chunk).
+  // Offsets from "strh" (strf at 64; the audio's strf ends at 88, before indx): video value, audio value.
   const Field strl[] = {{4, 56, 56}, {28, 1, 4}, {32, fps, R * 4}, {40, frames, audioFrames},
       {44, size, R * 4}, {48, ~0u, ~0u}, {52, 0, 4}, {60, W | H << 16, 0}, {68, 40, 16},
       {72, 40, 1 | 2 << 16}, {76, W, R}, {80, H, R * 4}, {84, 1 | 24 << 16, 4 | 16 << 16}, {92, size, 65560}};
@@ -268,9 +267,10 @@ TEST(AviWriter, NamesAndFolders) {
   test_write_file("Vrinx-record-70.avi", "x", 1);
   test_write_file("Vrinx-record-70-001.avi.partial", "x", 1);
   AviWriter w;
-  Recording r{70, 16, 16, 44100, 1000, 2};
+  Recording r{70, 17, 16, 44100, 1000, 2};
   ASSERT_TRUE(record(w, r));
-  EXPECT_TRUE(fs::exists("Vrinx-record-70-002.avi"));
+  ASSERT_TRUE(fs::exists("Vrinx-record-70-002.avi"));
+  EXPECT_EQ(u32(test_read_file("Vrinx-record-70-002.avi"), 60), 52u * 16);  // rows of 51 bytes padded to 52
   fs::create_directory(tmp.dir / "gone");
   fs::current_path(tmp.dir / "gone");
   fs::remove(tmp.dir / "gone");
@@ -302,11 +302,11 @@ TEST(AviWriter, SegmentAndPictureLimits) {
   ASSERT_TRUE(avi_open(w) && avi_finish(w));
   EXPECT_EQ(u32(test_read_file("Vrinx-record-240.avi"), 32 + 4), 0xFFFFFFFFu);
 
-  // A picture of the wrong size is refused, and so is every frame after it.
+  // A picture of the wrong size is refused, and so is every frame after it: no file is opened.
   avi_init(w, &kNullOps, 30, 32, 32, 44100, nullptr, 0);
   EXPECT_FALSE(avi_write_frame(w, px.data(), 32, 31));
   EXPECT_FALSE(avi_write_frame(w, px.data(), 32, 32));
-  EXPECT_EQ(w.videoWritten, 0u);
+  EXPECT_EQ(w.file, nullptr);
   EXPECT_FALSE(avi_finish(w));
 }
 
