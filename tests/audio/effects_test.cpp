@@ -85,7 +85,8 @@ const EffectCase kCases[] = {
     // Pitch from the key: 8287 * 1712 / 1711 (Amiga); 32768 * (8363 >> 4) >> 11, an octave up for key 61.
     {"Amiga key 49", kNone, kNone, kFrequency, {8291, 8291, 8291, 8291, 8291, 8291}},
     {"linear key 49", kNone, kNone, kFrequency, {8352, 8352, 8352, 8352, 8352, 8352}, kLinear},
-    {"linear key 61", kNone, {61, 1, 0, 0, 0}, kFrequency, {16704, 16704, 16704, 16704, 16704, 16704}, kLinear},
+    {"linear key 61", kNone, {61, 1, 0, 0, 0}, kFrequency, {16704, 16704, 16704, 16704, 16704, 16704},
+     kLinear},
     // Arpeggio: 1711 * 32768 / exp2_q15(4 / 12 octave) = 1358, / exp2_q15(7 / 12) = 1141.
     {"047", kNone, {0, 0, 0, 0x00, 0x47}, kFrequency, {8291, 10447, 12434, 8291, 10447, 12434}},
     // Tone portamento from key 37 (period 3423) at 64 * 4 per tick stops at 1711.
@@ -163,7 +164,8 @@ const EffectCase kCases[] = {
     {"900 reuses the offset", {49, 1, 0, 0x09, 0x03}, {49, 1, 0, 0x09, 0x00},
      kPosition, {768, 768, 768, 768, 768, 768}},
     {"S3M O02", kNone, {49, 1, 0, 0x8F, 0x02}, kPosition, {512, 512, 512, 512, 512, 512}},
-    {"a key alone keeps the offset", {49, 1, 0, 0x09, 0x02}, {49, 0, 0, 0, 0}, kPosition, {512, 512, 512, 512, 512, 512}},
+    {"a key alone keeps the offset", {49, 1, 0, 0x09, 0x02}, {49, 0, 0, 0, 0}, kPosition,
+     {512, 512, 512, 512, 512, 512}},
     {"an instrument resets it", {49, 1, 0, 0x09, 0x02}, {49, 1, 0, 0, 0}, kPosition, {0, 0, 0, 0, 0, 0}},
     // An instrument alone takes over its looped sample at once, keeping the position.
     {"instrument 2 alone", kNone, {0, 2, 0, 0, 0}, kSampleValue, {2000, 2000, 2000, 2000, 2000, 2000}},
@@ -181,7 +183,8 @@ const EffectCase kCases[] = {
     {"key off without envelope", kNone, {kKeyOff, 0, 0, 0, 0}, kAmplitude, {0, 0, 0, 0, 0, 0}},
     // Held at the sustain value 32 until the key off, then 24, 16, 8, 0 times a fadeout
     // of 32768 less 4096 per tick: 8192 * fadeout >> 15 * 64 * envelope >> 12.
-    {"key off leaves the sustain", kNone, {kKeyOff, 0, 0, 0, 0}, kAmplitude, {4096, 2688, 1536, 640, 0, 0}, kSustain},
+    {"key off leaves the sustain", kNone, {kKeyOff, 0, 0, 0, 0}, kAmplitude, {4096, 2688, 1536, 640, 0, 0},
+     kSustain},
     {"L05", kNone, {0, 0, 0, 0x15, 0x05}, kEnvelopeTick, {6, 7, 8, 9, 10, 11}, kEnvelope},
     {"P30", kNone, {0, 0, 0, 0x19, 0x30}, kPanning, {128, 131, 134, 137, 140, 143}},
     {"S3M S8F", kNone, {0, 0, 0, 0x93, 0x8F}, kPanning, {255, 255, 255, 255, 255, 255}},

@@ -48,7 +48,8 @@ File rich_mod() {
 struct S3mRow { std::vector<S3mCell> cells; int channel; Note note; } kS3mRows[] = {
     {{{2, 0x40, 7, 64, 1, 0x05}, {1, 0x50, 1}}, 1, {49, 7, 0x50, kFxS3mSpeed, 0x05}},
     {{{5, 0x4B, 0, 65, 19, 0xB2}}, 2, {60, 0, 0, kFxS3mExtended, 0xB2}},  // volume beyond 64: none
-    {{{0, 254, 0, 0x80 | 10, 0, 0x33}}, 0, {254, 0, 0x1A, 0, 0}},         // volume bit 7 ignored; effect 0: none
+    // Volume bit 7 ignored; effect 0: none.
+    {{{0, 254, 0, 0x80 | 10, 0, 0x33}}, 0, {254, 0, 0x1A, 0, 0}},
     {{{2, 255, 0, -1, 64, 1}}, 1, {}},                                     // a letter beyond Z: none
     // A channel named twice in a row keeps the fields its first entry set.
     {{{0, -1, 0, 40, 1, 0x03}, {0, 0x41, 2}}, 0, {50, 2, 0x10 + 40, kFxS3mSpeed, 3}},
@@ -119,9 +120,11 @@ TEST(Loaders, HeadersOrdersPanningAndRefusals) {
       {"M!K!", with<ModSong>([](ModSong& s) { s.tag = "M!K!", s.orderCount = 2, s.restart = 1; }), "test",
        {4, 1, 31, 1, 6, 125, 64, 8287, 64, 0, 0}, {0, 0}, kMod},
       {"FLT4", mod_tagged("FLT4"), "test", {4, 1, 31, 0, 6, 125, 64, 8287, 64, 0, 0}, {0}, kMod},
-      {"6CHN", mod_tagged("6CHN", 6), "test", {6, 1, 31, 0, 6, 125, 64, 8363, 32, 0, 0}, {0}, {51, 204, 204, 51, 51, 204}},
+      {"6CHN", mod_tagged("6CHN", 6), "test", {6, 1, 31, 0, 6, 125, 64, 8363, 32, 0, 0}, {0},
+       {51, 204, 204, 51, 51, 204}},
       {"16CH", mod_tagged("16CH", 16), "test", {16, 1, 31, 0, 6, 125, 64, 8363, 32, 0, 0}, {0}, {}},
-      {"S3M", rich_s3m(), "song name", {3, 2, 4, 0, 3, 150, 48, 8363, 0x30, 0, 0}, {1, 254, 0}, {119, 119, 119}},
+      {"S3M", rich_s3m(), "song name", {3, 2, 4, 0, 3, 150, 48, 8363, 0x30, 0, 0}, {1, 254, 0},
+       {119, 119, 119}},
       // Global volume at most 64; stereo by bit 7 of the master volume, which the gain leaves.
       {"S3M 0x40", with<S3mSong>([](S3mSong& s) {
          s.flags = 0x40, s.globalVolume = 200, s.masterVolume = 0x80 | 0x30, s.channelSettings[2] = 8;
@@ -131,8 +134,10 @@ TEST(Loaders, HeadersOrdersPanningAndRefusals) {
       {"S3M 0x1300", with<S3mSong>([](S3mSong& s) {
          s.trackerVersion = 0x1300, s.patterns.push_back(s.patterns[0]), s.orders = {0, 1, 2, 255, 1}; }),
        "test", {4, 2, 0, 0, 6, 125, 64, 8363, 0x30, 0, 1}, {0, 1}, {119, 119, 119, 119}},
-      {"XM", write_xm(rich_xm_song()), "tune", {2, 3, 4, 2, 4, 140, 64, 8363, 64, 1, 0}, {1, 0, 0, 0, 2}, {128, 128}},
-      {"FLT8", mod_tagged("FLT8"), kNotMod}, {"empty", File(), kNotMod}, {"ZZCH", mod_tagged("ZZCH"), kInvalid},
+      {"XM", write_xm(rich_xm_song()), "tune", {2, 3, 4, 2, 4, 140, 64, 8363, 64, 1, 0}, {1, 0, 0, 0, 2},
+       {128, 128}},
+      {"FLT8", mod_tagged("FLT8"), kNotMod}, {"empty", File(), kNotMod},
+      {"ZZCH", mod_tagged("ZZCH"), kInvalid},
       {"0CHN", mod_tagged("0CHN"), kInvalid}, {"S3M packed", packed, "Packed samples not supported!"},
       {"XM packing", xmPacking, "Unknown pattern packing type!"}, {"XM silent", silent, kInvalid},
       {"XM 0x0103", with<XmSong>([](XmSong& s) { s.version = 0x0103; }), "XM format version must be 0x0104!"},
@@ -161,16 +166,20 @@ TEST(Loaders, HeadersOrdersPanningAndRefusals) {
 // sources scaled by 256, unsigned ones offset); XM instruments: key maps, envelopes, vibrato.
 TEST(Loaders, NotesSamplesAndInstruments) {
   const std::pair<ModCell, Note> modCases[] = {
-      {{428, 17, 0x0C, 0x40}, {49, 17, 0, kFxSetVolume, 0x40}}, {{0, 31, 0x0E, 0x91}, {0, 31, 0, kFxExtended, 0x91}},
+      {{428, 17, 0x0C, 0x40}, {49, 17, 0, kFxSetVolume, 0x40}},
+      {{0, 31, 0x0E, 0x91}, {0, 31, 0, kFxExtended, 0x91}},
       // Without a parameter portamentos and volume slide do nothing, the slide of 5 and 6 goes.
-      {{0, 0, 0x01, 0}, {}}, {{0, 0, 0x02, 0}, {}}, {{0, 0, 0x0A, 0}, {}}, {{0, 0, 0x05, 0}, {0, 0, 0, kFxTonePorta, 0}},
+      {{0, 0, 0x01, 0}, {}}, {{0, 0, 0x02, 0}, {}}, {{0, 0, 0x0A, 0}, {}},
+      {{0, 0, 0x05, 0}, {0, 0, 0, kFxTonePorta, 0}},
       {{0, 0, 0x06, 0}, {0, 0, 0, kFxVibrato, 0}}, {{0, 0, 0x05, 1}, {0, 0, 0, kFxTonePortaVolSlide, 1}},
       {{0, 0, 0x00, 0x37}, {0, 0, 0, kFxArpeggio, 0x37}},
       // Panning x * 255 >> 7, at most 128.
-      {{0, 0, 0x08, 0x80}, {0, 0, 0, kFxSetPanning, 255}}, {{0, 0, 0x08, 0xA4}, {0, 0, 0, kFxSetPanning, 128}},
+      {{0, 0, 0x08, 0x80}, {0, 0, 0, kFxSetPanning, 255}},
+      {{0, 0, 0x08, 0xA4}, {0, 0, 0, kFxSetPanning, 128}},
       // Period 428 is C-4 (key 49), four times that two octaves down; the nearest key; 28..1712 only.
-      {{428}, {49, 0, 0, 0, 0}}, {{404}, {50, 0, 0, 0, 0}}, {{453}, {48, 0, 0, 0, 0}}, {{420}, {49, 0, 0, 0, 0}},
-      {{410}, {50, 0, 0, 0, 0}}, {{28}, {96, 0, 0, 0, 0}}, {{1712}, {25, 0, 0, 0, 0}}, {{27}, {}}, {{1713}, {}},
+      {{428}, {49, 0, 0, 0, 0}}, {{404}, {50, 0, 0, 0, 0}}, {{453}, {48, 0, 0, 0, 0}},
+      {{420}, {49, 0, 0, 0, 0}}, {{410}, {50, 0, 0, 0, 0}}, {{28}, {96, 0, 0, 0, 0}},
+      {{1712}, {25, 0, 0, 0, 0}}, {{27}, {}}, {{1713}, {}},
   };
   const Note xmNotes[5] = {{49, 3, 0x30, kFxSpeedTempo, 0x06}, {kKeyOff, 0, 0, 0, 0}, {0, 5, 0, 0, 0x77}, {},
                            {60, 1, 0x10, 0x23, 0x12}};
@@ -214,11 +223,12 @@ TEST(Loaders, NotesSamplesAndInstruments) {
             "basspianoeightlead" + std::string(18, ' ') + "next");
   // Key map; volume envelope (amplitudes within 0..64, marks as ticks); panning envelope; vibrato.
   const Envelope& e = i->volumeEnvelope;
-  EXPECT_EQ((Ints{i->sampleCount, i->keyToSample[0], i->keyToSample[1], i->keyToSample[49], i->keyToSample[96],
-                  e.pointCount, e.enabled, e.sustain, e.looped, e.pointTicks[1], e.pointAmplitudes[1],
-                  e.pointAmplitudes[2], e.sustainTick, e.loopStartTick, e.loopEndTick,
+  EXPECT_EQ((Ints{i->sampleCount, i->keyToSample[0], i->keyToSample[1], i->keyToSample[49],
+                  i->keyToSample[96], e.pointCount, e.enabled, e.sustain, e.looped, e.pointTicks[1],
+                  e.pointAmplitudes[1], e.pointAmplitudes[2], e.sustainTick, e.loopStartTick, e.loopEndTick,
                   i->panningEnvelope.pointCount, i->panningEnvelope.enabled, i->vibratoType, i->vibratoSweep,
-                  i->vibratoDepth, i->vibratoRate, i->volumeFadeout, i->samples[0].data[1], i->samples[1].data[0]}),
+                  i->vibratoDepth, i->vibratoRate, i->volumeFadeout, i->samples[0].data[1],
+                  i->samples[1].data[0]}),
             (Ints{2, 0, 1, 1, 0, 4, 1, 1, 1, 10, 32, 64, 10, 20, 40, 0, 0, 1, 2, 3, 4, 0x0400, 512, 768}));
   // An instrument without samples ends at its short header: the next one follows. Envelope
   // ticks are absolute, unless DigiBooster wrote them: relative to the point before.
@@ -246,7 +256,8 @@ TEST(Loaders, PrefixesAndHostileCounts) {
   File xmSamples = with<XmSong>([](XmSong& s) { s.instruments = {xm_instrument(xm_sample({1, 2, 3}))}; });
   store_le16(&xmSamples[xmSamples.size() - 3 - 40 - 263 + 27], 0xFFFF);  // sample headers run past the end
   // Lengths far beyond 8 frames, loops beyond them, instrument pointers into other data; 40 of 100 frames.
-  File xmLong = with<XmSong>([](XmSong& s) { s.instruments = {xm_instrument(xm_sample(Ints(8, 9), 1, 1, 8))}; });
+  File xmLong =
+      with<XmSong>([](XmSong& s) { s.instruments = {xm_instrument(xm_sample(Ints(8, 9), 1, 1, 8))}; });
   store_le32(&xmLong[xmLong.size() - 8 - 40], 0x7FFFFFF0);
   File s3mLong = with<S3mSong>([](S3mSong& s) {
     s.sampleFormat = 1, s.instruments = {{1, 64, 1, "", ~0u, ~0u << 8, ~0u, 8363, File(8, 9)}};

@@ -49,15 +49,16 @@ File pack_xm_cells(const XmPattern& p, int channels) {
 void write_xm_instrument(File& out, const XmInstrument& ins) {
   const size_t at = grow(out, std::max<size_t>(ins.headerSize, 241));
   put_text(out, at + 4, ins.name, 22);
-  put(out, at, {0, 4, ins.headerSize, 27, 2, int64_t(ins.samples.size()), 29, 4, 40, 235, 1, ins.vibratoType,
-                236, 1, ins.vibratoSweep, 237, 1, ins.vibratoDepth, 238, 1, ins.vibratoRate, 239, 2, ins.fadeout});
+  put(out, at, {0, 4, ins.headerSize, 27, 2, int64_t(ins.samples.size()), 29, 4, 40,
+                235, 1, ins.vibratoType, 236, 1, ins.vibratoSweep, 237, 1, ins.vibratoDepth,
+                238, 1, ins.vibratoRate, 239, 2, ins.fadeout});
   std::copy_n(ins.keyMap, 96, &out[at + 33]);
   for (int e = 0; e < 2; ++e) {
     const XmEnvelope& v = e ? ins.panningEnvelope : ins.volumeEnvelope;
     for (size_t i = 0; i < v.points.size() && i < 12; ++i)
       put(out, at + 129 + 48 * e + 4 * i, {0, 2, v.points[i].first, 2, 2, v.points[i].second});
-    put(out, at, {225 + e, 1, int64_t(v.points.size()), 227 + 3 * e, 1, v.sustain, 228 + 3 * e, 1, v.loopStart,
-                  229 + 3 * e, 1, v.loopEnd, 233 + e, 1, v.type});
+    put(out, at, {225 + e, 1, int64_t(v.points.size()), 227 + 3 * e, 1, v.sustain,
+                  228 + 3 * e, 1, v.loopStart, 229 + 3 * e, 1, v.loopEnd, 233 + e, 1, v.type});
   }
   out.resize(at + ins.headerSize);  // a short header drops the fields past its end
   File data;
@@ -113,9 +114,9 @@ File write_s3m(const S3mSong& song) {
   put_text(out, 0, song.name, 28);
   put_text(out, 44, "SCRM", 4);
   put(out, 0, {28, 1, 0x1A, 29, 1, 16, 32, 2, int64_t(song.orders.size()), 34, 2, int64_t(instruments),
-               36, 2, int64_t(patterns), 38, 2, song.flags, 40, 2, song.trackerVersion, 42, 2, song.sampleFormat,
-               48, 1, song.globalVolume, 49, 1, song.speed, 50, 1, song.tempo, 51, 1, song.masterVolume,
-               53, 1, song.defaultPanFlag});
+               36, 2, int64_t(patterns), 38, 2, song.flags, 40, 2, song.trackerVersion,
+               42, 2, song.sampleFormat, 48, 1, song.globalVolume, 49, 1, song.speed, 50, 1, song.tempo,
+               51, 1, song.masterVolume, 53, 1, song.defaultPanFlag});
   std::copy_n(song.channelSettings, 32, &out[64]);
   out.insert(out.end(), song.orders.begin(), song.orders.end());
   const size_t pointers = grow(out, 2 * (instruments + patterns));
@@ -160,7 +161,8 @@ File write_xm(const XmSong& song) {
   put_text(out, 38, song.tracker, 20);
   put(out, 0, {37, 1, 0x1A, 58, 2, song.version, 60, 4, 276, 64, 2, int64_t(song.orders.size()),
                66, 2, song.restart, 68, 2, song.channels, 70, 2, int64_t(song.patterns.size()),
-               72, 2, int64_t(song.instruments.size()), 74, 2, song.flags, 76, 2, song.speed, 78, 2, song.tempo});
+               72, 2, int64_t(song.instruments.size()), 74, 2, song.flags, 76, 2, song.speed,
+               78, 2, song.tempo});
   std::copy_n(song.orders.begin(), std::min<size_t>(song.orders.size(), 256), &out[80]);
   for (const XmPattern& p : song.patterns) {
     const File packed = pack_xm_cells(p, song.channels);

@@ -23,7 +23,8 @@ TEST(Replay, SpeedAndTempo) {
   const int32_t rows[7][6] = {
       {kFxSpeedTempo, 0x00, 6, 31, 125, 882}, {kFxSpeedTempo, 0x1F, 31, 31, 32, 3445},
       {kFxSpeedTempo, 0x20, 31, 31, 32, 3445}, {kFxS3mSpeed, 0x00, 31, 31, 33, 3340},
-      {kFxS3mTempo, 0x21, 31, 31, 33, 3340}, {kFxS3mTempo, 0x20, 31, 2, 33, 3340}, {kFxS3mSpeed, 0x02, 2, 2, 33, 3340}};
+      {kFxS3mTempo, 0x21, 31, 31, 33, 3340}, {kFxS3mTempo, 0x20, 31, 2, 33, 3340},
+      {kFxS3mSpeed, 0x02, 2, 2, 33, 3340}};
   // clang-format on
   Song song(1, 1, 64);
   for (int row = 0; row < 7; ++row) song.note(0, row, 0) = fx(rows[row][0], rows[row][1]);
