@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 #include <wimlib.h>
 
+#include <utility>
 #include <vector>
 
+#include "base/byte_order.h"
 #include "lzms/lzms_common.h"
 #include "lzms/lzms_decode.h"
 #include "lzms/lzms_encode.h"
@@ -17,9 +19,8 @@ Bytes WimlibCompress(const Bytes& in) {
   wimlib_compressor* c = nullptr;
   EXPECT_EQ(0, wimlib_create_compressor(WIMLIB_COMPRESSION_TYPE_LZMS, in.size(), 50, &c));
   Bytes out(in.size() + in.size() / 8 + 64);
-  size_t n = wimlib_compress(in.data(), in.size(), out.data(), out.size(), c);
+  out.resize(wimlib_compress(in.data(), in.size(), out.data(), out.size(), c));
   wimlib_free_compressor(c);
-  out.resize(n);
   return out;
 }
 
@@ -38,45 +39,36 @@ Bytes Decode(const Bytes& block, size_t size, int* ok) {
 }
 
 TEST(LzmsTables, SlotBasesFromTheRunLengths) {
+  const auto& t = kLzmsSlots;
   // Offsets: nine slots of width 1 (1..9), none of width 2, then width 4.
-  EXPECT_EQ(1u, kLzmsSlots.offsetBase[0]);
-  EXPECT_EQ(9u, kLzmsSlots.offsetBase[8]);
-  EXPECT_EQ(13u, kLzmsSlots.offsetBase[9]);
-  EXPECT_EQ(2u, kLzmsSlots.offsetExtra[8]);
-  EXPECT_EQ(0x7fffffffu, kLzmsSlots.offsetBase[kLzmsMaxNumOffsetSyms]);
+  EXPECT_EQ((std::vector<uint32_t>{1, 9, 13, 2, 0x7fffffff}),
+            (std::vector<uint32_t>{t.offsetBase[0], t.offsetBase[8], t.offsetBase[9], t.offsetExtra[8],
+                                   t.offsetBase[kLzmsMaxNumOffsetSyms]}));
   // Lengths: 27 slots of width 1, four of width 2, ...; the last slot takes 30 bits.
-  EXPECT_EQ(27u, kLzmsSlots.lengthBase[26]);
-  EXPECT_EQ(29u, kLzmsSlots.lengthBase[27]);
-  EXPECT_EQ(0x108abu, kLzmsSlots.lengthBase[53]);
-  EXPECT_EQ(30u, kLzmsSlots.lengthExtra[53]);
+  EXPECT_EQ((std::vector<uint32_t>{27, 29, 0x108ab, 30}),
+            (std::vector<uint32_t>{t.lengthBase[26], t.lengthBase[27], t.lengthBase[53], t.lengthExtra[53]}));
   for (unsigned s = 0; s + 1 < kLzmsMaxNumOffsetSyms; ++s)
-    ASSERT_EQ(kLzmsSlots.offsetBase[s] + (1u << kLzmsSlots.offsetExtra[s]),
-              kLzmsSlots.offsetBase[s + 1]);
-  EXPECT_EQ(8u, lzms_offset_slot(12));
-  EXPECT_EQ(9u, lzms_offset_slot(13));
-  // A block of 10 bytes has offsets 1..9: slots 0..8.
-  EXPECT_EQ(9u, lzms_num_offset_slots(10));
-  EXPECT_EQ(0u, lzms_num_offset_slots(1));
+    ASSERT_EQ(t.offsetBase[s] + (1u << t.offsetExtra[s]), t.offsetBase[s + 1]) << s;
+  // Slot 8 ends at 12; a block of 10 bytes has offsets 1..9 (slots 0..8), one byte none.
+  EXPECT_EQ((std::vector<unsigned>{8, 9, 9, 0}),
+            (std::vector<unsigned>{lzms_offset_slot(12), lzms_offset_slot(13), lzms_num_offset_slots(10),
+                                   lzms_num_offset_slots(1)}));
 }
 
 TEST(LzmsHuffmanCode, CanonicalCodesByHandAndTheLengthLimit) {
-  struct Case {
-    std::vector<uint32_t> weights;
-    std::vector<unsigned> lengths;
-    std::vector<uint32_t> codewords;
+  struct {
+    std::vector<uint32_t> weights, lengths, codewords;
   } cases[] = {
-      // Lengths 3,3,2,1; codewords 110, 111, 10, 0.
-      {{1, 1, 2, 4}, {3, 3, 2, 1}, {6, 7, 2, 0}},
-      // The two lowest symbols pair up first, so symbol 2 gets the short codeword (ties
-      // prefer a leaf over a new node).
-      {{1, 1, 1}, {2, 2, 1}, {2, 3, 0}},
+      {{1, 1, 2, 4}, {3, 3, 2, 1}, {6, 7, 2, 0}},  // 110, 111, 10, 0
+      {{1, 1, 1}, {2, 2, 1}, {2, 3, 0}},           // equal weights sort by symbol: 2 gets the short one
+      {{1, 1, 2, 2}, {2, 2, 2, 2}, {0, 1, 2, 3}},  // a leaf ties with node 1+1: leaves pair first
   };
   uint8_t lens[30];
   uint32_t cw[30];
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     const unsigned n = unsigned(c.weights.size());
     lzms_make_canonical_code(n, 15, c.weights.data(), lens, cw);
-    EXPECT_EQ(c.lengths, std::vector<unsigned>(lens, lens + n));
+    EXPECT_EQ(c.lengths, std::vector<uint32_t>(lens, lens + n));
     EXPECT_EQ(c.codewords, std::vector<uint32_t>(cw, cw + n));
   }
   // Fibonacci weights want lengths up to 29: limited to 15, the code stays complete.
@@ -85,15 +77,14 @@ TEST(LzmsHuffmanCode, CanonicalCodesByHandAndTheLengthLimit) {
   lzms_make_canonical_code(30, 15, freqs, lens, cw);
   uint64_t kraft = 0;
   for (uint8_t l : lens) {
-    ASSERT_GE(l, 1);
-    ASSERT_LE(l, 15);
+    ASSERT_TRUE(l >= 1 && l <= 15) << int(l);
     kraft += uint64_t(1) << (15 - l);
   }
   EXPECT_EQ(uint64_t(1) << 15, kraft);
 }
 
 TEST(LzmsX86, TranslationIsUndoneExactly) {
-  Bytes code = X86LikeCode(20000, 3);
+  const Bytes code = X86LikeCode(20000, 3);
   Bytes work = code;
   std::vector<int32_t> scratch(65536);
   lzms_x86_filter(work.data(), work.size(), scratch.data(), 0);
@@ -102,58 +93,55 @@ TEST(LzmsX86, TranslationIsUndoneExactly) {
   EXPECT_EQ(code, work);
 }
 
-struct Case {
-  const char* name;
-  Bytes data;
-};
-
-std::vector<Case> Inputs() {
-  std::vector<Case> v;
-  v.push_back({"3 bytes", {7, 7, 7}});
-  v.push_back({"run of 1000 equal bytes", Bytes(1000, 0xAB)});
-  v.push_back({"repetitive text", RepetitiveText(150000)});
-  v.push_back({"random", RandomBytes(70000, 1)});
-  v.push_back({"x86-like code", X86LikeCode(120000, 9)});
-  v.push_back({"sample-like waves", SampleLikeWaves(90000)});
-  Bytes mixed = RepetitiveText(30000);
-  Bytes noise = RandomBytes(3000, 5), waves = SampleLikeWaves(20000);
-  mixed.insert(mixed.end(), noise.begin(), noise.end());
-  mixed.insert(mixed.end(), waves.begin(), waves.end());
-  mixed.insert(mixed.end(), 25000, 0);
-  v.push_back({"mixed", mixed});
-  return v;
+std::vector<std::pair<const char*, Bytes>> Inputs() {
+  // Over 1 MiB: code, text, waves and noise, then a repeat from far back.
+  Bytes mixed = X86LikeCode(400000, 11);
+  const Bytes head(mixed.begin(), mixed.begin() + 200000);
+  for (const Bytes& part : {RepetitiveText(500000), SampleLikeWaves(300000), RandomBytes(100000, 2), head})
+    mixed.insert(mixed.end(), part.begin(), part.end());
+  // x86 edges: a call 700 bytes after the evidence (calls need it within 511), a reference in the last 16.
+  Bytes edges(1100, 0x90);
+  for (auto [i, v] : {std::pair<size_t, uint32_t>{100, 0x1000}, {300, 0x1000 - 200}, {1090, 0x40}})
+    edges[i] = 0xFF, edges[i + 1] = 0x15, store_le32(&edges[i + 2], v);  // FF 15: call [rip + v]
+  edges[1005] = 0xE8;
+  return {{"3 bytes", {7, 7, 7}},
+          {"run of 1000 equal bytes", Bytes(1000, 0xAB)},
+          {"repetitive text", RepetitiveText(150000)},
+          {"random", RandomBytes(70000, 1)},
+          {"x86-like code", X86LikeCode(120000, 9)},
+          {"sample-like waves", SampleLikeWaves(90000)},
+          {"mixed, over 1 MiB", mixed},
+          {"x86 edges", edges}};
 }
 
 TEST(LzmsCodec, OurBlocksDecodeWithWimlibAndOurs) {
-  for (const Case& c : Inputs()) {
-    SCOPED_TRACE(c.name);
-    Bytes block = lzms_encode(c.data.data(), c.data.size());
+  for (const auto& [name, data] : Inputs()) {
+    SCOPED_TRACE(name);
+    Bytes block = lzms_encode(data.data(), data.size());
     int ok = 0;
-    EXPECT_EQ(c.data, Decode(block, c.data.size(), &ok));
+    EXPECT_EQ(data, Decode(block, data.size(), &ok));
     EXPECT_EQ(1, ok);
-    Bytes viaWimlib(c.data.size());
+    Bytes viaWimlib(data.size());
     EXPECT_EQ(0, WimlibDecompress(block, &viaWimlib));
-    EXPECT_EQ(c.data, viaWimlib);
+    EXPECT_EQ(data, viaWimlib);
   }
 }
 
 TEST(LzmsCodec, WimlibBlocksDecodeWithOurs) {
-  for (const Case& c : Inputs()) {
-    SCOPED_TRACE(c.name);
-    Bytes block = WimlibCompress(c.data);
+  for (const auto& [name, data] : Inputs()) {
+    SCOPED_TRACE(name);
+    Bytes block = WimlibCompress(data);
     if (block.empty()) continue;  // wimlib keeps incompressible data stored elsewhere
     int ok = 0;
-    EXPECT_EQ(c.data, Decode(block, c.data.size(), &ok));
+    EXPECT_EQ(data, Decode(block, data.size(), &ok));
     EXPECT_EQ(1, ok);
   }
 }
 
 TEST(LzmsCodec, CompressesWhereThereIsRedundancy) {
-  Bytes text = RepetitiveText(150000);
+  const Bytes text = RepetitiveText(150000), waves = SampleLikeWaves(90000), zeros(400000, 0);
   EXPECT_LT(lzms_encode(text.data(), text.size()).size(), text.size() / 8);
-  Bytes waves = SampleLikeWaves(90000);
   EXPECT_LT(lzms_encode(waves.data(), waves.size()).size(), waves.size() / 4);
-  Bytes zeros(400000, 0);
   EXPECT_LT(lzms_encode(zeros.data(), zeros.size()).size(), 64u);
 }
 
@@ -162,35 +150,33 @@ TEST(LzmsCodec, TinyBlocksRoundTrip) {
   for (size_t n = 1; n <= 40; ++n) {
     Bytes in = RandomBytes(n, uint32_t(n));
     if (n > 20) in[n - 1] = in[0];
-    Bytes block = lzms_encode(in.data(), in.size());
     int ok = 0;
-    ASSERT_EQ(in, Decode(block, n, &ok)) << n;
+    ASSERT_EQ(in, Decode(lzms_encode(in.data(), in.size()), n, &ok)) << n;
     EXPECT_EQ(1, ok);
   }
   EXPECT_TRUE(lzms_encode(nullptr, 0).empty());
 }
 
 TEST(LzmsDecoder, RejectsMalformedBlocks) {
-  Bytes in = RepetitiveText(20000);
-  Bytes block = lzms_encode(in.data(), in.size());
+  const Bytes in = RepetitiveText(20000);
+  const Bytes block = lzms_encode(in.data(), in.size());
   Bytes out(in.size());
-  EXPECT_EQ(0, lzms_decode(block.data(), 2, out.data(), out.size()));  // no range coder
-  EXPECT_EQ(0, lzms_decode(block.data(), block.size() - 1, out.data(), out.size()));  // odd
-  // Every single-byte corruption either fails or still stays inside the buffers
-  // (the sanitizer build checks the latter).
+  // Refused before decoding anything: no room for the range coder, an odd size.
+  EXPECT_EQ(0, lzms_decode(block.data(), 2, out.data(), 0));
+  EXPECT_EQ(0, lzms_decode(block.data(), 5, out.data(), 0));
+  // Single-byte corruptions fail or stay inside the buffers (the sanitizer build checks that).
   for (size_t i = 0; i < block.size(); i += 7) {
     Bytes bad = block;
     bad[i] ^= 0x5A;
     lzms_decode(bad.data(), bad.size(), out.data(), out.size());
   }
-  // A block of all-ones words: matches reach before the start of the output.
-  Bytes ones(64, 0xFF);
+  // All-ones words: matches reach before the start of the output.
+  const Bytes ones(64, 0xFF);
   EXPECT_EQ(0, lzms_decode(ones.data(), ones.size(), out.data(), out.size()));
 }
 
-// Damaged blocks take the decoders down unusual paths (rare repeat indexes,
-// delta powers, out-of-range matches); both must accept and reject the same
-// ones, and agree on the bytes of those they accept.
+// Damaged blocks take the decoders down rare paths (repeat indexes, delta powers,
+// out-of-range matches): both must accept the same ones and agree on their bytes.
 TEST(LzmsDecoder, AgreesWithWimlibOnDamagedBlocks) {
   uint32_t seed = 12345;
   int accepted = 0, rejected = 0;
@@ -205,9 +191,7 @@ TEST(LzmsDecoder, AgreesWithWimlibOnDamagedBlocks) {
       Bytes ours(in.size()), theirs(in.size());
       int ok = lzms_decode(bad.data(), bad.size(), ours.data(), ours.size());
       ASSERT_EQ(ok, WimlibDecompress(bad, &theirs) == 0) << t;
-      if (ok) {
-        ASSERT_EQ(theirs, ours) << t;
-      }
+      ASSERT_TRUE(!ok || theirs == ours) << t;  // accepted: the same bytes
       (ok ? accepted : rejected)++;
     }
   }
