@@ -1,9 +1,6 @@
-// Writes sample maps, chroma tables and decay tables for a fixed list of sizes and
-// settings to one file. Built natively and for Windows: the end-to-end test runs
-// both and compares the files byte for byte, since the map must not depend on the
-// toolchain, its C library or its start-up floating-point state.
+// Writes sample maps, chroma and decay tables for fixed sizes and settings to one file, natively
+// and for Windows: the map must not depend on the toolchain, its C library or its FPU state.
 #include <cstdio>
-#include <cstdlib>
 #include <vector>
 
 #include "gpu/crt_constants.h"
@@ -14,55 +11,46 @@
 
 namespace {
 
-struct MapCase {
-  uint32_t sw, sh, ow, oh, scanlines, distortion, curvature, vignette, brightness, contrast;
-};
-
-const MapCase kCases[] = {
+// clang-format off
+const uint32_t kCases[][10] = {
+    // sw, sh, ow, oh, scanlines, distortion, curvature, vignette, brightness, contrast
     {320, 200, 640, 480, 1, 1, 25, 25, 900, 100},  {320, 200, 640, 480, 1, 0, 25, 25, 900, 100},
     {320, 200, 640, 480, 0, 1, 25, 25, 900, 100},  {320, 200, 640, 480, 0, 0, 25, 25, 900, 100},
     {320, 200, 1280, 960, 1, 1, 25, 25, 900, 100}, {320, 200, 1920, 1080, 1, 1, 100, 100, 500, 250},
     {640, 400, 1000, 750, 1, 1, 60, 10, 750, 250}, {37, 23, 301, 199, 1, 1, 25, 25, 900, 100},
     {320, 200, 333, 241, 1, 1, 0, 0, 1000, 0},
 };
+// clang-format on
 
-void append(Bytes& out, const void* data, size_t bytes) {
-  out.insert(out.end(), static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + bytes);
+template <typename T>
+void append(Bytes& out, const std::vector<T>& v) {
+  const uint8_t* p = reinterpret_cast<const uint8_t*>(v.data());
+  out.insert(out.end(), p, p + v.size() * sizeof(T));
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    fprintf(stderr, "usage: crt_map_dump OUTPUT\n");
-    return 2;
-  }
+  if (argc != 2) return fprintf(stderr, "usage: crt_map_dump OUTPUT\n"), 2;
   Bytes dump;
-  for (const MapCase& c : kCases) {
+  const CrtConstants& k = g_crtConstants;
+  for (const auto& c : kCases) {
     config_set_defaults(&g_settings, nullptr, nullptr);
-    g_settings.CurvaturePermille = c.curvature;
-    g_settings.VignettePermille = c.vignette;
-    g_settings.ScanlineBrightnessPermille = c.brightness;
-    g_settings.ScanlineContrastPermille = c.contrast;
+    g_settings.CurvaturePermille = c[6], g_settings.VignettePermille = c[7];
+    g_settings.ScanlineBrightnessPermille = c[8], g_settings.ScanlineContrastPermille = c[9];
     CrtSettingsChanged();
-    const CrtConstants& k = g_crtConstants;
-    CrtMapShape shape = {c.scanlines, c.distortion,   k.curvature,
-                         k.vignette,  k.scanlineBase, k.scanlineContrast};
-    std::vector<uint32_t> map(size_t(c.ow) * c.oh * 3);
-    crt_map_build(map.data(), c.sw, c.sh, c.ow, c.oh, shape);
-    append(dump, map.data(), map.size() * 4);
-    std::vector<uint32_t> chroma(c.sw + c.sh);
-    crt_chroma_tables(c.sw, c.sh, 150, chroma.data(), chroma.data() + c.sw);
-    append(dump, chroma.data(), chroma.size() * 4);
+    std::vector<uint32_t> map(size_t(c[2]) * c[3] * 3), chroma(c[0] + c[1]);
+    crt_map_build(map.data(), c[0], c[1], c[2], c[3],
+                  {c[4], c[5], k.curvature, k.vignette, k.scanlineBase, k.scanlineContrast});
+    crt_chroma_tables(c[0], c[1], 150, chroma.data(), chroma.data() + c[0]);
+    append(dump, map);
+    append(dump, chroma);
   }
   for (uint32_t ms : {5u, 30u, 77u, 150u}) {
     g_settings.PersistenceMs = ms;
     CrtSettingsChanged();
-    append(dump, g_crtConstants.decay, sizeof g_crtConstants.decay);
+    append(dump, std::vector<uint16_t>(k.decay, k.decay + kPersistenceDecaySize));
   }
-  if (!test_write_file(argv[1], dump)) {
-    fprintf(stderr, "crt_map_dump: cannot write %s\n", argv[1]);
-    return 1;
-  }
-  return 0;
+  if (test_write_file(argv[1], dump)) return 0;
+  return fprintf(stderr, "crt_map_dump: cannot write %s\n", argv[1]), 1;
 }

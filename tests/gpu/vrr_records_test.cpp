@@ -1,13 +1,16 @@
-// Walking the records that NVAPI and ADL fill in: adapters by display name, the
-// connected and mapped displays of an adapter, and the VRR capability bits.
+// Walking the records that NVAPI and ADL fill in (adapters, displays, VRR bits), and the
+// present mode chosen from them with the overlay's status texts.
 #include "gpu/vrr_records.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "base/byte_order.h"
+#include "gpu/present_mode.h"
 
 namespace {
 
@@ -30,11 +33,12 @@ std::vector<uint8_t> adapters(const std::vector<Adapter>& list) {
 }
 
 TEST(VrrRecords, AdapterMatchIsTheFirstPresentOneWithTheNameInAnyCase) {
-  std::vector<uint8_t> a = adapters({{7, "\\\\.\\DISPLAY1", 0},   // not present
+  // The first is not present, the last a later duplicate.
+  std::vector<uint8_t> a = adapters({{7, "\\\\.\\DISPLAY1", 0},
                                      {8, "\\\\.\\DISPLAY3", 1},
                                      {9, "\\\\.\\Display1", 1},
                                      {5, "\\\\.\\DISPLAY2", 1},
-                                     {4, "\\\\.\\DISPLAY1", 1}});   // a later duplicate
+                                     {4, "\\\\.\\DISPLAY1", 1}});
   const struct {
     const char* device;
     int match;
@@ -47,20 +51,15 @@ TEST(VrrRecords, AdapterMatchIsTheFirstPresentOneWithTheNameInAnyCase) {
 TEST(VrrRecords, AdapterNameIsCutAtItsLastByte) {
   std::vector<uint8_t> a = adapters({{3, "", 1}});
   std::memset(&a[kAdlDisplayNameAt], 'A', kAdlDisplayNameSize);  // no terminator of its own
-  std::string name(kAdlDisplayNameSize - 1, 'a');
-  EXPECT_EQ(vrr_adl_find_adapter(a.data(), 1, name.c_str()), 0);
+  EXPECT_EQ(vrr_adl_find_adapter(a.data(), 1, std::string(kAdlDisplayNameSize - 1, 'a').c_str()), 0);
   EXPECT_EQ(a[kAdlDisplayNameAt + kAdlDisplayNameSize - 1], 0);
   EXPECT_EQ(a[kAdlPresentAt], 1);  // the flag after the name is untouched
 }
 
-struct Display {
-  int32_t logicalIndex, adapter;
-  uint32_t mask, value;
-};
-
 TEST(VrrRecords, DisplaysCountWhenConnectedAndMappedOnTheAdapter) {
+  // Displays (logical index, adapter, info mask, info value) -> count on adapter 4, last index.
   struct Case {
-    std::vector<Display> displays;
+    std::vector<std::array<uint32_t, 4>> displays;
     int count;
     int32_t last;
   } cases[] = {
@@ -75,11 +74,11 @@ TEST(VrrRecords, DisplaysCountWhenConnectedAndMappedOnTheAdapter) {
     std::vector<uint8_t> bytes(c.displays.size() * kAdlDisplayInfoSize + 1, 0);
     for (size_t i = 0; i < c.displays.size(); i++) {
       uint8_t* d = &bytes[i * kAdlDisplayInfoSize];
-      store_le32(d, uint32_t(c.displays[i].logicalIndex));
+      store_le32(d, c.displays[i][0]);
       store_le32(d + 4, 77);  // physical index
-      store_le32(d + kAdlLogicalAdapterAt, uint32_t(c.displays[i].adapter));
-      store_le32(d + kAdlInfoMaskAt, c.displays[i].mask);
-      store_le32(d + kAdlInfoValueAt, c.displays[i].value);
+      store_le32(d + kAdlLogicalAdapterAt, c.displays[i][1]);
+      store_le32(d + kAdlInfoMaskAt, c.displays[i][2]);
+      store_le32(d + kAdlInfoValueAt, c.displays[i][3]);
     }
     int32_t last = -1;
     EXPECT_EQ(vrr_adl_count_displays(bytes.data(), int32_t(c.displays.size()), 4, &last), c.count);
@@ -89,8 +88,10 @@ TEST(VrrRecords, DisplaysCountWhenConnectedAndMappedOnTheAdapter) {
 
 TEST(VrrRecords, CapabilityBits) {
   // The record's first two words -> NVAPI's answer, FreeSync's answer.
-  const uint32_t cases[][4] = {{kNvVrrInfoVersion, 2, 1, 0}, {kNvVrrInfoVersion, 0xFFFFFFFD, 0, 0},
-                               {4, 1, 0, 1},                 {3, 0, 0, 0},
+  const uint32_t cases[][4] = {{kNvVrrInfoVersion, 2, 1, 0},
+                               {kNvVrrInfoVersion, 0xFFFFFFFD, 0, 0},
+                               {4, 1, 0, 1},
+                               {3, 0, 0, 0},
                                {0xFFFFFFFB, 0xFFFFFFFF, 1, 0}};
   for (const auto& c : cases) {
     uint8_t record[32] = {};
@@ -99,6 +100,35 @@ TEST(VrrRecords, CapabilityBits) {
     EXPECT_EQ(vrr_nvapi_answer(record), int(c[2])) << c[0] << " " << c[1];
     EXPECT_EQ(vrr_freesync_answer(record), int(c[3])) << c[0] << " " << c[1];
   }
+}
+
+TEST(PresentMode, VrrThenVSyncThenUnsynced) {
+  // clang-format off
+  const uint32_t cases[][6] = {
+      // VSync, VRR, tearing, capability (2: undetermined) -> sync interval, flags
+      {1, 1, 1, 1, 0, 0x200}, {0, 1, 1, 1, 0, 0x200}, {1, 1, 1, 2, 0, 0x200},  // undetermined: capable
+      {1, 1, 1, 0, 1, 0},     {0, 1, 1, 0, 0, 0},
+      {1, 1, 0, 1, 1, 0},     {0, 1, 0, 2, 0, 0},  // no tearing: as with VRR off
+      {1, 0, 1, 2, 1, 0},     {0, 0, 1, 1, 0, 0},  // VRR off never tears
+  };
+  // clang-format on
+  for (const auto& c : cases) {
+    PresentMode m = present_mode_choose(c[0], c[1], int(c[2]), int(c[3]));
+    EXPECT_EQ((std::vector<uint32_t>{m.syncInterval, m.flags}), (std::vector<uint32_t>{c[4], c[5]}))
+        << c[0] << c[1] << c[2] << c[3];
+  }
+}
+
+TEST(PresentMode, StatusTexts) {
+  // clang-format off
+  const char* const cases[][2] = {
+      {present_mode_sync_text(0, 0x200, 1), "Starting"}, {present_mode_sync_text(1, 0x200, 0), "VRR"},
+      {present_mode_sync_text(1, 0, 1), "VSync"},        {present_mode_sync_text(1, 0, 0), "Unsynced"},
+      {present_mode_renderer_text(0), "Initializing renderer"}, {present_mode_renderer_text(1), "D3D11 (hardware)"},
+      {present_mode_crt_text(0, 1), "CRT: Off"},         {present_mode_crt_text(1, 1), "CRT: GPU shaders"},
+      {present_mode_crt_text(1, 0), "CRT: GPU unavailable"}};
+  // clang-format on
+  for (const auto& c : cases) EXPECT_STREQ(c[0], c[1]);
 }
 
 }  // namespace
