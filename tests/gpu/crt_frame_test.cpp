@@ -15,14 +15,13 @@ namespace {
 struct CrtFrameTest : ::testing::Test {
   CrtSettings saved = g_settings;
   std::vector<uint8_t> source = std::vector<uint8_t>(16 * 10, 3);
-  uint8_t palette[1024] = {};
+  uint8_t palette[1024] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 200};  // entry 3: blue 200
   void SetUp() override {
     config_set_defaults(&g_settings, nullptr, nullptr);
     g_settings.crtFiltersEnabled = 1;
     CrtSettingsChanged();
     CrtFreeBuffers();
     g_crtFakes = CrtFakes{1000, 1, 0, 0, {}};
-    palette[12] = 200;  // entry 3: blue 200
   }
   void TearDown() override {
     CrtFreeBuffers();
@@ -68,7 +67,7 @@ TEST(CrtRequest, RejectionLimits) {
   // clang-format on
   for (const auto& c : cases)
     EXPECT_EQ(crt_request_valid(c[0] ? &byte : nullptr, c[1], c[2], c[3], c[4], c[5], c[6]), int(c[7]))
-        << c[2] << "x" << c[3] << " pitch " << c[4] << " -> " << c[5] << "x" << c[6];
+        << "row " << &c - cases;
 }
 
 TEST_F(CrtFrameTest, MapRebuiltOnlyOnChange) {

@@ -22,17 +22,14 @@ const uint32_t kCases[][10] = {
 };
 // clang-format on
 
-template <typename T>
-void append(Bytes& out, const std::vector<T>& v) {
-  const uint8_t* p = reinterpret_cast<const uint8_t*>(v.data());
-  out.insert(out.end(), p, p + v.size() * sizeof(T));
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc != 2) return fprintf(stderr, "usage: crt_map_dump OUTPUT\n"), 2;
   Bytes dump;
+  auto append = [&dump](const void* data, size_t bytes) {
+    dump.insert(dump.end(), static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + bytes);
+  };
   const CrtConstants& k = g_crtConstants;
   for (const auto& c : kCases) {
     config_set_defaults(&g_settings, nullptr, nullptr);
@@ -43,13 +40,13 @@ int main(int argc, char** argv) {
     crt_map_build(map.data(), c[0], c[1], c[2], c[3],
                   {c[4], c[5], k.curvature, k.vignette, k.scanlineBase, k.scanlineContrast});
     crt_chroma_tables(c[0], c[1], 150, chroma.data(), chroma.data() + c[0]);
-    append(dump, map);
-    append(dump, chroma);
+    append(map.data(), map.size() * 4);
+    append(chroma.data(), chroma.size() * 4);
   }
   for (uint32_t ms : {5u, 30u, 77u, 150u}) {
     g_settings.PersistenceMs = ms;
     CrtSettingsChanged();
-    append(dump, std::vector<uint16_t>(k.decay, k.decay + kPersistenceDecaySize));
+    append(k.decay, sizeof k.decay);
   }
   if (test_write_file(argv[1], dump)) return 0;
   return fprintf(stderr, "crt_map_dump: cannot write %s\n", argv[1]), 1;

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/byte_order.h"
@@ -14,42 +15,37 @@
 
 namespace {
 
-struct Adapter {
-  int32_t index;
-  const char* name;
-  uint32_t present;
-};
-
-std::vector<uint8_t> adapters(const std::vector<Adapter>& list) {
+// Adapter records (display name, present flag) with the adapter indices 10, 11, ...
+std::vector<uint8_t> adapters(const std::vector<std::pair<const char*, uint32_t>>& list) {
   std::vector<uint8_t> bytes(list.size() * kAdlAdapterInfoSize, 0xEE);
   for (size_t i = 0; i < list.size(); i++) {
     uint8_t* a = &bytes[i * kAdlAdapterInfoSize];
     store_le32(a, kAdlAdapterInfoSize);
-    store_le32(a + kAdlAdapterIndexAt, uint32_t(list[i].index));
-    std::memcpy(a + kAdlDisplayNameAt, list[i].name, std::strlen(list[i].name) + 1);
-    store_le32(a + kAdlPresentAt, list[i].present);
+    store_le32(a + kAdlAdapterIndexAt, uint32_t(10 + i));
+    std::memcpy(a + kAdlDisplayNameAt, list[i].first, std::strlen(list[i].first) + 1);
+    store_le32(a + kAdlPresentAt, list[i].second);
   }
   return bytes;
 }
 
 TEST(VrrRecords, AdapterMatchIsTheFirstPresentOneWithTheNameInAnyCase) {
   // The first is not present, the last a later duplicate.
-  std::vector<uint8_t> a = adapters({{7, "\\\\.\\DISPLAY1", 0},
-                                     {8, "\\\\.\\DISPLAY3", 1},
-                                     {9, "\\\\.\\Display1", 1},
-                                     {5, "\\\\.\\DISPLAY2", 1},
-                                     {4, "\\\\.\\DISPLAY1", 1}});
+  std::vector<uint8_t> a = adapters({{"\\\\.\\DISPLAY1", 0},
+                                     {"\\\\.\\DISPLAY3", 1},
+                                     {"\\\\.\\Display1", 1},
+                                     {"\\\\.\\DISPLAY2", 1},
+                                     {"\\\\.\\DISPLAY1", 1}});
   const struct {
     const char* device;
     int match;
   } cases[] = {{"\\\\.\\DISPLAY1", 2}, {"\\\\.\\display1", 2},   {"\\\\.\\DISPLAY2", 3},
                {"\\\\.\\DISPLAY", -1}, {"\\\\.\\DISPLAY12", -1}, {"", -1}};
   for (const auto& c : cases) EXPECT_EQ(vrr_adl_find_adapter(a.data(), 5, c.device), c.match) << c.device;
-  EXPECT_EQ(vrr_adl_adapter_index(a.data(), 3), 5);
+  EXPECT_EQ(vrr_adl_adapter_index(a.data(), 3), 13);
 }
 
 TEST(VrrRecords, AdapterNameIsCutAtItsLastByte) {
-  std::vector<uint8_t> a = adapters({{3, "", 1}});
+  std::vector<uint8_t> a = adapters({{"", 1}});
   std::memset(&a[kAdlDisplayNameAt], 'A', kAdlDisplayNameSize);  // no terminator of its own
   EXPECT_EQ(vrr_adl_find_adapter(a.data(), 1, std::string(kAdlDisplayNameSize - 1, 'a').c_str()), 0);
   EXPECT_EQ(a[kAdlDisplayNameAt + kAdlDisplayNameSize - 1], 0);
@@ -63,7 +59,6 @@ TEST(VrrRecords, DisplaysCountWhenConnectedAndMappedOnTheAdapter) {
     int count;
     int32_t last;
   } cases[] = {
-      {{{0, 4, 3, 3}}, 1, 0},
       {{{0, 4, 3, 3}, {1, 4, 0xFF, 0xFF}}, 2, 1},                // two: ambiguous for the caller
       {{{0, 5, 3, 3}, {6, 4, 3, 3}}, 1, 6},                      // another adapter's display
       {{{0, 4, 3, 1}, {1, 4, 3, 2}, {2, 4, 1, 3}}, 0, -1},       // connected or mapped only
