@@ -24,6 +24,13 @@ inline bool test_write_file(const std::string& path, const Bytes& bytes) {
   return test_write_file(path, bytes.data(), bytes.size());
 }
 
+// FNV-1a over size bytes, continuing from h (start from kFnvBasis): the golden hashes.
+constexpr uint64_t kFnvBasis = 0xCBF29CE484222325ull;
+inline uint64_t test_fnv1a(uint64_t h, const void* data, size_t size) {
+  for (size_t i = 0; i < size; ++i) h = (h ^ static_cast<const uint8_t*>(data)[i]) * 0x100000001B3ull;
+  return h;
+}
+
 // Bytes written as hex digit pairs; blanks between pairs are skipped.
 inline Bytes test_from_hex(const char* hex) {
   Bytes out;

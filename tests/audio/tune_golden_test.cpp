@@ -14,11 +14,6 @@ namespace {
 
 constexpr uint64_t kTuneHash = 0x4DB34D71D18E1739;
 
-uint64_t fnv1a(uint64_t h, const void* data, size_t size) {
-  for (size_t i = 0; i < size; ++i) h = (h ^ static_cast<const uint8_t*>(data)[i]) * 0x100000001B3ull;
-  return h;
-}
-
 TEST(TuneGolden, FullPreRenderMatchesTheRecordedHash) {
   const Bytes bytes = test_read_file(VRINX_TUNE_PATH);
   char message[kModuleMessageSize];
@@ -27,10 +22,10 @@ TEST(TuneGolden, FullPreRenderMatchesTheRecordedHash) {
   RenderedSong song;
   ASSERT_TRUE(rendered_song_render(m, 44100, &song));
   module_free(m);
-  uint64_t h = fnv1a(0xCBF29CE484222325ull, song.pcm, song.bytes);
+  uint64_t h = test_fnv1a(kFnvBasis, song.pcm, song.bytes);
   for (const PositionMark* k = song.marks; k != song.marks + song.markCount; ++k) {
-    h = fnv1a(h, &k->frame, sizeof k->frame);
-    h = fnv1a(fnv1a(h, &k->orderIndex, sizeof k->orderIndex), &k->row, sizeof k->row);
+    h = test_fnv1a(h, &k->frame, sizeof k->frame);
+    h = test_fnv1a(test_fnv1a(h, &k->orderIndex, sizeof k->orderIndex), &k->row, sizeof k->row);
   }
   std::printf("tune: %u frames, %u marks, hash 0x%016" PRIX64 "\n", song.bytes / 4, song.markCount, h);
   EXPECT_EQ(h, kTuneHash) << "if the tune or the player changed on purpose, record the printed hash";
