@@ -357,7 +357,7 @@ int CrtRender(const CrtFrameJob& job) {
     RECT client;
     GetClientRect(p.window, &client);
     if (!ensure_device(p.window, uint32_t(client.right > 0 ? client.right : 1),
-                      uint32_t(client.bottom > 0 ? client.bottom : 1)))
+                       uint32_t(client.bottom > 0 ? client.bottom : 1)))
       return 0;
   }
   // Without a ready device the pipeline's own checks fail the frame.

@@ -238,7 +238,8 @@ void Paint(HDC windowDC) {
 uint32_t crt_clock_ms() { return shell_clock_ms(); }
 
 void compose_copy_surface(HDC target) {
-  if (g_surface.dc) BitBlt(target, 0, 0, int(g_surface.width), int(g_surface.height), g_surface.dc, 0, 0, SRCCOPY);
+  if (g_surface.dc)
+    BitBlt(target, 0, 0, int(g_surface.width), int(g_surface.height), g_surface.dc, 0, 0, SRCCOPY);
 }
 
 void compose_print_surface(HWND window, HDC target, UINT flags) {
