@@ -65,7 +65,7 @@ uint32_t interior(const Pixel& px, uint32_t m) {
         memcpy(&word, px.in.indexed + offset, 4);
         return word & 0xFFFFFF;
       }
-      return px.in.palette[px.in.indexed[(px.y - 1) * p.inputPitch + (px.x - 1)]];
+      return px.in.palette[px.in.indexed[(px.y - 1) * p.inputPitch + (px.x - 1)]] & 0xFFFFFF;
     }
     case kCrtBloomBright: {
       int32_t over = int32_t(crt_luma(m)) - int32_t(p.bloomThreshold);
@@ -97,7 +97,7 @@ uint32_t interior(const Pixel& px, uint32_t m) {
       }
       return pack(c);
     case kCrtPersistence: {
-      if (p.persistenceReset) return m;
+      if (p.persistenceReset) return m & 0xFFFFFF;
       uint32_t b = px.in.b[pos];
       for (int i = 0; i < 3; i++) {
         int32_t held = int32_t((uint32_t(channel(b, i)) * p.persistenceGain) >> 8);

@@ -113,11 +113,10 @@ if_nz r0.x
   iadd r5.xy, vThreadID.xyxx, l(-1, -1, 0, 0)
   mov r6.x, cb0[3].w
   if_nz r6.x
-    ; 32-bit source: word at (y-1)*pitch + (x-1)*4, top byte cleared
+    ; 32-bit source: word at (y-1)*pitch + (x-1)*4
     ishl r5.x, r5.x, l(2)
     imad r5.x, r5.y, cb0[3].z, r5.x
     ld_raw r6.x, r5.x, t5.xxxx
-    and r6.x, r6.x, l(0x00ffffff)
   else
     ; indexed: byte at (y-1)*pitch + (x-1) from its aligned word, then the palette
     imad r5.x, r5.y, cb0[3].z, r5.x
@@ -129,6 +128,7 @@ if_nz r0.x
     and r6.x, r6.x, l(255)
     ld r6.x, r6.xxxx, t4.xxxx
   endif
+  and r6.x, r6.x, l(0x00ffffff)                  ; bits 24-31 are 0 in every picture
   store_uav_typed u0.xyzw, r1.xxxx, r6.xxxx
   ret
 endif
