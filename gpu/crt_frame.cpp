@@ -4,6 +4,7 @@
 
 #include "base/crt_settings.h"
 #include "gpu/crt_constants.h"
+#include "gpu/crt_cpu.h"
 #include "gpu/gpu_hooks.h"
 #include "gpu/crt_job.h"
 #include "gpu/crt_map.h"
@@ -25,9 +26,10 @@ struct CrtFrameState {
   int primed;
   int32_t primedRestart;
   uint32_t lastGain, lastReset;
+  int onCpu;  // the passes run on the CPU (recordings), not through CrtRender
 };
 
-CrtFrameState g_crt = {0, 0, nullptr, 0, 0, nullptr, -1, 0, 0, 0, 0, 0, 0, 0, 0};
+CrtFrameState g_crt = {0, 0, nullptr, 0, 0, nullptr, -1, 0, 0, 0, 0, 0, 0, 0, 0, 0};
 
 uint32_t* persistence_state() { return g_crt.sourceBlock; }
 uint32_t* chroma_columns() { return g_crt.sourceBlock + size_t(g_crt.sw + 2) * (g_crt.sh + 2); }
@@ -138,7 +140,10 @@ int CrtProcessFrame(const uint8_t* source, const uint8_t* palette, uint32_t sw, 
   job.MaskStrength256 = s.MaskStrength256;
   job.persistenceGain = gain;
   job.persistenceReset = reset;
-  if (!CrtRender(job)) {
+  if (g_crt.onCpu) {
+    // Only its work pictures' allocation can fail: a skipped frame, as for the blocks.
+    if (!crt_cpu_render(job)) return 0;
+  } else if (!CrtRender(job)) {
     PresenterFatal();
     return 0;
   }
@@ -162,7 +167,10 @@ void CrtFreeBuffers() {
   g_crt.mapSwitches = -1;
   g_crt.chromaValid = 0;
   g_crt.primed = 0;
+  crt_cpu_release();
 }
+
+void crt_frame_use_cpu(int on) { g_crt.onCpu = on; }
 
 void crt_frame_settings_changed() {
   g_crt.mapSwitches = -1;

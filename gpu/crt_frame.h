@@ -23,6 +23,10 @@ int crt_request_valid(const uint8_t* source, uint32_t bytesPerPixel, uint32_t sw
 const uint32_t* CrtOutputPicture();
 
 void CrtResetPersistence();
+
+// 1: the passes run on the CPU (gpu/crt_cpu.h) with the same inputs, state and bytes,
+// instead of through CrtRender; recordings use it so that they need no graphics driver.
+void crt_frame_use_cpu(int on);
 void CrtFreeBuffers();
 
 // Called by CrtSettingsChanged: rebuild the map, recompute the chroma tables and

@@ -5,6 +5,7 @@
 
 #include "base/clock_win32.h"
 #include "base/gdi_surface_win32.h"
+#include "base/worker_pool.h"
 #include "base/test_log_win32.h"
 #include "gpu/crt_frame.h"
 #include "gpu/crt_gpu_win32.h"
@@ -38,7 +39,8 @@ SharedFrame g_frame;  // the painter's private copy of the published frame
 // Test hooks, read from the environment once: VRINX_TEST_OVERLAY=1 shows the overlay
 // from the start; VRINX_TEST_FRAME=path with VRINX_TEST_FRAME_AT=n keeps the n-th
 // published frame on screen from then on and writes it (header, palette, pixels) to path;
-// VRINX_TEST_CRT_SHADER=path gives the CRT pipeline that container instead of its own.
+// VRINX_TEST_CRT_SHADER=path gives the CRT pipeline that container instead of its own;
+// VRINX_TEST_CRT_THREADS=n runs the CPU's CRT passes (recordings) on n threads.
 struct TestHooks {
   int read;
   const char* framePath;
@@ -54,6 +56,8 @@ void read_test_hooks() {
   g_test.framePath = getenv("VRINX_TEST_FRAME");
   const char* at = getenv("VRINX_TEST_FRAME_AT");
   g_test.holdAt = at ? uint32_t(strtoul(at, nullptr, 10)) : 70;
+  if (const char* threads = getenv("VRINX_TEST_CRT_THREADS"))
+    worker_pool_set_threads(uint32_t(strtoul(threads, nullptr, 10)));
   const char* shader = getenv("VRINX_TEST_CRT_SHADER");
   HANDLE file = shader ? CreateFileA(shader, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr)
                        : INVALID_HANDLE_VALUE;

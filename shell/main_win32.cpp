@@ -173,6 +173,9 @@ int main(int argc, char** argv) {
     g_record.trackSoundOn = g_settings.Music != 0;
     g_record.trackVolumePercent = 100;
     audio_set_recorder(&recorder);
+    // The recorded frames' CRT pass runs on the CPU: the same bytes on every machine,
+    // and far faster than a software rasterizer.
+    crt_frame_use_cpu(1);
   }
 
   if (!UnpackAssets()) fail("Unable to decompress embedded assets. Windows 8 or later is required.");
