@@ -2,8 +2,12 @@
 // thread's CPU time, so that other work on a shared machine does not count):
 // synthetic songs of 4, 8 and 32 channels, then the embedded tune (the file named as
 // argument, else the build's content/tune.mod when the build makes one).
+// With --wav OUT FILE it is the player that module_players_bench.py times against
+// other players: it loads FILE, renders it and writes OUT as a 16-bit stereo WAV file;
+// --load-only FILE loads and stops, the part that the script subtracts.
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <vector>
 
@@ -69,9 +73,57 @@ void measure(const char* name, Module* module) {
   rendered_song_free(&song);
 }
 
+Module* load_file(const char* path) {
+  const Bytes bytes = test_read_file(path);
+  char message[kModuleMessageSize];
+  Module* m = bytes.empty()
+                  ? nullptr
+                  : module_load(ByteSource{bytes.data(), static_cast<uint32_t>(bytes.size())}, message);
+  if (!m) std::fprintf(stderr, "%s: %s\n", path, bytes.empty() ? "cannot read" : message);
+  return m;
+}
+
+void put32(uint8_t* p, uint32_t v) {
+  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
+}
+
+// Prints the channel count, the song length in frames and the render's CPU seconds.
+int render_to_wav(const char* out, const char* path) {
+  Module* m = load_file(path);
+  if (!m) return 1;
+  RenderedSong song;
+  double start = cpu_seconds();
+  bool ok = rendered_song_render(m, kRate, &song);
+  double seconds = cpu_seconds() - start;
+  if (ok) {
+    uint8_t header[44] = {'R', 'I', 'F', 'F', 0,  0, 0, 0, 'W', 'A', 'V', 'E',
+                          'f', 'm', 't', ' ', 16, 0, 0, 0, 1,   0,   2,   0};
+    put32(header + 4, 36 + song.bytes);
+    put32(header + 24, kRate);
+    put32(header + 28, kRate * 4);
+    header[32] = 4, header[34] = 16;
+    std::memcpy(header + 36, "data", 4);
+    put32(header + 40, song.bytes);
+    FILE* f = std::fopen(out, "wb");
+    ok = f && std::fwrite(header, 1, 44, f) == 44 && std::fwrite(song.pcm, 1, song.bytes, f) == song.bytes;
+    if (f) ok = std::fclose(f) == 0 && ok;
+    if (ok) std::printf("%d %u %.6f\n", m->channelCount, song.bytes / 4, seconds);
+    rendered_song_free(&song);
+  }
+  if (!ok) std::fprintf(stderr, "%s: not rendered\n", path);
+  module_free(m);
+  return ok ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 4 && std::strcmp(argv[1], "--wav") == 0) return render_to_wav(argv[2], argv[3]);
+  if (argc == 3 && std::strcmp(argv[1], "--load-only") == 0) {
+    Module* m = load_file(argv[2]);
+    module_free(m);
+    return m ? 0 : 1;
+  }
   for (int32_t channels : {4, 8, 32}) {
     Song song(channels, 4, 64, sine_instruments());
     fill_song(song, channels);
@@ -84,17 +136,8 @@ int main(int argc, char** argv) {
   if (!tune) tune = VRINX_TUNE_PATH;
 #endif
   if (tune) {
-    const Bytes bytes = test_read_file(tune);
-    if (bytes.empty()) {
-      std::printf("%s: cannot open\n", tune);
-      return 0;
-    }
-    char message[kModuleMessageSize];
-    Module* m = module_load(ByteSource{bytes.data(), static_cast<uint32_t>(bytes.size())}, message);
-    if (!m) {
-      std::printf("%s: %s\n", tune, message);
-      return 0;
-    }
+    Module* m = load_file(tune);
+    if (!m) return 0;
     measure("embedded tune", m);
     module_free(m);
   }
