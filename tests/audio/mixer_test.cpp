@@ -77,19 +77,22 @@ TEST(Mixer, ChannelsAddUpAndMutedOrSilentOnesStillAdvance) {
 TEST(Mixer, KnownStepWithInterpolation) {
   // data[i] = 32 i played at 1/8 frame per double-rate frame gives m = 4 i; the right
   // gain 32768 * 128 >> 8 = 16384 halves it, and the 1/4-1/2-1/4 filter makes 4 k + 2.
+  // Four times that amplitude gives gains past 16 bits, which the mixer takes as well.
   std::vector<int> ramp(1024);
   for (int i = 0; i < 1024; ++i) ramp[i] = 32 * i;
-  Mix m({frames(ramp)});
-  m.play(0, 11025, 32768, 128);  // step 11025 * 4096 / 11025 = 4096
-  ASSERT_EQ(m.tick(), 882);
-  // The left gain is 127 * 32768 >> 8 = 16256.
-  auto l = [](int32_t i) { return 4 * i * 16256 >> 15; };
-  for (int32_t k = 24; k < 882; ++k) {
-    ASSERT_EQ(m.right(k), 4 * k + 2) << k;
-    ASSERT_EQ(m.left(k), (l(2 * k) >> 2) + (l(2 * k + 1) >> 1) + (l(2 * k + 2) >> 2)) << k;
+  for (int32_t scale : {1, 4}) {
+    Mix m({frames(ramp)});
+    m.play(0, 11025, 32768 * scale, 128);  // step 11025 * 4096 / 11025 = 4096
+    ASSERT_EQ(m.tick(), 882);
+    // The left gain is 127 * 32768 >> 8 = 16256 (times the scale).
+    auto l = [scale](int32_t i) { return 4 * i * 16256 * scale >> 15; };
+    for (int32_t k = 24; k < 882; ++k) {
+      ASSERT_EQ(m.right(k), (4 * k + 2) * scale) << k;
+      ASSERT_EQ(m.left(k), (l(2 * k) >> 2) + (l(2 * k + 1) >> 1) + (l(2 * k + 2) >> 2)) << k;
+    }
+    // 1764 frames at 1/8: 220.5 frames on.
+    EXPECT_EQ(m.position(0), (Ints{220, 16384}));
   }
-  // 1764 frames at 1/8: 220.5 frames on.
-  EXPECT_EQ(m.position(0), (Ints{220, 16384}));
 }
 
 TEST(Mixer, TickStartsCrossFadeFromTheRamp) {
