@@ -15,10 +15,12 @@
 #include "shell/display_modes_win32.h"
 #include "shell/fullscreen_win32.h"
 #include "shell/interlude_win32.h"
+#include "shell/menu.h"
 #include "shell/menu_win32.h"
 #include "shell/setup_dialog_win32.h"
 #include "shell/shell_flags.h"
 #include "shell/shell_win32.h"
+#include "shell/window_size_win32.h"
 
 ShellFlags g_shell;
 HWND g_window;
@@ -74,7 +76,12 @@ bool create_window(HINSTANCE instance) {
   g_window = CreateWindowExA(0, kClassName, kProgramTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
                              CW_USEDEFAULT, r.right - r.left, r.bottom - r.top, nullptr, nullptr,
                              instance, nullptr);
-  return g_window != nullptr;
+  if (!g_window) return false;
+  // Single size in the pixels of the monitor the window was placed on.
+  int width, height;
+  menu_client_size(1, g_settings.AspectRatio4x3, int(window_dpi(g_window)), &width, &height);
+  window_set_client_size(g_window, width, height);
+  return true;
 }
 
 void run_message_loop() {

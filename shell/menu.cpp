@@ -41,7 +41,7 @@ const uint32_t kMenuOrder[kMenuItemCount] = {
 
 bool has_client_size(const MenuView& view, int scale, uint32_t aspect) {
   int width, height;
-  menu_client_size(scale, aspect, &width, &height);
+  menu_client_size(scale, aspect, view.dpi, &width, &height);
   return !view.fullscreenActive && view.clientWidth == width && view.clientHeight == height;
 }
 
@@ -111,9 +111,10 @@ const char* menu_performance_text(int overlayMode) {
   return overlayMode ? "Performance: FPS / ms/frame\tF2" : "Performance: hidden\tF2";
 }
 
-void menu_client_size(int scale, uint32_t aspect4x3, int* width, int* height) {
-  *width = 320 * scale;
-  *height = (aspect4x3 ? 240 : 200) * scale;
+void menu_client_size(int scale, uint32_t aspect4x3, int dpi, int* width, int* height) {
+  auto at_dpi = [dpi](int pixels) { return (pixels * dpi + kDefaultDpi / 2) / kDefaultDpi; };
+  *width = at_dpi(320 * scale);
+  *height = at_dpi((aspect4x3 ? 240 : 200) * scale);
 }
 
 void menu_step_volume(CrtSettings* s, int delta) {

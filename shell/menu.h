@@ -22,6 +22,9 @@ enum MenuCommand : uint32_t {
   kCommandPerformance = 40019,
 };
 
+// The DPI at which a pixel is a pixel; the window sizes are numbers at it.
+constexpr int kDefaultDpi = 96;
+
 // Keys that aren't menu commands.
 constexpr uint32_t kKeyCrtFilters = 1;  // Space
 constexpr uint32_t kKeyStop = 2;        // Escape
@@ -40,10 +43,12 @@ constexpr int kFilterCommandCount = 8;
 extern const FilterCommand kFilterCommands[kFilterCommandCount];
 const FilterCommand* menu_filter_command(uint32_t id);  // null for other ids
 
-// The state the menu shows besides the settings record.
+// The state the menu shows besides the settings record; the client size in pixels at the
+// window's DPI.
 struct MenuView {
   int fullscreenActive, fullscreenLocked, paused, overlayMode;
   int clientWidth, clientHeight;
+  int dpi = kDefaultDpi;
 };
 
 struct MenuItemState {
@@ -58,8 +63,9 @@ void menu_state(const CrtSettings& settings, const MenuView& view, MenuItemState
 const char* menu_performance_text(int overlayMode);
 
 // Client size of "Single size" (1) and "Double size" (2): 320 x 200 times the scale,
-// 240 lines instead of 200 with the 4:3 aspect.
-void menu_client_size(int scale, uint32_t aspect4x3, int* width, int* height);
+// 240 lines instead of 200 with the 4:3 aspect, at 96 DPI; at another DPI in proportion,
+// rounded to the nearest pixel as MulDiv rounds.
+void menu_client_size(int scale, uint32_t aspect4x3, int dpi, int* width, int* height);
 
 // "Increase volume" (+5) and "Decrease volume" (-5), kept within 0..100.
 void menu_step_volume(CrtSettings* settings, int delta);

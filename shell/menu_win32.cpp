@@ -9,24 +9,18 @@
 #include "shell/menu.h"
 #include "shell/shell_flags.h"
 #include "shell/shell_win32.h"
+#include "shell/window_size_win32.h"
 
 namespace {
 
 constexpr int kKeyboardMenuX = 30;
 constexpr int kKeyboardMenuY = 50;
 
-void set_client_size(HWND window, int width, int height) {
-  RECT r = {0, 0, width, height};
-  AdjustWindowRect(&r, DWORD(GetWindowLongA(window, GWL_STYLE)), FALSE);
-  SetWindowPos(window, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
-               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
 void apply_size(HWND window, int scale) {
   if (g_shell.fullscreenActive) return;
   int width, height;
-  menu_client_size(scale, g_settings.AspectRatio4x3, &width, &height);
-  set_client_size(window, width, height);
+  menu_client_size(scale, g_settings.AspectRatio4x3, int(window_dpi(window)), &width, &height);
+  window_set_client_size(window, width, height);
 }
 
 void apply_volume() { audio_set_volume(menu_volume_level(g_settings)); }
@@ -36,9 +30,13 @@ void toggle_aspect(HWND window) {
   if (g_shell.fullscreenActive) return;
   RECT client;
   GetClientRect(window, &client);
-  if (client.right == 320)
+  // The widths of single and double size do not depend on the aspect.
+  int single, doubled, height, dpi = int(window_dpi(window));
+  menu_client_size(1, 0, dpi, &single, &height);
+  menu_client_size(2, 0, dpi, &doubled, &height);
+  if (client.right == single)
     apply_size(window, 1);
-  else if (client.right == 640)
+  else if (client.right == doubled)
     apply_size(window, 2);
 }
 
@@ -99,7 +97,7 @@ void menu_refresh(HWND window) {
   RECT client;
   GetClientRect(window, &client);
   MenuView view{g_shell.fullscreenActive, g_shell.fullscreenLocked, g_shell.paused, overlayMode,
-                int(client.right),        int(client.bottom)};
+                int(client.right), int(client.bottom), int(window_dpi(window))};
   MenuItemState items[kMenuItemCount];
   menu_state(g_settings, view, items);
   // The text first: replacing an item resets its check mark and grayed state.

@@ -151,6 +151,15 @@ LRESULT CALLBACK shell_window_proc(HWND window, UINT message, WPARAM wParam, LPA
       else
         menu_key(window, wParam);
       return 0;
+    case WM_DPICHANGED:
+      // Moved to a monitor of another DPI: Windows' suggested rectangle keeps the client
+      // area's share of the screen. Full screen covers its monitor as it is.
+      if (!g_shell.fullscreenActive) {
+        const RECT& r = *reinterpret_cast<const RECT*>(lParam);
+        SetWindowPos(window, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+      }
+      return 0;
     case WM_DISPLAYCHANGE:
       ReleaseSurface();
       InvalidateRect(window, nullptr, FALSE);

@@ -54,7 +54,7 @@ TEST(Menu, StateShowsChecksAndGrays) {
   const std::set<uint32_t> kFilters = {40011, 40012, 40013, 40014, 40016, 40017, 40018};
   const struct {
     const char* name;
-    MenuView view;   // full screen, locked, paused, overlay, client width and height
+    MenuView view;   // full screen, locked, paused, overlay, client width and height, dpi (96)
     uint32_t aspect, muted, onTop, filters;
     std::set<uint32_t> checked, grayed;
   } scenes[] = {
@@ -67,6 +67,8 @@ TEST(Menu, StateShowsChecksAndGrays) {
       {"locked", {1, 1, 0, 0, 500, 300}, 1, 0, 0, 1, {40005, 40010}, {40002, 40003, 40007, 40010}},
       {"paused etc.", {0, 0, 1, 1, 500, 300}, 1, 1, 1, 1, {40004, 40005, 40006, 40007, 40019}, {}},
       {"filters off, persistence on", {0, 0, 0, 0, 500, 300}, 1, 0, 0, 0, {40005, 40015}, {}},
+      {"single size at 144 dpi", {0, 0, 0, 0, 480, 360, 144}, 1, 0, 0, 1, {40005, 40002}, {}},
+      {"320 x 240 is no size at 144 dpi", {0, 0, 0, 0, 320, 240, 144}, 1, 0, 0, 1, {40005}, {}},
   };
   for (const auto& scene : scenes) {
     CrtSettings s = g_settings;
@@ -92,12 +94,17 @@ TEST(Menu, StateShowsChecksAndGrays) {
 }
 
 TEST(Menu, ClientSizes) {
-  const int sizes[][4] = {{1, 0, 320, 200}, {1, 1, 320, 240}, {2, 0, 640, 400}, {2, 1, 640, 480}};
+  // Scale, 4:3, dpi; width and height. Halves round up (212.5 and 242.5 lines), the rest to
+  // the nearest pixel (323.3 columns).
+  const int sizes[][5] = {{1, 0, 96, 320, 200},  {1, 1, 96, 320, 240},  {2, 0, 96, 640, 400},
+                          {2, 1, 96, 640, 480},  {1, 1, 144, 480, 360}, {2, 1, 144, 960, 720},
+                          {1, 0, 120, 400, 250}, {2, 1, 168, 1120, 840}, {1, 0, 102, 340, 213},
+                          {1, 1, 97, 323, 243}};
   for (const auto& z : sizes) {
     int w, h;
-    menu_client_size(z[0], uint32_t(z[1]), &w, &h);
-    EXPECT_EQ(w, z[2]);
-    EXPECT_EQ(h, z[3]);
+    menu_client_size(z[0], uint32_t(z[1]), z[2], &w, &h);
+    EXPECT_EQ(w, z[3]) << z[2] << " dpi";
+    EXPECT_EQ(h, z[4]) << z[2] << " dpi";
   }
 }
 
