@@ -319,7 +319,7 @@ TEST(RecordCommandLine, AcceptsOneWellFormedGroup) {
       {"/ReCoRd|1|16|16", 1, 16, 16, true}, {"/record|240|8192|8192", 240, 8192, 8192, true},
       {"/record|0070|0640|480", 70, 640, 480, true},
       {"/nogui|/record|35|17|19|/saveconfig|42", 35, 17, 19, true}, {"/nogui|/record|35|17|9|/saveconfig"},
-      {"/record|0|640|480"}, {"/record|241|640|480"}, {"/record|2400|640|480"}, {"/record|70|15|480"},
+      {"/record|0|640|480"}, {"/record|241|640|480"}, {"/record|7:|640|480"}, {"/record|70|15|480"},
       {"/record|70|640|8193"}, {"/record|70|81920|480"}, {"/record|70|640"}, {"/record"},
       {"/record|7O|640|480"}, {"/record|70|+640|480"}, {"/record|-70|640|480"}, {"/record|70| 640|480"},
       {"/record|70|640 |480"}, {"/record|70||480"}, {"/record|70|0x40|480"}, {"/record|70|640|4294967776"},
