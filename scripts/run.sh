@@ -14,56 +14,79 @@ if [[ -n "${DISPLAY:-}" ]] && xdpyinfo >/dev/null 2>&1; then
   WINEDEBUG=-all exec wine "$exe" "$@"
 fi
 
-# 320 x 240 is the show's own width at the 4:3 shape its 200 lines were made for; 35 frames
-# per second keeps every second of its 70 frames, which halves the time and the disk
-# (about 1.3 GB for the 2 min 38 s) against a full-rate recording.
-fps=35 width=320 height=240
+# 640 x 480: the 4:3 shape the show's 200 lines were made for, wide enough for the DOS
+# prompt's 80 columns, with the program's own CRT settings (their passes run on the CPU while
+# recording). 35 frames per second keeps every second of its 70 frames and halves the time and
+# the disk against a full-rate recording.
+fps=35 width=640 height=480
 rate=44100
 out="$root/build/recording"
-mkdir -p "$out"
-cp "$exe" "$out/Vrinx.exe"
-# The CRT effects run on the CPU here (llvmpipe), at about a tenth of real time: off unless
-# build/recording/Vrinx.ini says otherwise.
-if [[ ! -f "$out/Vrinx.ini" ]]; then
-  printf '[CRT]\r\n' >"$out/Vrinx.ini"
-  for e in Scanlines Distortion Glow RGBMask Persistence ChromaticSeparation ColorBleeding Bloom; do
-    printf '%s=0\r\n' "$e" >>"$out/Vrinx.ini"
-  done
-fi
 song=$("$reference" "$image" length)
 total=$(((song * fps + rate - 1) / rate + 5 * fps))
 # Header bytes up to the first chunk, then per frame a video and an audio chunk.
 header=131732
 per_frame=$((16 + (width * 3 + 3) / 4 * 4 * height + rate * 4 / fps))
+# The AVI, its index (16 bytes a chunk) and the compressed copy (well under a tenth of it).
+avi_bytes=$((header + total * (per_frame + 32)))
+need=$((avi_bytes + avi_bytes / 10))
+place=$out
+while [[ ! -d "$place" ]]; do place=$(dirname "$place"); done
+free=$(df --output=avail -B1 "$place" | tail -n 1 | tr -d ' ')
+gb() { awk -v b="$1" 'BEGIN { printf "%.1f GB", b / 1e9 }'; }
+if ((free < need)); then
+  echo "run: recording the show at $width x $height needs about $(gb "$need") free in $out" \
+    "(the uncompressed AVI, $(gb "$avi_bytes"), and its compressed copy); only $(gb "$free") are free" \
+    "there. Free some space (earlier recordings in $out, say) and run again." >&2
+  exit 1
+fi
+mkdir -p "$out"
+cp "$exe" "$out/Vrinx.exe"
+# An earlier version of this script switched the CRT effects off with this file: drop it.
+old_ini=$(printf '[CRT]\r\n'; for e in Scanlines Distortion Glow RGBMask Persistence ChromaticSeparation \
+  ColorBleeding Bloom; do printf '%s=0\r\n' "$e"; done)
+if [[ -f "$out/Vrinx.ini" && "$(cat "$out/Vrinx.ini")" == "$old_ini" ]]; then rm -f "$out/Vrinx.ini"; fi
 
 source "$root/scripts/wine_session.sh"
 wine_session_start
 marker="$out/.started"
 touch "$marker"
-echo "run: recording the whole show at $width x $height, $fps frames/s ($total frames) into $out"
+echo "run: recording the whole show at $width x $height, $fps frames/s ($total frames, about" \
+  "$(gb "$avi_bytes")) into $out"
 wine "$out/Vrinx.exe" /record "$fps" "$width" "$height" &
 pid=$!
-start=$SECONDS stalled=0 last=-1 partial=""
+start=$SECONDS stalled=0 last=-1 partial="" size=0
+# Stops the program after a message box or a long stall and ends the run with code 1.
+give_up() {
+  echo
+  echo "run: $1" >&2
+  rm -f "$marker"
+  for _ in $(seq 20); do kill -0 "$pid" 2>/dev/null || break; sleep 0.5; done
+  kill "$pid" 2>/dev/null || true
+  echo "run: the recording did not finish${partial:+; what was written is kept in $partial}" >&2
+  exit 1
+}
 while kill -0 "$pid" 2>/dev/null; do
   sleep 1
   [[ -n "$partial" ]] || partial=$(find "$out" -maxdepth 1 -name "Vrinx-record-$fps*.avi.partial" -newer "$marker" | head -n 1)
-  [[ -n "$partial" && -f "$partial" ]] || continue
-  size=$(stat -c %s "$partial")
+  [[ -n "$partial" && -f "$partial" ]] && size=$(stat -c %s "$partial")
+  if ((size != last)); then
+    stalled=0 last=$size
+  elif ((++stalled % 3 == 0)); then
+    # Nothing written for 3 s: the program may be waiting behind a message box (an error at
+    # start-up or a failed recording). Any box ends the run with its text.
+    if box=$(wine "$winctl" box 1 2>/dev/null | tr -d '\r') && [[ -n "$box" ]]; then
+      text=$(echo "$box" | tail -n +2 | tr '\n' ' ')
+      give_up "Vrinx.exe showed a message box: $(echo "$box" | head -n 1): $text"
+    fi
+    ((stalled < 120)) || give_up "nothing was written for 2 minutes and no message box is shown"
+  fi
+  [[ -n "$partial" ]] || continue
   done_frames=$(((size > header ? size - header : 0) / per_frame))
   ((done_frames > total)) && done_frames=$total
   elapsed=$((SECONDS - start))
   left=$((done_frames > 0 ? elapsed * (total - done_frames) / done_frames : 0))
   printf '\rrun: frame %d of %d (%d%%), about %d:%02d left ' "$done_frames" "$total" \
     $((100 * done_frames / total)) $((left / 60)) $((left % 60))
-  # A failed recording waits behind its message box: show it, answer it.
-  if ((size == last)); then
-    if ((++stalled >= 10)); then
-      wine "$winctl" message "Vrinx recording" 1 | tr -d '\r' >&2 || true
-      stalled=0
-    fi
-  else
-    stalled=0 last=$size
-  fi
 done
 echo
 rm -f "$marker"

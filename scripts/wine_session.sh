@@ -4,7 +4,8 @@
 wine_session_start() {
   VRINX_SESSION_DIR=$(mktemp -d /tmp/vrinx-wine.XXXXXX)
   export WINEPREFIX="$VRINX_SESSION_DIR/prefix" WINEARCH=win64 WINEDEBUG=-all
-  export WINEDLLOVERRIDES="mscoree,mshtml="
+  # The caller's own overrides (a missing d3d11.dll, say) come after these.
+  export WINEDLLOVERRIDES="mscoree,mshtml=${WINEDLLOVERRIDES:+;$WINEDLLOVERRIDES}"
   trap wine_session_end EXIT
   # Xvfb takes a free display number itself (no race with sessions beside this one)
   # and writes it, with a line end, once it accepts clients.
