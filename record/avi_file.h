@@ -3,6 +3,7 @@
 
 // The buffered file stream the AVI writer goes through. The stdio one serves the native build and
 // tests; Vrinx.exe keeps its stream operations but creates, probes and moves files with Win32 calls.
+// Names are UTF-8, which Vrinx.exe widens for those calls.
 struct AviFileOps {
   // Creates `name` exclusively; null on failure, with *exists = 1 when the name was taken.
   void* (*create_new)(const char* name, int* exists);

@@ -1,5 +1,5 @@
 // The recorder's platform side: message boxes, the synchronous paint request, the capture
-// surface, and the file layer (CreateFileA with CREATE_NEW and no sharing, so that a
+// surface, and the file layer (CreateFileW with CREATE_NEW and no sharing, so that a
 // leftover ".partial" file is never opened twice or emptied).
 #include "record/record_win32.h"
 
@@ -23,10 +23,20 @@ bool ensure_capture(HDC source, uint32_t width, uint32_t height) {
   return g_capture.dc || gdi_surface_create(source, width, height, &g_capture);
 }
 
+// The writer's names are UTF-8 and go to the wide calls, like the folder they are relative to.
+// A UTF-8 name has no more UTF-16 units than bytes.
+constexpr int kNameUnits = sizeof(AviWriter::partialName);
+
+bool widen(const char* name, wchar_t (&out)[kNameUnits]) {
+  return MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, name, -1, out, kNameUnits) > 0;
+}
+
 void* win32_create_new(const char* name, int* exists) {
   *exists = 0;
+  wchar_t wide[kNameUnits];
+  if (!widen(name, wide)) return nullptr;
   HANDLE file =
-      CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+      CreateFileW(wide, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     DWORD error = GetLastError();
     *exists = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
@@ -49,9 +59,15 @@ void* win32_create_new(const char* name, int* exists) {
   return stream;
 }
 
-int win32_file_exists(const char* name) { return GetFileAttributesA(name) != INVALID_FILE_ATTRIBUTES; }
+int win32_file_exists(const char* name) {
+  wchar_t wide[kNameUnits];
+  return widen(name, wide) && GetFileAttributesW(wide) != INVALID_FILE_ATTRIBUTES;
+}
 
-int win32_move(const char* from, const char* to) { return MoveFileA(from, to) != 0; }
+int win32_move(const char* from, const char* to) {
+  wchar_t wideFrom[kNameUnits], wideTo[kNameUnits];
+  return widen(from, wideFrom) && widen(to, wideTo) && MoveFileW(wideFrom, wideTo) != 0;
+}
 
 // The stream operations are the C runtime's; only creating, probing and moving differ.
 AviFileOps win32_file_ops() {

@@ -43,7 +43,7 @@ SharedFrame g_frame;  // the painter's private copy of the published frame
 // VRINX_TEST_CRT_THREADS=n runs the CPU's CRT passes (recordings) on n threads.
 struct TestHooks {
   int read;
-  const char* framePath;
+  const wchar_t* framePath;  // wide, as every path the program opens
   uint32_t holdAt, copies, holding;
 };
 TestHooks g_test;
@@ -53,13 +53,13 @@ void read_test_hooks() {
   g_test.read = 1;
   const char* overlay = getenv("VRINX_TEST_OVERLAY");
   if (overlay && *overlay == '1') overlayMode = 1;
-  g_test.framePath = getenv("VRINX_TEST_FRAME");
+  g_test.framePath = _wgetenv(L"VRINX_TEST_FRAME");
   const char* at = getenv("VRINX_TEST_FRAME_AT");
   g_test.holdAt = at ? uint32_t(strtoul(at, nullptr, 10)) : 70;
   if (const char* threads = getenv("VRINX_TEST_CRT_THREADS"))
     worker_pool_set_threads(uint32_t(strtoul(threads, nullptr, 10)));
-  const char* shader = getenv("VRINX_TEST_CRT_SHADER");
-  HANDLE file = shader ? CreateFileA(shader, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr)
+  const wchar_t* shader = _wgetenv(L"VRINX_TEST_CRT_SHADER");
+  HANDLE file = shader ? CreateFileW(shader, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr)
                        : INVALID_HANDLE_VALUE;
   if (file == INVALID_HANDLE_VALUE) return;
   static uint8_t blob[1 << 16];
@@ -71,7 +71,8 @@ void read_test_hooks() {
 void hold_test_frame() {
   if (!g_test.framePath || g_test.holding || g_frame.lineCount == 0 || ++g_test.copies < g_test.holdAt) return;
   g_test.holding = 1;
-  HANDLE file = CreateFileA(g_test.framePath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file =
+      CreateFileW(g_test.framePath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return;
   DWORD written;
   WriteFile(file, &g_frame, sizeof g_frame.description + kFramePixels, &written, nullptr);

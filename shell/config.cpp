@@ -1,6 +1,7 @@
 #include "shell/config.h"
 
 #include <cstring>
+#include <string>
 
 const ConfigKey kConfigKeys[kConfigKeyCount] = {
     {"Music", &CrtSettings::Music, 1, 0, 1},
@@ -132,16 +133,19 @@ void config_read_keys(CrtSettings* settings, uint32_t* aspect, uint32_t* stretch
   }
 }
 
-int config_build_path(const char* modulePath, const char* fileName, char* out, uint32_t outSize) {
-  size_t nameLength = strlen(fileName);
-  if (nameLength == 0 || nameLength >= 260 || strpbrk(fileName, "\\/:")) return 0;
-  size_t moduleLength = strlen(modulePath);
+int config_build_path(const char16_t* modulePath, const char16_t* fileName, char16_t* out, uint32_t outSize) {
+  size_t nameLength = std::char_traits<char16_t>::length(fileName);
+  if (nameLength == 0 || nameLength >= 260) return 0;
+  for (size_t i = 0; i < nameLength; i++)
+    if (fileName[i] == u'\\' || fileName[i] == u'/' || fileName[i] == u':') return 0;
+  size_t moduleLength = std::char_traits<char16_t>::length(modulePath);
   if (moduleLength >= 260) return 0;
-  const char* slash = strrchr(modulePath, '\\');
-  if (!slash) return 0;
-  size_t folderLength = size_t(slash - modulePath) + 1;
+  size_t folderLength = 0;  // up to and including the last backslash
+  for (size_t i = 0; i < moduleLength; i++)
+    if (modulePath[i] == u'\\') folderLength = i + 1;
+  if (folderLength == 0) return 0;
   if (folderLength + nameLength >= 260 || folderLength + nameLength >= outSize) return 0;
-  memcpy(out, modulePath, folderLength);
-  memcpy(out + folderLength, fileName, nameLength + 1);
+  memcpy(out, modulePath, folderLength * sizeof *out);
+  memcpy(out + folderLength, fileName, (nameLength + 1) * sizeof *out);
   return 1;
 }

@@ -39,9 +39,11 @@ void config_read_keys(CrtSettings* settings, uint32_t* aspect, uint32_t* stretch
                     ConfigKeyReader reader, void* context);
 
 // Checks the bare file name and joins it to the executable's folder (the module
-// path up to and including its last backslash). Returns 0 when either is unusable.
-int config_build_path(const char* modulePath, const char* fileName, char* out, uint32_t outSize);
+// path up to and including its last backslash). Paths are UTF-16 as the wide Windows
+// calls take them, so a folder of any name works; the limit of 260 counts 16-bit units,
+// as those calls do. outSize counts units too. Returns 0 when either is unusable.
+int config_build_path(const char16_t* modulePath, const char16_t* fileName, char16_t* out, uint32_t outSize);
 
 // Win32: fills g_settings from the [CRT] section of fileName beside the executable,
 // writing the default file first under /saveconfig. The record is always usable after.
-void LoadConfiguration(const char* fileName, const char* caption, uint32_t* aspect, uint32_t* stretch);
+void LoadConfiguration(const wchar_t* fileName, const char* caption, uint32_t* aspect, uint32_t* stretch);

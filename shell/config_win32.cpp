@@ -8,14 +8,29 @@
 
 namespace {
 
+// The wide calls take any folder's name; the path joining works on the same UTF-16 units.
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "wide characters are UTF-16 units");
+char16_t* utf16(wchar_t* text) { return reinterpret_cast<char16_t*>(text); }
+const char16_t* utf16(const wchar_t* text) { return reinterpret_cast<const char16_t*>(text); }
+
+// Keys and values are ASCII: a character beyond it comes back as '?', which no value accepts.
 uint32_t read_profile_key(const char* key, char* buffer, uint32_t size, void* path) {
-  return GetPrivateProfileStringA("CRT", key, "", buffer, size, static_cast<const char*>(path));
+  wchar_t name[64];
+  int i = 0;
+  for (; key[i] && i < 63; i++) name[i] = wchar_t(key[i]);
+  name[i] = 0;
+  wchar_t text[64];
+  DWORD length = GetPrivateProfileStringW(L"CRT", name, L"", text, size < 64 ? size : 64,
+                                          static_cast<const wchar_t*>(path));
+  for (DWORD j = 0; j <= length; j++) buffer[j] = text[j] < 0x80 ? char(text[j]) : '?';
+  return length;
 }
 
 // Creates the file with the default text unless it exists. Returns 0 when the
 // file can neither be created nor found, or the text isn't written whole.
-int write_default_file(const char* path) {
-  HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+int write_default_file(const wchar_t* path) {
+  HANDLE file =
+      CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     DWORD error = GetLastError();
     return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
@@ -28,17 +43,18 @@ int write_default_file(const char* path) {
 
 }  // namespace
 
-void LoadConfiguration(const char* fileName, const char* caption, uint32_t* aspect, uint32_t* stretch) {
+void LoadConfiguration(const wchar_t* fileName, const char* caption, uint32_t* aspect, uint32_t* stretch) {
   config_set_defaults(&g_settings, aspect, stretch);
   DEVMODEA mode = {};
   mode.dmSize = sizeof mode;
   if (EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &mode))
     g_settings.selectedMode = DisplayMode{mode.dmPelsWidth, mode.dmPelsHeight, mode.dmBitsPerPel,
                                           mode.dmDisplayFrequency};
-  char module[MAX_PATH];
-  char path[MAX_PATH];
-  DWORD length = GetModuleFileNameA(nullptr, module, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH || !config_build_path(module, fileName, path, sizeof path) ||
+  wchar_t module[MAX_PATH];
+  wchar_t path[MAX_PATH];
+  DWORD length = GetModuleFileNameW(nullptr, module, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH ||
+      !config_build_path(utf16(module), utf16(fileName), utf16(path), MAX_PATH) ||
       (shell_has_switch(L"/saveconfig") && !write_default_file(path)))
     MessageBoxA(nullptr, kConfigWarning, caption, MB_OK | MB_ICONWARNING);
   else

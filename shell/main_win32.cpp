@@ -46,16 +46,17 @@ HMENU g_menu;
   ExitProcess(1);
 }
 
+// Wide calls: the ANSI path of a folder named outside the code page holds '?' and can't be entered.
 void enter_executable_folder() {
-  char path[MAX_PATH];
-  DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  wchar_t path[MAX_PATH];
+  DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
   if (length == 0 || length >= MAX_PATH) return;
-  char* slash = nullptr;
-  for (char* p = path; *p; ++p)
-    if (*p == '\\') slash = p;
+  wchar_t* slash = nullptr;
+  for (wchar_t* p = path; *p; ++p)
+    if (*p == L'\\') slash = p;
   if (!slash) return;
   *slash = 0;
-  SetCurrentDirectoryA(path);
+  SetCurrentDirectoryW(path);
 }
 
 bool create_window(HINSTANCE instance) {
@@ -172,7 +173,7 @@ int main(int argc, char** argv) {
   if (!record_parse_command_line(argc, argv)) return 2;
   HINSTANCE instance = GetModuleHandleA(nullptr);
   enter_executable_folder();
-  LoadConfiguration("Vrinx.ini", kProgramTitle, &g_settings.AspectRatio4x3, &g_settings.StretchToFit);
+  LoadConfiguration(L"Vrinx.ini", kProgramTitle, &g_settings.AspectRatio4x3, &g_settings.StretchToFit);
   choose_setup(instance);
   if (g_record.recording) {
     static const AudioRecorder recorder = {record_clock, record_prepare_track};

@@ -141,11 +141,12 @@ class Control:
 
 class Vrinx:
     """One run of the program, as a context manager. folder: an existing folder to run in (kept);
-    hold: the demo frame the program keeps showing and dumps to `frame`; overlay: shown from the
-    start; window=False: a message comes before the window; preexec_fn: runs before Wine."""
+    cwd: the folder it is started from (else its own); hold: the demo frame the program keeps
+    showing and dumps to `frame`; overlay: shown from the start; window=False: a message comes
+    before the window; preexec_fn: runs before Wine."""
 
     def __init__(self, args, program_args=(), env=None, files=None, setup=True, folder=None, hold=None,
-                 overlay=False, window=True, preexec_fn=None):
+                 overlay=False, window=True, preexec_fn=None, cwd=None):
         self.args = args
         switches = [a.lower() for a in program_args]
         self.setup = setup if "/nogui" not in switches and "/record" not in switches else None
@@ -165,7 +166,7 @@ class Vrinx:
         if overlay:
             environment["VRINX_TEST_OVERLAY"] = "1"
         environment.update(env or {})
-        self.process = subprocess.Popen(["wine", self.exe, *program_args], cwd=self.folder, env=environment,
+        self.process = subprocess.Popen(["wine", self.exe, *program_args], cwd=cwd or self.folder, env=environment,
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                                         start_new_session=True, preexec_fn=preexec_fn)
 

@@ -106,6 +106,32 @@ def config(args):
             check(config_events(run) == [], "settings %r" % config_events(run))
 
 
+def unicode_folder(args):
+    """In a folder named in Cyrillic and CJK, started from another folder: /saveconfig writes the
+    default file beside the program, the settings are read from there and a recording lands there."""
+    with tempfile.TemporaryDirectory(prefix="vrinx-e2e-") as root:
+        folder, start = os.path.join(root, "Дмитрий 音楽"), os.path.join(root, "start")
+        os.makedirs(start)
+        os.makedirs(folder)
+        with harness.Vrinx(args, ["/nogui", "/saveconfig"], folder=folder, cwd=start) as run:
+            run.close()
+            check(len(harness.read(run.file("Vrinx.ini"))) == 2760, "Vrinx.ini beside the program")
+            check(config_events(run) == [], "defaults read back as %r" % config_events(run))
+        os.remove(os.path.join(folder, "Vrinx.ini"))
+        # Every CRT filter off: a short recording of the whole show.
+        with harness.Vrinx(args, ["/record", "10", "64", "48"], files={"Vrinx.ini": harness.ini("VSync=0")},
+                           folder=folder, cwd=start) as run:
+            run.expect_exit(0, "the recording", 300)
+            expected = ["config: %s=0" % key for key in ("VSync", "Bloom", "Scanlines", "Distortion", "Glow", "RGBMask",
+                                                          "ChromaticSeparation", "ColorBleeding")]
+            check(config_events(run) == expected, "settings read %r" % config_events(run))
+        check(os.listdir(start) == [], "written where it was started: %s" % os.listdir(start))
+        check(sorted(os.listdir(folder)) == ["Vrinx-record-10.avi", "Vrinx.exe", "Vrinx.ini"],
+              "files beside the program: %s" % os.listdir(folder))
+        avi = harness.read(os.path.join(folder, "Vrinx-record-10.avi"))
+        check(avi[:4] == b"RIFF" and avi[8:12] == b"AVI ", "the recording is no AVI file")
+
+
 TEXTS = {
     1: "Run demo", 1006: "Exit", 1004: "Info", 1011: "Web", 1010: "Fullscreen", 1009: "Music",
     1008: "Loop demo", 1022: "Aspect ratio 4:3", 1013: "Fullscreen setup", 1003: "Stretch to fit",
@@ -332,5 +358,6 @@ def vrr_probe(args):
 
 
 if __name__ == "__main__":
-    harness.main({"fatal": fatal, "config": config, "setup_dialog": setup_dialog, "close_box": close_box,
-                  "run_demo_windowed": run_demo_windowed, "no_direct3d": no_direct3d, "vrr_probe": vrr_probe})
+    harness.main({"fatal": fatal, "config": config, "unicode_folder": unicode_folder, "setup_dialog": setup_dialog,
+                  "close_box": close_box, "run_demo_windowed": run_demo_windowed, "no_direct3d": no_direct3d,
+                  "vrr_probe": vrr_probe})

@@ -184,27 +184,30 @@ TEST(ConfigDefaults, DefaultTextReadsBackAsTheKeyTable) {
 }
 
 TEST(ConfigPath, NameAndFolder) {
-  // The joined path must stay under 260 characters.
-  const std::string folder = "C:\\" + std::string(240, 'f') + "\\";   // 244 characters
+  // The joined path must stay under 260 UTF-16 units, whatever script the folder's name uses.
+  const std::u16string folder = u"C:\\" + std::u16string(240, u'f') + u"\\";  // 244 units
+  const std::u16string wide = u"C:\\" + std::u16string(240, u'音') + u"\\";   // 244 units, 723 UTF-8 bytes
   const struct {
-    std::string module, name;
-    std::string joined;   // empty: refused
+    std::u16string module, name;
+    std::u16string joined;  // empty: refused
   } cases[] = {
-      {"C:\\demo\\Vrinx.exe", "Vrinx.ini", "C:\\demo\\Vrinx.ini"},
-      {"C:\\demo\\Vrinx.exe", "", ""},
-      {"C:\\demo\\Vrinx.exe", "a\\b.ini", ""},
-      {"C:\\demo\\Vrinx.exe", "a/b.ini", ""},
-      {"C:\\demo\\Vrinx.exe", "c:b.ini", ""},
-      {"Vrinx.exe", "Vrinx.ini", ""},
-      {folder + "Vrinx.exe", std::string(15, 'n'), folder + std::string(15, 'n')},   // 259 characters
-      {folder + "Vrinx.exe", std::string(16, 'n'), ""},
-      {folder + std::string(16, 'x'), "a", ""},
+      {u"C:\\demo\\Vrinx.exe", u"Vrinx.ini", u"C:\\demo\\Vrinx.ini"},
+      {u"C:\\Дмитрий 音楽\\Vrinx.exe", u"Vrinx.ini", u"C:\\Дмитрий 音楽\\Vrinx.ini"},
+      {u"C:\\demo\\Vrinx.exe", u"", u""},
+      {u"C:\\demo\\Vrinx.exe", u"a\\b.ini", u""},
+      {u"C:\\demo\\Vrinx.exe", u"a/b.ini", u""},
+      {u"C:\\demo\\Vrinx.exe", u"c:b.ini", u""},
+      {u"Vrinx.exe", u"Vrinx.ini", u""},
+      {folder + u"Vrinx.exe", std::u16string(15, u'n'), folder + std::u16string(15, u'n')},  // 259 units
+      {folder + u"Vrinx.exe", std::u16string(16, u'n'), u""},
+      {folder + std::u16string(16, u'x'), u"a", u""},
+      {wide + u"Vrinx.exe", std::u16string(15, u'n'), wide + std::u16string(15, u'n')},
   };
   for (const auto& c : cases) {
-    char out[300];
-    int ok = config_build_path(c.module.c_str(), c.name.c_str(), out, sizeof out);
-    EXPECT_EQ(ok, !c.joined.empty()) << c.module << " + " << c.name;
-    EXPECT_EQ(ok ? std::string(out) : "", c.joined);
+    char16_t out[300];
+    int ok = config_build_path(c.module.c_str(), c.name.c_str(), out, 300);
+    EXPECT_EQ(ok, !c.joined.empty()) << "case " << &c - cases;
+    EXPECT_TRUE((ok ? std::u16string(out) : u"") == c.joined) << "case " << &c - cases;
   }
 }
 
