@@ -162,27 +162,31 @@ int32_t mix_buffer_length(int32_t sampleRate) { return (sampleRate * 5 / 64 + 65
 int32_t mix_tick(Replay* replay, int32_t* buffer, uint32_t muteMask) {
   int32_t n = replay_tick_length(replay);
   int32_t rate = replay->sampleRate * 2;
-  std::memset(buffer, 0, sizeof(int32_t) * (n + 65) * 4);
+  // The cross-fade of the next tick reads `fade` frames past this tick's end (a = 0,
+  // step, .. below 256), so only the double-rate frames those need are rendered and
+  // filtered past the tick: up to 2 (n + fade), which is 2n + 130 at most (131072 Hz).
+  int32_t step = 524288 / replay->sampleRate;
+  int32_t fade = (255 + step) / step;
+  int32_t frames = 2 * (n + fade) + 1;
+  std::memset(buffer, 0, sizeof(int32_t) * 2 * frames);
   int32_t channels = replay->module->channelCount;
   for (int32_t first = 0; first < channels; first += kChannelGroup) {
     int32_t group = channels - first < kChannelGroup ? channels - first : kChannelGroup;
-    mix_channels(replay, first, group, buffer, 2 * n + 130, rate, muteMask);
+    mix_channels(replay, first, group, buffer, frames, rate, muteMask);
   }
   for (int32_t i = 0; i < channels; ++i) advance(&replay->channels[i], 2 * n, rate);
-  for (int32_t k = 0; k < n + 64; ++k) {
+  for (int32_t k = 0; k < n + fade; ++k) {
     const int32_t* in = buffer + 4 * k;
     int32_t left = (in[0] >> 2) + (in[2] >> 1) + (in[4] >> 2);
     int32_t right = (in[1] >> 2) + (in[3] >> 1) + (in[5] >> 2);
     buffer[2 * k] = left;
     buffer[2 * k + 1] = right;
   }
-  int32_t step = 524288 / replay->sampleRate;
-  int32_t j = 0;
-  for (int32_t a = 0; a < 256; a += step, ++j) {
+  for (int32_t j = 0, a = 0; j < fade; ++j, a += step) {
     buffer[2 * j] = (buffer[2 * j] * a + replay->rampBuffer[2 * j] * (256 - a)) >> 8;
     buffer[2 * j + 1] = (buffer[2 * j + 1] * a + replay->rampBuffer[2 * j + 1] * (256 - a)) >> 8;
   }
-  std::memcpy(replay->rampBuffer, buffer + 2 * n, sizeof(replay->rampBuffer));
+  std::memcpy(replay->rampBuffer, buffer + 2 * n, sizeof(int32_t) * 2 * fade);
   replay_tick(replay);
   return n;
 }

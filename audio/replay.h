@@ -78,7 +78,8 @@ struct Replay {
   int32_t tempo;
   int32_t patternLoopCount;  // -1 = no loop active
   int32_t patternLoopChannel;
-  int32_t rampBuffer[kReplayRampFrames * 2];  // stereo frames rendered past the last tick end
+  int32_t rampBuffer[kReplayRampFrames * 2];  // stereo frames rendered past the last tick end, as
+                                              // many as the cross-fade reads
   uint8_t** playCounts;    // per order index: one count per row, null for an invalid pattern
   uint8_t* playCountRows;  // storage behind playCounts
   Channel* channels;
