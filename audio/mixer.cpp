@@ -175,7 +175,21 @@ int32_t mix_tick(Replay* replay, int32_t* buffer, uint32_t muteMask) {
     mix_channels(replay, first, group, buffer, frames, rate, muteMask);
   }
   for (int32_t i = 0; i < channels; ++i) advance(&replay->channels[i], 2 * n, rate);
-  for (int32_t k = 0; k < n + fade; ++k) {
+  int32_t k = 0;
+#ifdef __SSE2__
+  // Two frames at a time: double-rate frames 2k .. 2k + 4 give output frames k and k + 1,
+  // written behind what the next pair reads.
+  for (; k + 2 <= n + fade; k += 2) {
+    const __m128i* in = reinterpret_cast<const __m128i*>(buffer + 4 * k);
+    __m128i a = _mm_loadu_si128(in), b = _mm_loadu_si128(in + 1), c = _mm_loadl_epi64(in + 2);
+    __m128i even = _mm_srai_epi32(_mm_unpacklo_epi64(a, b), 2),
+            odd = _mm_srai_epi32(_mm_unpackhi_epi64(a, b), 1);
+    __m128i next = _mm_srai_epi32(_mm_unpacklo_epi64(b, c), 2);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(buffer + 2 * k),
+                     _mm_add_epi32(_mm_add_epi32(even, odd), next));
+  }
+#endif
+  for (; k < n + fade; ++k) {
     const int32_t* in = buffer + 4 * k;
     int32_t left = (in[0] >> 2) + (in[2] >> 1) + (in[4] >> 2);
     int32_t right = (in[1] >> 2) + (in[3] >> 1) + (in[5] >> 2);
