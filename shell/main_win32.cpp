@@ -15,6 +15,7 @@
 #include "shell/display_modes_win32.h"
 #include "shell/fullscreen_win32.h"
 #include "shell/interlude_win32.h"
+#include "shell/keep_awake_win32.h"
 #include "shell/menu.h"
 #include "shell/menu_win32.h"
 #include "shell/setup_dialog_win32.h"
@@ -116,6 +117,7 @@ void run_message_loop() {
 
 [[noreturn]] void shutdown() {
   test_log("shutdown exit code %d", g_shell.exitCode);
+  keep_awake_enter(kShowEnded);
   KillTimer(g_window, kInterludeTimer);
   interlude_delete_bitmap();
   cursor_stop(g_window);
@@ -220,6 +222,7 @@ int main(int argc, char** argv) {
   ShowWindow(g_window, SW_SHOW);
   UpdateWindow(g_window);
   timeBeginPeriod(1);
+  keep_awake_enter(kShowRun);
 
   if (shell_start_demo_thread()) {
     run_message_loop();

@@ -6,6 +6,7 @@
 #include "shell/compose_win32.h"
 #include "shell/config.h"
 #include "shell/fullscreen_win32.h"
+#include "shell/keep_awake_win32.h"
 #include "shell/menu.h"
 #include "shell/shell_flags.h"
 #include "shell/shell_win32.h"
@@ -115,6 +116,7 @@ void menu_refresh(HWND window) {
 
 void menu_run_command(HWND window, uint32_t id) {
   carry_out(window, id);
+  keep_awake_refresh();
   menu_refresh(window);
   InvalidateRect(window, nullptr, FALSE);
 }

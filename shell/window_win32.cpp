@@ -10,6 +10,7 @@
 #include "shell/cursor_win32.h"
 #include "shell/interlude.h"
 #include "shell/interlude_win32.h"
+#include "shell/keep_awake_win32.h"
 #include "shell/menu_win32.h"
 #include "shell/pacing.h"
 #include "shell/shell_flags.h"
@@ -36,6 +37,7 @@ void demo_finished(HWND window) {
   test_log("interlude started");
   g_shell.dosPromptActive = 1;
   g_shell.paused = 0;
+  keep_awake_enter(kShowInterlude);
   CrtResetPersistence();
   if (g_record.recording) {
     PostMessageA(window, WM_APP_RECORD_STEP, 0, 0);
@@ -77,6 +79,7 @@ void restart_demo(HWND window) {
   g_shell.runCount = g_shell.runCount + 1;
   CrtResetPersistence();
   test_log("run %d started", g_shell.runCount);
+  keep_awake_enter(kShowRun);
   if (!shell_start_demo_thread()) {
     g_shell.exitCode = 1;
     PostQuitMessage(0);
@@ -137,6 +140,9 @@ LRESULT CALLBACK shell_window_proc(HWND window, UINT message, WPARAM wParam, LPA
         interlude_timer(window);
         return 0;
       }
+      break;
+    case WM_SYSCOMMAND:
+      if (keep_awake_refuses(wParam)) return 0;
       break;
     case WM_COMMAND:
       if (!g_record.recording) menu_run_command(window, LOWORD(wParam));

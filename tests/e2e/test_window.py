@@ -11,6 +11,8 @@ WS_POPUP, WS_VISIBLE, WS_CAPTION = 0x80000000, 0x10000000, 0x00C00000
 REFUSED = "Windows could not activate the selected display mode. The demo will remain windowed."
 PROMPT = "C:\\KOHR\\RELEASES\\KOHR_V97>"
 GREY, BLACK = (170, 170, 170), (0, 0, 0)
+SC_SCREENSAVE, SC_MONITORPOWER = 0xF140, 0xF170
+AWAKE, RELEASED = "80000003", "80000000"  # ES_CONTINUOUS with and without display and system
 
 
 def menu_shows(run, checked=(), unchecked=(), grayed=(), volume=None):
@@ -273,7 +275,41 @@ def loop(args):
         run.close()
 
 
+def keep_awake(args):
+    """The execution state asked for at start, pause, resume and shutdown (the audio clock held
+    while paused); the screen saver and monitor power-off refused in full screen while playing,
+    passed on in a window and while paused."""
+    with harness.Vrinx(args) as run:
+        def states():
+            found = [re.fullmatch(r"execution state (\w+), audio frames (\d+)", e) for e in run.events()]
+            return [(m[1], int(m[2])) for m in found if m]
+
+        def system_commands(answer):
+            for command, power_off in ((SC_SCREENSAVE, 0), (SC_MONITORPOWER, 2)):
+                run.do("syscommand", str(command), str(power_off))
+                line = "system command %04x %s" % (command, answer)
+                check(run.events()[-1] == line, "%s: %r" % (line, run.events()[-3:]))
+
+        eventually(lambda: check([s for s, _ in states()] == [AWAKE], "at start: %r" % states()))
+        system_commands("passed on")
+        run.key("F")
+        menu_shows(run, checked=[40010])
+        system_commands("refused")
+        run.key("P")
+        eventually(lambda: check(len(states()) == 2, "pause: %r" % states()))
+        system_commands("passed on")
+        time.sleep(1.5)
+        run.key("P")
+        eventually(lambda: check(len(states()) == 3, "resume: %r" % states()))
+        time.sleep(1)
+        run.close()
+        (start, _), (pause, held), (resume, resumed), (end, last) = states()
+        check((pause, resume, end) == (RELEASED, AWAKE, RELEASED), "states %r" % states())
+        check(resumed - held < 44100 // 2 < last - resumed, "audio frames %r" % states())
+
+
 if __name__ == "__main__":
     harness.main({"keys": keys, "fullscreen": fullscreen, "nogui": nogui, "refused_mode": refused_mode,
                   "interlude": interlude, "interlude_escape": lambda args: quit_interlude(args, "escape"),
-                  "interlude_close": lambda args: quit_interlude(args, "close"), "loop": loop})
+                  "interlude_close": lambda args: quit_interlude(args, "close"), "loop": loop,
+                  "keep_awake": keep_awake})

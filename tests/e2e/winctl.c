@@ -22,6 +22,8 @@
      winctl click ID          click a control of the setup dialog (BM_CLICK)
      winctl dialogclose       the setup dialog's close box (WM_SYSCOMMAND SC_CLOSE)
      winctl select ID TEXT    choose the line TEXT of a drop-down list, as a user would
+     winctl syscommand SC LP  send WM_SYSCOMMAND with the command SC and lParam LP, as the
+                              system does for the screen saver and monitor power
    Exit code 0 on success, 1 when the window is not there. */
 #include <stdio.h>
 #include <stdlib.h>
@@ -176,6 +178,13 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (COMMAND("close", 0)) return PostMessageA(w, WM_CLOSE, 0, 0) ? 0 : 1;
+  if (COMMAND("syscommand", 2)) {
+    DWORD_PTR result;
+    return SendMessageTimeoutA(w, WM_SYSCOMMAND, (WPARAM)strtol(argv[2], NULL, 0),
+                               (LPARAM)strtol(argv[3], NULL, 0), SMTO_ABORTIFHUNG, 10000, &result)
+               ? 0
+               : 1;
+  }
   if (COMMAND("menukey", 0)) return PostMessageA(w, WM_CONTEXTMENU, (WPARAM)w, -1) ? 0 : 1;
   if (COMMAND("size", 2)) {
     RECT r = {0, 0, atoi(argv[2]), atoi(argv[3])};
