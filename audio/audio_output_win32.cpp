@@ -1,14 +1,13 @@
 // Wave output and the audio clock: the pre-rendered song goes to the wave mapper in
 // one write; the frames played are the clock. Silent mode runs the same clock on
-// the performance counter.
-#include <windows.h>
-#include <mmsystem.h>
-
+// the performance counter. The wave functions come from winmm.dll in the system folder;
+// without it the default device fails to open, as a missing device does.
 #include "audio/audio_output.h"
 #include "audio/byte_source.h"
 #include "audio/module.h"
 #include "audio/rendered_song.h"
 #include "base/clock_win32.h"
+#include "base/winmm_win32.h"
 
 namespace {
 
@@ -29,6 +28,7 @@ CRITICAL_SECTION g_lock;
 AudioOutput g_out = {false, nullptr, 44100, 100, false, false, 0, 0, 0, {}};
 RenderedSong g_song;
 const AudioRecorder* g_recorder;
+const Winmm* g_mm;  // set when the device opens
 
 struct Lock {
   Lock() { EnterCriticalSection(&g_lock); }
@@ -37,8 +37,9 @@ struct Lock {
 
 void reset_playback_locked() {
   if (g_out.device) {
-    waveOutReset(g_out.device);
-    if (g_out.header.dwFlags & WHDR_PREPARED) waveOutUnprepareHeader(g_out.device, &g_out.header, sizeof(WAVEHDR));
+    g_mm->waveOutReset(g_out.device);
+    if (g_out.header.dwFlags & WHDR_PREPARED)
+      g_mm->waveOutUnprepareHeader(g_out.device, &g_out.header, sizeof(WAVEHDR));
   }
   g_out.header = WAVEHDR{};
   g_out.paused = false;
@@ -52,7 +53,8 @@ uint64_t clock_locked() {
   if (g_out.device) {
     MMTIME time = {};
     time.wType = TIME_SAMPLES;
-    if (waveOutGetPosition(g_out.device, &time, sizeof time) == MMSYSERR_NOERROR && time.wType == TIME_SAMPLES)
+    if (g_mm->waveOutGetPosition(g_out.device, &time, sizeof time) == MMSYSERR_NOERROR &&
+        time.wType == TIME_SAMPLES)
       return time.u.sample;
     return g_out.pausedPosition;
   }
@@ -86,7 +88,9 @@ bool audio_open(int device, uint32_t sampleRate) {
   format.nAvgBytesPerSec = sampleRate * 4;
   format.nBlockAlign = 4;
   format.wBitsPerSample = 16;
-  if (waveOutOpen(&g_out.device, WAVE_MAPPER, &format, 0, 0, CALLBACK_NULL) != MMSYSERR_NOERROR) {
+  g_mm = winmm();
+  if (!g_mm ||
+      g_mm->waveOutOpen(&g_out.device, WAVE_MAPPER, &format, 0, 0, CALLBACK_NULL) != MMSYSERR_NOERROR) {
     g_out.device = nullptr;
     return false;
   }
@@ -117,10 +121,10 @@ bool audio_start() {
   if (g_out.device) {
     g_out.header.lpData = reinterpret_cast<LPSTR>(g_song.pcm);
     g_out.header.dwBufferLength = g_song.bytes;
-    MMRESULT prepared = waveOutPrepareHeader(g_out.device, &g_out.header, sizeof(WAVEHDR));
+    MMRESULT prepared = g_mm->waveOutPrepareHeader(g_out.device, &g_out.header, sizeof(WAVEHDR));
     audio_set_volume(g_out.volumePercent);
     started = prepared == MMSYSERR_NOERROR &&
-              waveOutWrite(g_out.device, &g_out.header, sizeof(WAVEHDR)) == MMSYSERR_NOERROR;
+              g_mm->waveOutWrite(g_out.device, &g_out.header, sizeof(WAVEHDR)) == MMSYSERR_NOERROR;
   }
   g_out.startCounter = clock_counter();
   g_out.playing = started;
@@ -140,7 +144,7 @@ void audio_pause() {
   Lock lock;
   if (!g_out.playing || g_out.paused) return;
   g_out.pausedPosition = clock_locked();
-  if (g_out.device) waveOutPause(g_out.device);
+  if (g_out.device) g_mm->waveOutPause(g_out.device);
   g_out.paused = true;
 }
 
@@ -148,7 +152,7 @@ void audio_resume() {
   if (!g_out.initialised) return;
   Lock lock;
   if (!g_out.playing || !g_out.paused) return;
-  if (g_out.device) waveOutRestart(g_out.device);
+  if (g_out.device) g_mm->waveOutRestart(g_out.device);
   g_out.startCounter = clock_counter();
   g_out.paused = false;
 }
@@ -157,7 +161,7 @@ bool audio_set_volume(uint32_t percent) {
   g_out.volumePercent = percent < 100 ? percent : 100;
   if (!g_out.device) return true;
   DWORD level = g_out.volumePercent * 65535 / 100;
-  return waveOutSetVolume(g_out.device, level | level << 16) == MMSYSERR_NOERROR;
+  return g_mm->waveOutSetVolume(g_out.device, level | level << 16) == MMSYSERR_NOERROR;
 }
 
 uint64_t audio_position_frames() {
@@ -188,6 +192,6 @@ void audio_close() {
   if (!g_out.initialised) return;
   audio_unload_song();
   Lock lock;
-  if (g_out.device) waveOutClose(g_out.device);
+  if (g_out.device) g_mm->waveOutClose(g_out.device);
   g_out.device = nullptr;
 }

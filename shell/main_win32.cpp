@@ -4,6 +4,7 @@
 
 #include "audio/audio_output.h"
 #include "base/asset_image.h"
+#include "base/clock_win32.h"
 #include "base/test_log_win32.h"
 #include "gpu/crt_frame.h"
 #include "gpu/presenter_win32.h"
@@ -129,7 +130,7 @@ void run_message_loop() {
   ReleaseSurface();
   DestroyMenu(g_menu);
   DeleteCriticalSection(&frameLock);
-  timeEndPeriod(1);
+  clock_end_fine_period();
   audio_unload_song();
   audio_close();
   DestroyWindow(g_window);
@@ -172,6 +173,9 @@ bool shell_has_switch(const wchar_t* name) {
 }
 
 int main(int argc, char** argv) {
+  // Libraries loaded from here on, and those they load, come from the system folder only,
+  // never from the executable's folder or the current directory.
+  SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
   if (!record_parse_command_line(argc, argv)) return 2;
   HINSTANCE instance = GetModuleHandleA(nullptr);
   enter_executable_folder();
@@ -221,7 +225,7 @@ int main(int argc, char** argv) {
   cursor_start(g_window);
   ShowWindow(g_window, SW_SHOW);
   UpdateWindow(g_window);
-  timeBeginPeriod(1);
+  clock_begin_fine_period();
   keep_awake_enter(kShowRun);
 
   if (shell_start_demo_thread()) {

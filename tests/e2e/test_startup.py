@@ -6,6 +6,7 @@ import shutil
 import struct
 import subprocess
 import tempfile
+import time
 
 import harness
 from harness import check, eventually, TITLE, D3D_TITLE, D3D_TEXT
@@ -356,7 +357,29 @@ def vrr_probe(args):
                     os.remove(os.path.join(system, name))
 
 
+def planted_dll(args):
+    """A winmm.dll beside the program, with Wine told to prefer such a file to its own, is never
+    loaded: the wave device and the clock come from the system's library and the show plays."""
+    overrides = ";".join(filter(None, [os.environ.get("WINEDLLOVERRIDES"), "winmm=n,b"]))
+    planted = {"winmm.dll": harness.read(os.environ["VRINX_WINMM_DLL"])}
+    with tempfile.TemporaryDirectory(prefix="vrinx-alsa-") as config:
+        # ALSA's null device as the default one: a wave device that plays to nowhere in real time.
+        os.mkdir(os.path.join(config, "alsa"))
+        with open(os.path.join(config, "alsa", "asoundrc"), "w") as f:
+            f.write("pcm.!default { type null }\n")
+        with harness.Vrinx(args, env={"WINEDLLOVERRIDES": overrides, "XDG_CONFIG_HOME": config}, files=planted) as run:
+            eventually(lambda: check(run.last("run 0 frame 7: ") is not None, "no frames shown"),
+                       harness.STARTUP_SECONDS)
+            time.sleep(1.5)
+            run.close()
+            check(not run.events(run.calls), "the planted winmm.dll ran: %r" % run.events(run.calls))
+            check("audio output: wave device" in run.events(), "events %r" % run.events())
+            # The audio clock at shutdown: more than a second.
+            played = int(run.last("execution state 80000000, audio frames "))
+            check(played > 44100, "the audio clock stood at %d frames" % played)
+
+
 if __name__ == "__main__":
     harness.main({"fatal": fatal, "config": config, "unicode_folder": unicode_folder, "setup_dialog": setup_dialog,
                   "close_box": close_box, "run_demo_windowed": run_demo_windowed, "no_direct3d": no_direct3d,
-                  "vrr_probe": vrr_probe})
+                  "vrr_probe": vrr_probe, "planted_dll": planted_dll})

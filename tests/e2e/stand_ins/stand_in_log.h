@@ -5,7 +5,7 @@
 #include <windows.h>
 
 /* The value of VARIABLE (empty when unset). */
-static void stand_in_mode(const char* variable, char* mode, DWORD size) {
+static inline void stand_in_mode(const char* variable, char* mode, DWORD size) {
   if (!GetEnvironmentVariableA(variable, mode, size) || GetLastError() == ERROR_ENVVAR_NOT_FOUND) mode[0] = 0;
 }
 
@@ -27,7 +27,7 @@ static void stand_in_log(const char* format, ...) {
 }
 
 /* The display device name of the primary monitor, e.g. "\\.\DISPLAY1". */
-static void primary_device(char* name) {
+static inline void primary_device(char* name) {
   MONITORINFOEXA info;
   POINT origin = {0, 0};
   info.cbSize = sizeof info;
