@@ -1,13 +1,20 @@
-"""What Windows reads from the program before it runs: the manifest and the version block,
-read back from the built exe's resources."""
+"""What Windows reads from the program before it runs (the manifest and the version block,
+read back from the built exe's resources), and the program on a display at 144 DPI."""
 import os
 import struct
+import subprocess
 import xml.etree.ElementTree as ElementTree
 
 import harness
-from harness import check
+from harness import check, eventually
 
 RT_VERSION, RT_MANIFEST = 16, 24
+FULLSCREEN = 1010
+# The display's DPI as Windows' scaling setting stores it: per user, and the machine's default.
+DPI_KEYS = (r"HKCU\Control Panel\Desktop", r"HKCC\Software\Fonts")
+# Keys of the default CRT effects but the RGB mask (R): distortion, glow, bloom, scanlines,
+# chromatic separation, colour bleeding.
+ALL_BUT_MASK, MASK = (0x43, 0x47, 0x4F, 0x4C, 0x48, 0x42), 0x52
 WINDOWS_7_TO_11 = {"{35138b9a-5d96-4fbd-8e2d-a2440225f93a}", "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",
                    "{1f676c76-80e1-4239-95bb-83d0f6d0da78}", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"}
 
@@ -108,5 +115,81 @@ def resources(args):
     check("Vrinx contributors" in copyright, "LegalCopyright %r" % copyright)
 
 
+def set_dpi(dpi):
+    # The output stays unread: reg.exe may leave Wine's helpers holding a pipe open.
+    for key in DPI_KEYS:
+        command = ["wine", "reg", "add", key, "/v", "LogPixels", "/t", "REG_DWORD", "/d", str(dpi), "/f"]
+        subprocess.run(command, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True, timeout=120)
+
+
+def client_size(run, size):
+    eventually(lambda: check(run.client_rect()[2:] == size,
+                             "client area %r, expected %r" % (run.client_rect(), size)))
+
+
+def logged(run, line):
+    eventually(lambda: check(line in run.events(), "no %r in %r" % (line, run.events())))
+
+
+def mask_period(shot, plain):
+    """(points checked, points where the picture does not repeat every three columns or is
+    flat across them), at points where the plain picture is one colour far enough around for
+    the CRT's bilinear sampling (more than a source pixel each way)."""
+    checked, bad = 0, []
+    for y in range(6, shot.height - 6, 7):
+        for x in range(6, shot.width - 9, 5):
+            c = plain.pixel(x, y)
+            around = (plain.pixel(x + dx, y + dy) for dx in range(-6, 10) for dy in range(-6, 7))
+            if c == (0, 0, 0) or any(p != c for p in around):
+                continue
+            checked += 1
+            row = [shot.pixel(x + dx, y) for dx in range(4)]
+            if row[3] != row[0] or row[0] == row[1] == row[2]:
+                bad.append((x, y, row))
+    return checked, bad
+
+
+def dpi_144(args):
+    """At 144 DPI: the window's single and double sizes are 1.5 times their pixels at 96 DPI
+    (480x360 and 960x720 with 4:3; A keeps single size), and full screen is the display's
+    physical size, where the CRT picture equals the CPU reference at that size and the RGB
+    mask repeats every three screen pixels."""
+    set_dpi(144)
+    try:
+        with harness.Vrinx(args) as run:
+            client_size(run, (480, 360))
+            logged(run, "presenter: device created 480x360 tearing=1")
+            for key, size, item in (("D", (960, 720), 40003), ("S", (480, 360), 40002),
+                                    ("A", (480, 300), 40002)):
+                run.key(key)
+                client_size(run, size)
+                eventually(lambda: check(item in run.menu()[0], "menu %r after %s" % (run.menu(), key)))
+            run.close()
+        # The effects start off (the CPU's CRT pass at this size would take minutes to reach
+        # the held frame) and are switched on once it is held: the defaults.
+        with harness.Vrinx(args, setup={FULLSCREEN: True}, hold=140, files={"Vrinx.ini": harness.ini()}) as run:
+            run.wait_frame()
+            screen = run.screen()
+            client_size(run, screen)
+            logged(run, "presenter: device created %dx%d tearing=1" % screen)
+            for key in ALL_BUT_MASK + (MASK,):
+                run.do("key", str(key))
+            crt, _ = run.reference(*screen, crt=True)
+            eventually(lambda: check(run.screenshot().data == crt.data,
+                                     "the CRT picture is not the reference's at %dx%d" % screen), 120)
+            for key in ALL_BUT_MASK:
+                run.do("key", str(key))
+            plain, _ = run.reference(*screen)
+
+            def period():
+                checked, bad = mask_period(run.screenshot(), plain)
+                check(checked > 1000 and not bad, "%d of %d points off the period of 3, first %s"
+                      % (len(bad), checked, bad[:3]))
+            eventually(period, 60)
+            run.close()
+    finally:
+        set_dpi(96)
+
+
 if __name__ == "__main__":
-    harness.main({"resources": resources})
+    harness.main({"resources": resources, "dpi_144": dpi_144})
