@@ -115,6 +115,9 @@ def record_short(args):
         check(run.files() == sorted([name(70), "Vrinx.exe", "Vrinx.ini"]), "files: %s" % run.files())
         video70 = check_recording(run.file(name(70)), 70, 320, 240, reference, song)
         file70 = harness.read(run.file(name(70)))
+        # The system, not the display, kept awake until the file was finished (at shutdown).
+        states = [e.split(",")[0][16:] for e in run.events() if e.startswith("execution state ")]
+        check(states == ["80000001", "80000000"], "execution states %r" % states)
     for fps, music in ((35, 0), (140, 1)):
         with record(args, fps, 320, 240, DEMO_FRAMES * fps // 70, {"Vrinx.ini": ini(music)}) as run:
             video = check_recording(run.file(name(fps)), fps, 320, 240, reference, song, music)
