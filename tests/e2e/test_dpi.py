@@ -70,7 +70,8 @@ def version_node(data, at=0):
 
 def resources(args):
     """The manifest (well-formed, PerMonitorV2 with the older declarations, Windows 7 to 11,
-    asInvoker) and the version block with the build's version, as Windows reads them."""
+    asInvoker, common controls 6) and the version block with the build's version, as Windows
+    reads them."""
     found = pe_resources(harness.read(args.exe))
     kinds = {key[:2] for key in found}
     check({(3, 1), (14, 101), (5, 105), (4, 109), (RT_MANIFEST, 1), (RT_VERSION, 1)} <= kinds,
@@ -91,6 +92,10 @@ def resources(args):
     check(aware.text.strip().lower() == "true/pm", "dpiAware %r" % aware.text)
     check([w.strip() for w in awareness.text.split(",")] == ["PerMonitorV2", "PerMonitor"],
           "dpiAwareness %r" % awareness.text)
+    assemblies = root.iterfind("%sdependency/%sdependentAssembly/%sassemblyIdentity" % ((v1,) * 3))
+    dependencies = [(a.get("name"), a.get("version"), a.get("publicKeyToken")) for a in assemblies]
+    check(dependencies == [("Microsoft.Windows.Common-Controls", "6.0.0.0", "6595b64144ccf1df")],
+          "dependencies %r" % dependencies)
 
     versions = [data for key, data in found.items() if key[:2] == (RT_VERSION, 1)]
     check(len(versions) == 1, "%d version blocks" % len(versions))
@@ -167,7 +172,8 @@ def dpi_144(args):
             run.close()
         # The effects start off (the CPU's CRT pass at this size would take minutes to reach
         # the held frame) and are switched on once it is held: the defaults.
-        with harness.Vrinx(args, setup={FULLSCREEN: True}, hold=140, files={"Vrinx.ini": harness.ini()}) as run:
+        effects_off = {"Vrinx.ini": harness.ini()}
+        with harness.Vrinx(args, setup={FULLSCREEN: True}, hold=140, files=effects_off) as run:
             run.wait_frame()
             screen = run.screen()
             client_size(run, screen)
