@@ -24,6 +24,8 @@ if [[ -x scripts/fuzz.sh ]]; then
 fi
 
 echo "== end-to-end tests under Wine"
+# Each case gets its own display and a copy of this session's prefix; most of a case's time
+# is Wine starting and the program pacing frames, so more run side by side than there are cores.
 source scripts/wine_session.sh
 wine_session_start
-ctest --test-dir build/win --output-on-failure
+ctest --test-dir build/win --output-on-failure -j "$((jobs * 2))"

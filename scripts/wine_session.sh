@@ -1,12 +1,16 @@
-# Sourced by the test and run scripts: a private X display and Wine prefix for this
-# shell, both ended (by PID) and removed on exit.
-#   wine_session_start  ->  exports DISPLAY, WINEPREFIX, WINEDEBUG
+# A private X display and Wine prefix, both ended (by PID) and removed at the end.
+#   source it, wine_session_start  ->  exports DISPLAY, WINEPREFIX, WINEDEBUG for this shell
+#                                      and VRINX_WINE_TEMPLATE (its prefix) for the sessions below
+#   bash scripts/wine_session.sh COMMAND...  ->  runs COMMAND in a session of its own
+# A session under a template copies that prefix (seconds) instead of making one (half a
+# minute), so the end-to-end tests can each have their own display and prefix side by side.
 wine_session_start() {
   VRINX_SESSION_DIR=$(mktemp -d /tmp/vrinx-wine.XXXXXX)
   export WINEPREFIX="$VRINX_SESSION_DIR/prefix" WINEARCH=win64 WINEDEBUG=-all
   # The caller's own overrides (a missing d3d11.dll, say) come after these.
   export WINEDLLOVERRIDES="mscoree,mshtml=${WINEDLLOVERRIDES:+;$WINEDLLOVERRIDES}"
   trap wine_session_end EXIT
+  trap 'exit 143' TERM INT  # a test's time-out or ^C still ends the session
   # Xvfb takes a free display number itself (no race with sessions beside this one)
   # and writes it, with a line end, once it accepts clients.
   Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$VRINX_SESSION_DIR/display" >/dev/null 2>&1 &
@@ -23,12 +27,27 @@ wine_session_start() {
     return 1
   fi
   export DISPLAY=":$n"
-  wineboot -i >/dev/null 2>&1 || true
-  wineserver -w 2>/dev/null || true
+  if [[ -d ${VRINX_WINE_TEMPLATE:-} ]]; then
+    wine_session_copy "$VRINX_WINE_TEMPLATE" "$WINEPREFIX"
+  else
+    wineboot -i >/dev/null 2>&1 || true
+    wineserver -w 2>/dev/null || true
+    export VRINX_WINE_TEMPLATE="$WINEPREFIX"
+  fi
   # One persistent server for the whole session: programs started side by side
   # must not race each other to start it.
   wineserver -p 2>/dev/null || true
   wine cmd /c exit >/dev/null 2>&1 || true
+}
+
+# The system folders' libraries (nine tenths of a prefix) are shared as hard links: Wine
+# never writes them, and a file put there is a new name. Every other file is a copy, so
+# nothing a session changes in place reaches the template.
+wine_session_copy() {
+  local from=$1 to=$2
+  cp -a --link "$from" "$to"
+  find "$to" -type f ! -path "$to/drive_c/windows/system32/*" ! -path "$to/drive_c/windows/syswow64/*" \
+    -exec sh -c 'for f; do cp -p "$f" "$f.copy" && mv -f "$f.copy" "$f"; done' sh {} +
 }
 
 wine_session_end() {
@@ -45,3 +64,11 @@ wine_session_end() {
   [[ -n "${VRINX_SESSION_DIR:-}" ]] && rm -rf "$VRINX_SESSION_DIR"
   VRINX_SESSION_DIR=""
 }
+
+if [[ ${BASH_SOURCE[0]} == "$0" ]]; then
+  set -euo pipefail
+  wine_session_start
+  status=0
+  "$@" || status=$?
+  exit "$status"
+fi

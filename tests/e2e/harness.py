@@ -1,5 +1,7 @@
-"""Runs Vrinx.exe under Wine for the end-to-end tests, on the display and prefix of
-scripts/wine_session.sh, against the native tools named in the environment (CMakeLists.txt).
+"""Runs Vrinx.exe under Wine for the end-to-end tests, on the case's own display and prefix
+(scripts/wine_session.sh), against the native tools named in the environment (CMakeLists.txt).
+The prefix's system folders are hard links shared with the other cases: a file placed there
+must be a new one (or removed first), never written over.
 
 A run copies the program into a scratch folder, keeps its test log, the stand-in libraries'
 call log and the held frame in a second one, drives it with winctl.exe and ends everything it
