@@ -17,6 +17,9 @@ void audio_set_recorder(const AudioRecorder* recorder);
 bool audio_open(int device, uint32_t sampleRate);
 bool audio_load_song(const uint8_t* bytes, uint32_t length);
 bool audio_start();
+// Test hook: the next start (only) plays just the song's last `milliseconds`, the clock
+// counting from there.
+void audio_test_tail(uint32_t milliseconds);
 void audio_stop();
 void audio_pause();
 void audio_resume();

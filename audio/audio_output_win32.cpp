@@ -19,13 +19,15 @@ struct AudioOutput {
   bool playing;
   bool paused;
   uint64_t pausedPosition;
+  uint64_t firstFrame;  // where the playing start began in the song
+  uint64_t tailFrames;  // test hook: the next start plays only this many last frames
   int64_t startCounter;
   int64_t counterFrequency;
   WAVEHDR header;
 };
 
 CRITICAL_SECTION g_lock;
-AudioOutput g_out = {false, nullptr, 44100, 100, false, false, 0, 0, 0, {}};
+AudioOutput g_out = {false, nullptr, 44100, 100, false, false, 0, 0, 0, 0, 0, {}};
 RenderedSong g_song;
 const AudioRecorder* g_recorder;
 const Winmm* g_mm;  // set when the device opens
@@ -45,6 +47,7 @@ void reset_playback_locked() {
   g_out.paused = false;
   g_out.playing = false;
   g_out.pausedPosition = 0;
+  g_out.firstFrame = 0;
 }
 
 uint64_t clock_locked() {
@@ -55,7 +58,7 @@ uint64_t clock_locked() {
     time.wType = TIME_SAMPLES;
     if (g_mm->waveOutGetPosition(g_out.device, &time, sizeof time) == MMSYSERR_NOERROR &&
         time.wType == TIME_SAMPLES)
-      return time.u.sample;
+      return g_out.firstFrame + time.u.sample;
     return g_out.pausedPosition;
   }
   if (g_out.paused) return g_out.pausedPosition;
@@ -117,10 +120,13 @@ bool audio_start() {
   if (!g_out.initialised || !g_song.pcm) return false;
   Lock lock;
   reset_playback_locked();
+  uint64_t frames = g_song.bytes / 4;
+  uint64_t first = g_out.tailFrames && g_out.tailFrames < frames ? frames - g_out.tailFrames : 0;
+  g_out.tailFrames = 0;
   bool started = true;
   if (g_out.device) {
-    g_out.header.lpData = reinterpret_cast<LPSTR>(g_song.pcm);
-    g_out.header.dwBufferLength = g_song.bytes;
+    g_out.header.lpData = reinterpret_cast<LPSTR>(g_song.pcm + first * 2);
+    g_out.header.dwBufferLength = static_cast<DWORD>((frames - first) * 4);
     MMRESULT prepared = g_mm->waveOutPrepareHeader(g_out.device, &g_out.header, sizeof(WAVEHDR));
     audio_set_volume(g_out.volumePercent);
     started = prepared == MMSYSERR_NOERROR &&
@@ -129,7 +135,7 @@ bool audio_start() {
   g_out.startCounter = clock_counter();
   g_out.playing = started;
   g_out.paused = false;
-  g_out.pausedPosition = 0;
+  g_out.firstFrame = g_out.pausedPosition = first;
   return started;
 }
 
@@ -155,6 +161,10 @@ void audio_resume() {
   if (g_out.device) g_mm->waveOutRestart(g_out.device);
   g_out.startCounter = clock_counter();
   g_out.paused = false;
+}
+
+void audio_test_tail(uint32_t milliseconds) {
+  g_out.tailFrames = static_cast<uint64_t>(milliseconds) * g_out.sampleRate / 1000;
 }
 
 bool audio_set_volume(uint32_t percent) {
