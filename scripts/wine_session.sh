@@ -31,6 +31,9 @@ wine_session_start() {
     wine_session_copy "$VRINX_WINE_TEMPLATE" "$WINEPREFIX"
   else
     wineboot -i >/dev/null 2>&1 || true
+    # Windows left to Wine, not to a window manager (the display has none): else each window
+    # hidden waits two seconds for a manager to withdraw it.
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
     wineserver -w 2>/dev/null || true
     export VRINX_WINE_TEMPLATE="$WINEPREFIX"
   fi
