@@ -198,12 +198,18 @@ def crt_map(args):
     check(not words, "%d of %d words differ, first at byte %s" % (len(words), len(a) // 4, words[:1]))
 
 
-def crt_gpu(args):
+def crt_gpu(args, renderer="opengl"):
     """The CRT pipeline on Direct3D 11 equals the CPU reference bit for bit, and the same check
-    fails with shaders that each carry one fault."""
+    fails with shaders that each carry one fault; on wined3d's OpenGL or Vulkan renderer, whose
+    shader translators differ (the Vulkan one through SPIR-V)."""
+    env = dict(os.environ, WINE_D3D_CONFIG="renderer=" + renderer, WINEDEBUG="err+winediag")
+
     def run_check(shader=None):
         result = subprocess.run(["wine", os.environ["VRINX_CRT_GPU_CHECK"]] + (
-            ["--shader", harness.wine_path(shader)] if shader else []), capture_output=True, timeout=400)
+            ["--shader", harness.wine_path(shader)] if shader else []), capture_output=True, timeout=400,
+            env=env)
+        used = re.findall(r"Using the (\w+) renderer", result.stderr.decode("latin-1"))
+        check(renderer != "vulkan" or used == ["Vulkan"], "wined3d's renderers used: %r" % used)
         return result.returncode, result.stdout.decode("latin-1").replace("\r", "")
 
     code, out = run_check()
@@ -228,4 +234,5 @@ if __name__ == "__main__":
     harness.main({"spine": spine, "present": present, "overlay": overlay, "space": space,
                   "crt_screen": lambda args: crt_on_screen(args, True),
                   "crt_off": lambda args: crt_on_screen(args, False),
-                  "crt_map": crt_map, "crt_gpu": crt_gpu})
+                  "crt_map": crt_map, "crt_gpu": crt_gpu,
+                  "crt_gpu_vulkan": lambda args: crt_gpu(args, "vulkan")})
