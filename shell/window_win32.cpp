@@ -18,6 +18,14 @@
 
 namespace {
 
+// The quit message from the interlude's side. A context menu open at that moment is
+// ended first: its own message loop would otherwise take the quit message, and the
+// program would stay on the prompt until the menu is closed.
+void quit_program() {
+  EndMenu();
+  PostQuitMessage(0);
+}
+
 // WM_APP_DEMO_FINISHED: a run ended without a quit request; the interlude follows
 // (while recording, after the video has caught up with the song's end).
 void demo_finished(HWND window) {
@@ -50,7 +58,7 @@ void demo_finished(HWND window) {
 // WM_APP_RECORD_STEP: one frame of the recorded interlude, then the next step or the end.
 void record_step(HWND window) {
   if (g_shell.stopDemo || record_failed() || !record_tail_step(window))
-    PostQuitMessage(0);
+    quit_program();
   else
     PostMessageA(window, WM_APP_RECORD_STEP, 0, 0);
 }
@@ -59,7 +67,7 @@ void record_step(HWND window) {
 void record_key(WPARAM virtualKey) {
   if (virtualKey != VK_ESCAPE) return;
   if (g_shell.dosPromptActive) {
-    PostQuitMessage(0);
+    quit_program();
     return;
   }
   g_shell.stopDemo = 1;
@@ -82,7 +90,7 @@ void restart_demo(HWND window) {
   keep_awake_enter(kShowRun);
   if (!shell_start_demo_thread()) {
     g_shell.exitCode = 1;
-    PostQuitMessage(0);
+    quit_program();
   }
 }
 
@@ -90,7 +98,7 @@ void interlude_timer(HWND window) {
   int step = interlude_tick();
   if (step == kInterludeQuit) {
     test_log("interlude over");
-    PostQuitMessage(0);
+    quit_program();
   } else if (step == kInterludeRestart) {
     restart_demo(window);
   }
@@ -124,7 +132,7 @@ LRESULT CALLBACK shell_window_proc(HWND window, UINT message, WPARAM wParam, LPA
     case WM_CLOSE:
       g_shell.quitRequested = 1;
       g_shell.stopDemo = 1;
-      if (g_shell.dosPromptActive) PostQuitMessage(0);
+      if (g_shell.dosPromptActive) quit_program();
       return 0;
     case WM_APP_DEMO_EXITED:
       EndMenu();

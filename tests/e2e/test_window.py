@@ -210,6 +210,32 @@ def quit_interlude(args, how):
         check("interlude over" not in run.events(), "%s waited for the interlude's end" % how)
 
 
+def interlude_menu(args):
+    """The context menu, opened from the keyboard or with the mouse while the prompt shows after
+    Escape, is closed when the interlude ends: shutdown begins within 1 s of its end at 5 s, exit code 0."""
+    for how in ("menukey", "menuclick"):
+        with harness.Vrinx(args) as run:
+            eventually(lambda: check(run.last("run 0 frame 7") is not None, "no frames yet"), 60)
+            run.key("Escape")
+            eventually(lambda: check("interlude started" in run.events(), "no interlude"), 30, 0.02)
+            started = time.time()
+            run.do(how)
+            check(run.winctl("popup", "4")[0] == 0, "%s: no menu while the prompt shows" % how)
+            eventually(lambda: check("interlude over" in run.events(), "%s: the interlude goes on" % how), 30, 0.02)
+            over = time.time()
+            eventually(lambda: check("shutdown exit code 0" in run.events(), "%s: no shutdown" % how), 30, 0.02)
+            ended = time.time()
+            run.expect_exit(0, how + ": the menu open at the interlude's end")
+            # The interlude's own 5 s (on the program's clock, which a loaded machine stretches) are
+            # checked by the interlude case; here the shutdown must follow the interlude's end.
+            check(over - started >= 4.9 and ended - over <= 1.0, "%s: interlude over after %.2f s, shutdown %.2f s "
+                  "later" % (how, over - started, ended - over))
+            print("%s: interlude over %.2f s after it started, shutdown %.2f s later" % (how, over - started,
+                                                                                         ended - over))
+            over = run.events().count("interlude over")
+            check(over <= 2, "%s: the interlude's end was logged %d times" % (how, over))
+
+
 def expected_prompt():
     """(x, y) -> colour for the prompt's 26 cells, drawn with the generated font; the rest is black."""
     text = open(os.path.join(os.environ["VRINX_CONTENT_DIR"], "dos_font_data.h")).read()
@@ -315,5 +341,5 @@ def keep_awake(args):
 if __name__ == "__main__":
     harness.main({"keys": keys, "fullscreen": fullscreen, "nogui": nogui, "refused_mode": refused_mode,
                   "interlude": interlude, "interlude_escape": lambda args: quit_interlude(args, "escape"),
-                  "interlude_close": lambda args: quit_interlude(args, "close"), "loop": loop,
-                  "keep_awake": keep_awake})
+                  "interlude_close": lambda args: quit_interlude(args, "close"), "interlude_menu": interlude_menu,
+                  "loop": loop, "keep_awake": keep_awake})
