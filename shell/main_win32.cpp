@@ -203,7 +203,8 @@ int main(int argc, char** argv) {
 
   if (!UnpackAssets()) fail("Unable to decompress embedded assets. Windows 8 or later is required.");
 
-  bool device = g_settings.Music && audio_open(kAudioDefaultDevice, 44100);
+  // A recording opens no device whatever the sound switch says: its track is the song itself.
+  bool device = g_settings.Music && !g_record.recording && audio_open(kAudioDefaultDevice, 44100);
   bool opened = device || audio_open(kAudioSilent, 44100);
   test_log("audio output: %s", device ? "wave device" : "silent");
   if (!opened || !audio_load_song(AssetImage + kMusicOffset, kMusicSize))

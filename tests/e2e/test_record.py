@@ -69,9 +69,11 @@ def demo_frames(numbers, width, height, aspect):
                                                    0, 0, aspect)[0], (0, 1, 2)) for n in numbers}
 
 
-def record(args, fps, width, height, frames, files=None, folder=None, number=0, switch="/record", env=None):
-    """A recording ended with Escape once its ".partial" file holds `frames` video frames (judged by
-    its size, with the 1 MiB stream buffer allowed for): the run, still open, after exit code 0."""
+def record(args, fps, width, height, frames, files=None, folder=None, number=0, switch="/record", env=None,
+           end="Escape"):
+    """A recording ended with Escape (or end="close": the window closed) once its ".partial" file
+    holds `frames` video frames (judged by its size, with the 1 MiB stream buffer allowed for): the
+    run, still open, after exit code 0, with `preview`, the window's picture just before the end."""
     run = harness.Vrinx(args, [switch, str(fps), str(width), str(height)], files=files, folder=folder, env=env)
     try:
         partial = run.file(name(fps, number) + ".partial")
@@ -82,8 +84,9 @@ def record(args, fps, width, height, frames, files=None, folder=None, number=0, 
             check(os.path.exists(partial) and os.path.getsize(partial) >= wanted, "%s: %d frames" % (partial, frames))
 
         harness.eventually(grown, harness.STARTUP_SECONDS, 0.1)
-        run.key("Escape")
-        run.expect_exit(0, "Escape at %d fps" % fps)
+        run.preview = run.screenshot()
+        run.do("close") if end == "close" else run.key("Escape")
+        run.expect_exit(0, "%s at %d fps" % (end, fps))
         return run
     except BaseException:
         run.__exit__()
@@ -107,19 +110,28 @@ def check_recording(path, fps, width, height, reference, song, music=True):
 
 
 def record_short(args):
-    """Recordings ended with Escape at 70, 35 (silent) and 140 fps equal the native composition;
-    "/RECORD 60 320 200" passes a leftover ".partial"; a size limit keeps every byte written."""
+    """Recordings ended with Escape at 70 and 35 (silent) fps and by closing the window at 140 fps
+    equal the native composition, and the window previews a recorded frame 1:1; no wave device is
+    opened, whatever the sound switch; "/RECORD 60 320 200" passes a leftover ".partial"; a size
+    limit keeps every byte written."""
     song, size = song_pcm(), 320 * 240 * 3
     reference = demo_frames(range(DEMO_FRAMES), 320, 240, 1)
     with record(args, 70, 320, 240, DEMO_FRAMES, {"Vrinx.ini": ini()}) as run:
         check(run.files() == sorted([name(70), "Vrinx.exe", "Vrinx.ini"]), "files: %s" % run.files())
+        check("audio output: silent" in run.events(), "events %r" % run.events()[:8])
         video70 = check_recording(run.file(name(70)), 70, 320, 240, reference, song)
         file70 = harness.read(run.file(name(70)))
         # The system, not the display, kept awake until the file was finished (at shutdown).
         states = [e.split(",")[0][16:] for e in run.events() if e.startswith("execution state ")]
         check(states == ["80000001", "80000000"], "execution states %r" % states)
-    for fps, music in ((35, 0), (140, 1)):
-        with record(args, fps, 320, 240, DEMO_FRAMES * fps // 70, {"Vrinx.ini": ini(music)}) as run:
+        shown = run.preview.data
+        check((run.preview.width, run.preview.height) == (320, 240), "preview %dx%d" % (run.preview.width,
+                                                                                   run.preview.height))
+        check(any(video70[k:k + size:3] == shown[2::3] and video70[k + 1:k + size:3] == shown[1::3]
+                  and video70[k + 2:k + size:3] == shown[0::3] for k in range(0, len(video70), size)),
+              "the window's preview is none of the recorded frames")
+    for fps, music, end in ((35, 0, "Escape"), (140, 1, "close")):
+        with record(args, fps, 320, 240, DEMO_FRAMES * fps // 70, {"Vrinx.ini": ini(music)}, end=end) as run:
             video = check_recording(run.file(name(fps)), fps, 320, 240, reference, song, music)
             for k in range(len(video) // size):
                 n = k * 70 // fps
