@@ -1,12 +1,12 @@
 #include "shell/cursor_win32.h"
 
 #include "base/test_log_win32.h"
+#include "shell/cursor_idle.h"
 #include "shell/shell_flags.h"
 
 namespace {
 
 constexpr UINT kCursorTimerMs = 200;
-constexpr DWORD kHideAfterMs = 3000;
 
 struct CursorHide {
   DWORD lastActivity;  // GetTickCount
@@ -38,17 +38,24 @@ bool cursor_in_client(HWND window, POINT at) {
 }  // namespace
 
 void cursor_check_idle(HWND window) {
-  if (!g_shell.fullscreenActive || g_cursor.menuDepth > 0 || GetForegroundWindow() != window) {
-    activity();
-    return;
+  CursorScene scene = {};
+  scene.fullscreen = g_shell.fullscreenActive;
+  scene.menuOpen = g_cursor.menuDepth > 0;
+  scene.foreground = GetForegroundWindow() == window;
+  scene.inClient = 1;
+  scene.nowMs = GetTickCount();
+  scene.lastActivityMs = g_cursor.lastActivity;
+  scene.hidden = g_cursor.hidden;
+  if (scene.fullscreen && !scene.menuOpen && scene.foreground) {
+    POINT now;
+    if (!GetCursorPos(&now)) return;
+    scene.moved = now.x != g_cursor.position.x || now.y != g_cursor.position.y;
+    scene.inClient = cursor_in_client(window, now);
   }
-  POINT now;
-  if (!GetCursorPos(&now)) return;
-  if (now.x != g_cursor.position.x || now.y != g_cursor.position.y || !cursor_in_client(window, now)) {
+  CursorLook look = cursor_look(scene);
+  if (look == kCursorActivity) {
     activity();
-    return;
-  }
-  if (GetTickCount() - g_cursor.lastActivity >= kHideAfterMs && !g_cursor.hidden) {
+  } else if (look == kCursorHide) {
     g_cursor.hidden = 1;
     SetCursor(nullptr);
     test_log("cursor hidden");
@@ -98,8 +105,8 @@ bool cursor_filter(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
       if (wParam == kCursorTimer) cursor_check_idle(window);
       break;
     case WM_SETCURSOR:
-      if (LOWORD(lParam) == HTCLIENT && g_shell.fullscreenActive && g_cursor.hidden &&
-          g_cursor.menuDepth == 0) {
+      if (LOWORD(lParam) == HTCLIENT &&
+          cursor_blank(g_shell.fullscreenActive, g_cursor.hidden, g_cursor.menuDepth > 0)) {
         SetCursor(nullptr);
         return true;
       }
