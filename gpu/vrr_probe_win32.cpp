@@ -72,8 +72,18 @@ int probe_nvidia(const char* deviceName) {
   return answer;
 }
 
+// The last block the library asked for through adl_alloc, and its size: a record count
+// it reports is only believed as far as that block reaches.
+struct AdlBlock {
+  void* at;
+  int size;
+};
+AdlBlock g_adlBlock;
+
 void* __stdcall adl_alloc(int size) {
-  return size > 0 ? HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, SIZE_T(size)) : nullptr;
+  void* block = size > 0 ? HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, SIZE_T(size)) : nullptr;
+  g_adlBlock = AdlBlock{block, block ? size : 0};
+  return block;
 }
 
 void heap_free(void* block) {
@@ -105,8 +115,10 @@ int adl_display_answer(const Adl& adl, void* context, int32_t adapterIndex) {
   int count = 0;
   void* displays = nullptr;
   int answer = kUndetermined;
+  g_adlBlock = AdlBlock{};
   if (adl.displayInfo(context, adapterIndex, &count, &displays, 0) == 0 && displays && count >= 1 &&
-      count <= kAdlMaxCount) {
+      count <= kAdlMaxCount && displays == g_adlBlock.at &&
+      uint32_t(count) * kAdlDisplayInfoSize <= uint32_t(g_adlBlock.size)) {
     int32_t displayIndex = 0;
     if (vrr_adl_count_displays(static_cast<const uint8_t*>(displays), count, adapterIndex, &displayIndex) ==
         1) {

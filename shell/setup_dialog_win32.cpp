@@ -81,6 +81,7 @@ constexpr int kFullscreenControls[] = {kResolution, kDepth,          kRate,
                                        kStretch,    kFullscreenNote, kFullscreenGroup};
 
 const SetupDialogParams* g_params;
+HICON g_smallIcon;  // the dialog's small icon, loaded at its start
 
 bool checked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
 
@@ -181,9 +182,10 @@ void follow_monitor(HWND dialog) {
 void init_dialog(HWND dialog) {
   const SetupDialogParams& p = *g_params;
   SetWindowTextA(dialog, p.title ? p.title : "Demo setup");
-  HANDLE icon = LoadImageA(p.instance, MAKEINTRESOURCEA(p.iconResource), IMAGE_ICON,
-                           GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0);
-  if (icon) SendMessageA(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+  g_smallIcon =
+      static_cast<HICON>(LoadImageA(p.instance, MAKEINTRESOURCEA(p.iconResource), IMAGE_ICON,
+                                    GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+  if (g_smallIcon) SendMessageA(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(g_smallIcon));
   SetDlgItemTextA(dialog, kFullscreenNote, kFullscreenNoteText);
   EnableWindow(GetDlgItem(dialog, kInfo), p.infoText && *p.infoText);
   EnableWindow(GetDlgItem(dialog, kWeb), p.webAddress && *p.webAddress);
@@ -263,6 +265,9 @@ int ShowSetupDialog(const SetupDialogParams& params) {
   INT_PTR result =
       DialogBoxParamA(params.instance, MAKEINTRESOURCEA(105), params.owner, setup_dialog_proc, 0);
   g_params = nullptr;
+  // The dialog doesn't own the icon it was given: it goes with the dialog.
+  if (g_smallIcon) DestroyIcon(g_smallIcon);
+  g_smallIcon = nullptr;
   test_log("setup: dialog ended %d", int(result));
   return result == kSetupRunDemo ? kSetupRunDemo : result == kSetupLeft ? kSetupLeft : -1;
 }

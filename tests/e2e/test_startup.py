@@ -304,6 +304,7 @@ VRR_CASES = [
      {"VRINX_NVAPI": "no-display", "VRINX_ADL": "two-displays"}, 2, None),
     ("ADL under its second name", {"atiadlxy.dll": ADL}, {"VRINX_ADL": "capable"}, 1, None),
     ("ADL failing to start", {"atiadlxx.dll": ADL}, {"VRINX_ADL": "failing"}, 2, None),
+    ("ADL counting past the block it allocated", {"atiadlxx.dll": ADL}, {"VRINX_ADL": "short-block"}, 2, None),
 ]
 
 
@@ -322,6 +323,8 @@ def check_calls(what, calls, libraries, env):
     elif "atiadlxx.dll" in libraries or "atiadlxy.dll" in libraries:
         check("adl create 1" in calls, "%s: ADL was not asked: %r" % (what, calls))
         check(("adl destroy" in calls) == (env.get("VRINX_ADL") != "failing"), "%s: ADL destroy: %r" % (what, calls))
+    if env.get("VRINX_ADL") == "short-block":
+        check(not any(c.startswith("adl freesync") for c in calls), "%s: a display was asked: %r" % (what, calls))
 
 
 def vrr_probe(args):

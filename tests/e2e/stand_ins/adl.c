@@ -7,6 +7,7 @@
      incapable     it doesn't
      two-displays  the second display of the adapter is mapped too
      failing       the library can't be initialised
+     short-block   the display list counts three records in a block it sized for two
    Every record is checked the way the real library expects it. */
 #include <windows.h>
 
@@ -98,10 +99,11 @@ __declspec(dllexport) int __stdcall ADL2_Display_DisplayInfo_Get(void* context, 
                                                                  ADLDisplayInfo** records, int forceDetect) {
   stand_in_log("adl displays %d", adapter);
   if (context != &g_context || adapter != 12 || forceDetect != 0) return ADL_ERR_INVALID_PARAM;
-  ADLDisplayInfo* d = g_alloc(3 * sizeof(ADLDisplayInfo));
-  if (!all_zero(d, 3 * sizeof(ADLDisplayInfo))) return ADL_ERR; /* the allocator hands out zeroed blocks */
+  int filled = lstrcmpA(mode, "short-block") == 0 ? 2 : 3;
+  ADLDisplayInfo* d = g_alloc(filled * sizeof(ADLDisplayInfo));
+  if (!all_zero(d, filled * sizeof(ADLDisplayInfo))) return ADL_ERR; /* the allocator hands out zeroed blocks */
   static const int displays[3][4] = {{5, 12, 0x3, 0x3}, {6, 13, 0x3, 0x3}, {7, 12, 0x3, 0x1}};
-  for (int i = 0; i < 3; ++i) {
+  for (int i = 0; i < filled; ++i) {
     d[i].logicalIndex = displays[i][0];
     d[i].physicalIndex = i;
     d[i].logicalAdapter = displays[i][1];
