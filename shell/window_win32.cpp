@@ -63,15 +63,13 @@ void record_step(HWND window) {
     PostMessageA(window, WM_APP_RECORD_STEP, 0, 0);
 }
 
-// While recording only Escape acts; it ends the recording early.
+// While recording only Escape acts; it ends the recording early. In the interlude's tail
+// stopDemo also ends the steps, which re-post themselves ahead of the quit message.
 void record_key(WPARAM virtualKey) {
   if (virtualKey != VK_ESCAPE) return;
-  if (g_shell.dosPromptActive) {
-    quit_program();
-    return;
-  }
   g_shell.stopDemo = 1;
   g_shell.quitRequested = 1;
+  if (g_shell.dosPromptActive) quit_program();
 }
 
 // A new run from the interlude: the flags of the last one cleared, the run counted.

@@ -270,5 +270,30 @@ def record_crt(args):
     check(different > 0, "persistence changed none of the %d frames" % frames)
 
 
+def record_tail_escape(args):
+    """Escape while the recording's DOS prompt tail is written ends it there: exit code 0, the file
+    under its final name with the whole tune (T frames) and less than the 5 s tail. The program is
+    held (SIGSTOP) as soon as the tail begins, so that the key lands in it on any machine."""
+    fps = 10
+    t = (len(song_pcm()) // 4 * fps + RATE - 1) // RATE
+    for attempt in range(3):
+        with harness.Vrinx(args, ["/record", str(fps), "16", "16"], files={"Vrinx.ini": ini()}) as run:
+            harness.eventually(lambda: check("interlude started" in run.events(), "no tail"), 300, 0.005)
+            os.killpg(run.process.pid, signal.SIGSTOP)
+            run.key("Escape")
+            os.killpg(run.process.pid, signal.SIGCONT)
+            run.expect_exit(0, "Escape in the tail")
+            frames = video_frames(run.file(name(fps)))
+            if frames == t + 5 * fps:
+                continue  # the tail was over before the program was held: no verdict, again
+            check(t <= frames < t + 5 * fps, "%d frames after Escape in the tail, T = %d" % (frames, t))
+            audio = len(ffmpeg(run.file(name(fps)), AUDIO))
+            check(audio == RATE * frames // fps * 4, "%d audio bytes for %d frames" % (audio, frames))
+            print("Escape in the tail: %d of its %d frames written" % (frames - t, 5 * fps))
+            return
+    check(False, "the tail was over each time before the program could be held")
+
+
 if __name__ == "__main__":
-    harness.main({"record_short": record_short, "record_show": record_show, "record_crt": record_crt})
+    harness.main({"record_short": record_short, "record_show": record_show, "record_crt": record_crt,
+                  "record_tail_escape": record_tail_escape})
