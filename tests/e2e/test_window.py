@@ -165,7 +165,7 @@ def fullscreen(args):
 
 def nogui(args):
     """/nogui takes the dialog's defaults: full screen at the current mode from the start, locked
-    (F and "Always on top" do nothing, the menu grays them)."""
+    (F and "Always on top" do nothing, the menu grays them); the mode is given back at the end."""
     with harness.Vrinx(args, ["/nogui"]) as run:
         screen = run.screen()
 
@@ -184,6 +184,8 @@ def nogui(args):
         check(grayed == {40002, 40003, 40010, 40007}, "grayed %r" % sorted(grayed))
         full_screen()
         run.close()
+        # A normal end gives the display mode back.
+        harness.check_order(run.events(), "shutdown exit code 0", "display mode restored: 0")
 
 
 def refused_mode(args):
