@@ -186,7 +186,8 @@ int main(int argc, char** argv) {
                : 1;
   }
   if (COMMAND("menukey", 0)) return PostMessageA(w, WM_CONTEXTMENU, (WPARAM)w, -1) ? 0 : 1;
-  if (COMMAND("menuclick", 0)) return PostMessageA(w, WM_CONTEXTMENU, (WPARAM)w, MAKELPARAM(100, 100)) ? 0 : 1;
+  if (COMMAND("menuclick", 0))
+    return PostMessageA(w, WM_CONTEXTMENU, (WPARAM)w, MAKELPARAM(100, 100)) ? 0 : 1;
   if (COMMAND("size", 2)) {
     RECT r = {0, 0, atoi(argv[2]), atoi(argv[3])};
     AdjustWindowRect(&r, (DWORD)GetWindowLongA(w, GWL_STYLE), FALSE);

@@ -101,7 +101,8 @@ __declspec(dllexport) int __stdcall ADL2_Display_DisplayInfo_Get(void* context, 
   if (context != &g_context || adapter != 12 || forceDetect != 0) return ADL_ERR_INVALID_PARAM;
   int filled = lstrcmpA(mode, "short-block") == 0 ? 2 : 3;
   ADLDisplayInfo* d = g_alloc(filled * sizeof(ADLDisplayInfo));
-  if (!all_zero(d, filled * sizeof(ADLDisplayInfo))) return ADL_ERR; /* the allocator hands out zeroed blocks */
+  /* The allocator hands out zeroed blocks. */
+  if (!all_zero(d, filled * sizeof(ADLDisplayInfo))) return ADL_ERR;
   static const int displays[3][4] = {{5, 12, 0x3, 0x3}, {6, 13, 0x3, 0x3}, {7, 12, 0x3, 0x1}};
   for (int i = 0; i < filled; ++i) {
     d[i].logicalIndex = displays[i][0];
