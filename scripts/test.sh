@@ -8,27 +8,28 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
+stage() { echo "== $1 (at ${SECONDS} s)"; }
 bash scripts/setup.sh
-echo "== arrows between folders"
+stage "arrows between folders"
 python3 scripts/check_layers.py
 bash scripts/build.sh
 jobs=$(nproc)
 
-echo "== unit tests"
+stage "unit tests"
 ctest --test-dir build/native --output-on-failure -j "$jobs"
 
 beside() {
-  echo "== unit tests under ASan/UBSan"
+  stage "unit tests under ASan/UBSan"
   cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVRINX_SANITIZE=ON >/dev/null
   cmake --build build/asan -j "$jobs"
   ctest --test-dir build/asan --output-on-failure -j "$jobs" -LE slow
 
   if [[ -x scripts/fuzz.sh ]]; then
-    echo "== fuzzing"
+    stage "fuzzing"
     FUZZ_SECONDS=${FUZZ_SECONDS:-15} bash scripts/fuzz.sh
   fi
 
-  echo "== the same Vrinx.exe from a second build"
+  stage "the same Vrinx.exe from a second build"
   cmake -S . -B build/win-again -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
     -DVRINX_HOST_BUILD="$root/build/native" >/dev/null
   cmake --build build/win-again -j "$jobs" --target Vrinx
@@ -38,7 +39,7 @@ beside() {
 beside >build/beside.log 2>&1 &
 beside_pid=$!
 
-echo "== end-to-end tests under Wine"
+stage "end-to-end tests under Wine"
 # Each case gets its own display and a copy of this session's prefix; most of a case's time
 # is waiting, so more run side by side than there are cores.
 source scripts/wine_session.sh
@@ -48,4 +49,5 @@ ctest --test-dir build/win --output-on-failure -j "$((jobs * 2))" || e2e=$?
 beside=0
 wait "$beside_pid" || beside=$?
 cat build/beside.log
+stage "done"
 ((e2e == 0 && beside == 0))
