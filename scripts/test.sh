@@ -20,7 +20,9 @@ ctest --test-dir build/native --output-on-failure -j "$jobs"
 
 beside() {
   stage "unit tests under ASan/UBSan"
-  cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVRINX_SANITIZE=ON >/dev/null
+  # Unoptimised: g++ compiles with both sanitizers four times faster than at -O2, and they
+  # find no less there.
+  cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVRINX_SANITIZE=ON >/dev/null
   cmake --build build/asan -j "$jobs"
   ctest --test-dir build/asan --output-on-failure -j "$jobs" -LE slow
 
