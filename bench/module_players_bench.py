@@ -96,8 +96,8 @@ def main():
     args = parser.parse_args()
 
     players = []
-    for spec in args.ours or ["ours=" + str(ROOT / "build/native/bench/bench_audio_render")]:
-        name, _, binary = spec.partition("=")
+    for named in args.ours or ["ours=" + str(ROOT / "build/native/bench/bench_audio_render")]:
+        name, _, binary = named.partition("=")
         if os.access(binary, os.X_OK):
             players.append(ours(name, binary))
         else:
