@@ -31,6 +31,7 @@ struct Pass {
   uint32_t* out;
   uint32_t stride;
   uint32_t brightScale[256];  // bloom bright pass: k for each luma
+  uint32_t palette[256];      // decode of an indexed source: the entries' three channels
 };
 
 inline uint32_t channel(uint32_t v, int c) { return (v >> (8 * c)) & 255; }
@@ -43,9 +44,7 @@ void decode_row(const Pass& s, uint32_t y, uint32_t* out) {
   const CrtFrameJob& j = *s.job;
   const uint8_t* row = j.source + size_t(y - 1) * j.sourcePitch;
   if (j.palette) {
-    uint32_t palette[256];
-    memcpy(palette, j.palette, sizeof palette);
-    for (uint32_t x = 0; x < j.sourceWidth; x++) out[x + 1] = palette[row[x]] & 0xFFFFFF;
+    for (uint32_t x = 0; x < j.sourceWidth; x++) out[x + 1] = s.palette[row[x]];
   } else {
     for (uint32_t x = 0; x < j.sourceWidth; x++) {
       uint32_t v;
@@ -321,6 +320,10 @@ int crt_cpu_render(const CrtFrameJob& job) {
   s.job = &job;
   s.p = &params;
   s.stride = sw + 2;
+  if (job.palette) {
+    memcpy(s.palette, job.palette, sizeof s.palette);
+    for (uint32_t& entry : s.palette) entry &= 0xFFFFFF;
+  }
   if (job.bloomOn)
     for (uint32_t lum = 0; lum < 256; lum++) {
       int32_t over = int32_t(lum) - int32_t(params.bloomThreshold);
