@@ -16,7 +16,7 @@ namespace {
 // clang-format off
 // The channel value a case reads on each tick.
 enum Field { kVolume, kPeriod, kPanning, kVibrato, kTremolo, kGlobalVolume, kPosition, kFrequency, kAmplitude,
-             kEnvelopeTick, kSampleValue };
+             kEnvelopeTick, kSampleValue, kOutputPanning };
 // clang-format on
 enum Flags {
   kLinear = 1,    // linear periods, C2 rate 8363
@@ -24,6 +24,7 @@ enum Flags {
   kMoved = 4,     // the mixer moved the sample to frame 7 before each tick
   kEnvelope = 8,  // instrument 1 has a volume envelope: 64 at tick 0 down to 0 at tick 100
   kSustain = 16,  // ... or one of 64, 32, 0 at ticks 0, 4, 8 held at tick 4, with fadeout 4096
+  kAuto = 32,     // auto-vibrato of sweep 4, depth 64, rate 16 (sine); panning envelope 48 to 0 at tick 4
 };
 
 struct EffectCase {
@@ -39,8 +40,8 @@ struct EffectCase {
 int32_t read(const Replay& r, Field field) {
   const Channel& c = r.channels[0];
   const int32_t values[] = {
-      c.volume,         c.period,    c.panning,   c.vibratoAdd,         c.tremoloAdd,     r.globalVolume,
-      c.samplePosition, c.frequency, c.amplitude, c.volumeEnvelopeTick, c.sample->data[0]};
+      c.volume,         c.period,    c.panning,   c.vibratoAdd,         c.tremoloAdd,      r.globalVolume,
+      c.samplePosition, c.frequency, c.amplitude, c.volumeEnvelopeTick, c.sample->data[0], c.outputPanning};
   return values[field];
 }
 
@@ -50,6 +51,8 @@ std::vector<int32_t> play(const EffectCase& e) {
   XmEnvelope& env = one.volumeEnvelope;
   if (e.flags & kEnvelope) env.points = {{0, 64}, {100, 0}}, env.type = 1;
   if (e.flags & kSustain) env.points = {{0, 64}, {4, 32}, {8, 0}}, env.sustain = 1, env.type = 3;
+  if (e.flags & kAuto) one.vibratoSweep = 4, one.vibratoDepth = 64, one.vibratoRate = 16;
+  if (e.flags & kAuto) one.panningEnvelope = {{{0, 48}, {4, 0}}, 0, 0, 0, 1};
   one.fadeout = 4096;
   Song song(1, 1, 4, {one, two}, e.flags & kLinear);
   song.m->fastVolumeSlides = (e.flags & kFast) != 0;
@@ -188,6 +191,13 @@ const EffectCase kCases[] = {
     {"L05", kNone, {0, 0, 0, 0x15, 0x05}, kEnvelopeTick, {6, 7, 8, 9, 10, 11}, kEnvelope},
     {"P30", kNone, {0, 0, 0, 0x19, 0x30}, kPanning, {128, 131, 134, 137, 140, 143}},
     {"S3M S8F", kNone, {0, 0, 0, 0x93, 0x8F}, kPanning, {255, 255, 255, 255, 255, 255}},
+    // Auto-vibrato from the new note: depth 64 * counter / 4 until the sweep ends, times
+    // sine[16 * counter >> 2] >> 8. Panning 200 leaves 55 of room: envelope 48, 36, 24, 12, 0.
+    {"auto-vibrato", kNone, {49, 1, 0, 0x08, 200}, kVibrato,
+     {0, 16 * 97 >> 8, 32 * 180 >> 8, 48 * 235 >> 8, 64 * 255 >> 8, 64 * 235 >> 8}, kAuto},
+    {"panning envelope", kNone, {49, 1, 0, 0x08, 200}, kOutputPanning,
+     {200 + (16 * 55 >> 5), 200 + (4 * 55 >> 5), 200 + (-8 * 55 >> 5), 200 + (-20 * 55 >> 5), 200 - 55, 200 - 55},
+     kAuto},
 };
 // clang-format on
 
@@ -197,36 +207,48 @@ TEST(Effects, TickByTick) {
 
 // Row order at speed 1: cells {pattern, row, channel, effect, parameter} and the rows
 // then played from the song's start, as order * 100 + row, plus 1000 for a row played
-// before (replay_tick's count: the song has ended).
+// before (replay_tick's count: the song has ended); the song's duration up to that
+// first repeated row in ticks of 882 frames. Order 1 names pattern 7 where asked (no
+// such pattern: skipped).
 struct RowCase {
   const char* name;
   std::vector<std::array<int, 5>> cells;
   std::vector<int32_t> rows;
+  int32_t ticks;
+  bool skipOrder = false;
 };
 
 const RowCase kRowCases[] = {
     {"E60 sets the loop start",
      {{0, 2, 0, 0x0E, 0x60}, {0, 4, 0, 0x0E, 0x62}},
-     {0, 1, 2, 3, 4, 2, 3, 4, 2, 3, 4, 5}},
+     {0, 1, 2, 3, 4, 2, 3, 4, 2, 3, 4, 5},
+     22 + 16},
     // The channel that starts a loop owns it: channel 1's loop end counts only once
     // channel 0's loop is over (on the same row), and then loops rows 1..3.
     {"loop ownership",
      {{0, 3, 0, 0x0E, 0x62}, {0, 1, 1, 0x0E, 0x60}, {0, 3, 1, 0x0E, 0x63}},
-     {0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3, 1, 2, 3, 1, 2, 3, 1, 2, 3, 4}},
+     {0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3, 1, 2, 3, 1, 2, 3, 1, 2, 3, 4},
+     33 + 16},
     // Looped rows are not counted as played again; a break waits for the loop's end.
     {"loop with a break",
      {{0, 3, 0, 0x0E, 0x62}, {0, 3, 1, 0x0D, 0x10}},
-     {0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3, 110}},
-    {"S3M SB", {{0, 1, 1, 0x93, 0xB1}}, {0, 1, 0, 1, 2}},
-    {"D15", {{0, 0, 0, 0x0D, 0x15}}, {0, 115, 1000}},
-    {"jump past the order count", {{0, 1, 0, 0x0B, 0x05}}, {0, 1, 1000, 1001}},
-    {"S3M B01", {{0, 1, 0, 0x82, 0x01}}, {0, 1, 100, 101}},
-    {"break row beyond the pattern", {{0, 1, 0, 0x0D, 0x70}}, {0, 1, 100, 101}},
-    {"S3M C12", {{0, 0, 0, 0x83, 0x12}}, {0, 112, 113}},
+     {0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3, 110},
+     12 + 6},
+    {"S3M SB", {{0, 1, 1, 0x93, 0xB1}}, {0, 1, 0, 1, 2}, 18 + 16},
+    {"D15", {{0, 0, 0, 0x0D, 0x15}}, {0, 115, 1000}, 2},
+    {"jump past the order count", {{0, 1, 0, 0x0B, 0x05}}, {0, 1, 1000, 1001}, 2},
+    {"S3M B01", {{0, 1, 0, 0x82, 0x01}}, {0, 1, 100, 101}, 2 + 16},
+    {"break row beyond the pattern", {{0, 1, 0, 0x0D, 0x70}}, {0, 1, 100, 101}, 2 + 16},
+    {"S3M C12", {{0, 0, 0, 0x83, 0x12}}, {0, 112, 113}, 1 + 4},
     // A pattern delay outlives a speed set on the same row, whichever channel comes first.
-    {"S3M SE1, A02", {{0, 0, 0, 0x93, 0xE1}, {0, 0, 1, 0x81, 0x02}}, {0, 0, 0, 0, 1, 1}},
-    {"EE1, F02", {{0, 0, 0, 0x0E, 0xE1}, {0, 0, 1, 0x0F, 0x02}}, {0, 0, 0, 0, 1, 1}},
-    {"F02, EE1", {{0, 0, 0, 0x0F, 0x02}, {0, 0, 1, 0x0E, 0xE1}}, {0, 0, 0, 0, 1, 1}},
+    {"S3M SE1, A02", {{0, 0, 0, 0x93, 0xE1}, {0, 0, 1, 0x81, 0x02}}, {0, 0, 0, 0, 1, 1}, 4 + 15 * 2 + 32},
+    {"EE1, F02", {{0, 0, 0, 0x0E, 0xE1}, {0, 0, 1, 0x0F, 0x02}}, {0, 0, 0, 0, 1, 1}, 4 + 15 * 2 + 32},
+    {"F02, EE1", {{0, 0, 0, 0x0F, 0x02}, {0, 0, 1, 0x0E, 0xE1}}, {0, 0, 0, 0, 1, 1}, 4 + 15 * 2 + 32},
+    {"EE2, a skipped order",
+     {{0, 5, 0, 0x0E, 0xE2}},
+     {0, 1, 2, 3, 4, 5, 5, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 1000},
+     16 + 2,
+     true},
 };
 
 TEST(Effects, RowOrder) {
@@ -234,7 +256,9 @@ TEST(Effects, RowOrder) {
     Song song(2, 2, 16);
     for (const auto& c : rc.cells) song.note(c[0], c[1], c[2]) = Note{0, 0, 0, uint8_t(c[3]), uint8_t(c[4])};
     song.m->defaultSpeed = 1;
+    if (rc.skipOrder) song.m->orderList[1] = 7;
     Replay* r = replay_create(song.m, 44100, 1);
+    EXPECT_EQ(replay_duration(r), rc.ticks * 882) << rc.name;  // then back at the start
     std::vector<int32_t> rows;
     for (size_t i = 0; i < rc.rows.size(); ++i) {
       int32_t count = i > 0 ? replay_tick(r) : 0;

@@ -1,20 +1,15 @@
-// Replay engine: speed and tempo, song duration and play counts, envelopes, the
-// instrument's auto-vibrato and the pitch of whole-number periods. Expected values are
-// worked out by hand from the tick, envelope and waveform arithmetic.
+// Replay engine: speed and tempo, play counts, envelopes and the pitch of whole-number
+// periods. Expected values are worked out by hand from the tick and envelope arithmetic.
 #include "audio/replay.h"
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cmath>
-#include <vector>
 
 #include "audio/envelope.h"
 #include "tests/audio/module_checks.h"
 
 namespace {
-
-Note fx(int effect, int param) { return Note{0, 0, 0, uint8_t(effect), uint8_t(param)}; }
 
 TEST(Replay, SpeedAndTempo) {
   // Rows F00 (ignored), F1F, F20, S3M A00 (ignored), T21, T20 (ignored), A02; per row the
@@ -27,7 +22,8 @@ TEST(Replay, SpeedAndTempo) {
       {kFxS3mSpeed, 0x02, 2, 2, 33, 3340}};
   // clang-format on
   Song song(1, 1, 64);
-  for (int row = 0; row < 7; ++row) song.note(0, row, 0) = fx(rows[row][0], rows[row][1]);
+  for (int row = 0; row < 7; ++row)
+    song.note(0, row, 0) = Note{0, 0, 0, uint8_t(rows[row][0]), uint8_t(rows[row][1])};
   Replay* r = replay_create(song.m, 44100, 1);
   for (int row = 0; row < 7; ++row) {
     int32_t ticks = 0;
@@ -43,33 +39,6 @@ TEST(Replay, SpeedAndTempo) {
     plain.m->defaultTempo = c[0], plain.m->defaultSpeed = c[1];
     r = replay_create(plain.m, 44100, 1);
     EXPECT_EQ((Ints{replay_tick_length(r), r->speed}), (Ints{c[2], c[3]})) << c[0] << " " << c[1];
-    replay_free(r);
-  }
-}
-
-TEST(Replay, DurationEndsAtTheFirstRepeatedRow) {
-  // Cells {pattern, row, effect, parameter}; rows of 6 ticks of 882 frames unless the
-  // speed is 1. Order 1 names pattern 7 where asked (no such pattern: skipped).
-  struct Case {
-    const char* name;
-    int speed, rows;
-    std::vector<std::array<int, 4>> cells;
-    bool skipOrder;
-    int32_t frames;
-  } cases[] = {
-      {"two patterns", 6, 64, {}, false, 128 * 6 * 882},
-      {"E62 on row 3: rows 0..3 three times", 1, 8, {{0, 3, 0x0E, 0x62}}, false, (12 + 4 + 8) * 882},
-      {"B00 on pattern 1 row 10", 6, 64, {{1, 10, 0x0B, 0x00}}, false, 75 * 6 * 882},
-      {"EE2 on row 5, then a skipped order", 6, 64, {{0, 5, 0x0E, 0xE2}}, true, (63 + 3) * 6 * 882},
-  };
-  for (const Case& c : cases) {
-    Song song(1, 2, c.rows);
-    song.m->defaultSpeed = c.speed;
-    for (const auto& n : c.cells) song.note(n[0], n[1], 0) = fx(n[2], n[3]);
-    if (c.skipOrder) song.m->orderList[1] = 7;
-    Replay* r = replay_create(song.m, 44100, 1);
-    EXPECT_EQ(replay_duration(r), c.frames) << c.name;
-    EXPECT_EQ(replay_order_index(r) * 100 + replay_row(r), 0) << c.name;  // back at the start
     replay_free(r);
   }
 }
@@ -103,27 +72,6 @@ TEST(Envelope, InterpolatesLoopsAndHolds) {
   e.looped = 0, e.sustain = 1, e.sustainTick = 3;  // held while the key is on
   EXPECT_EQ((Ints{envelope_next_tick(e, 3, 1), envelope_next_tick(e, 3, 0), envelope_next_tick(e, 2, 1)}),
             (Ints{3, 4, 3}));
-}
-
-TEST(Replay, AutoVibratoSweepsInAndPanningEnvelopeMovesThePan) {
-  XmInstrument ins = xm_instrument(xm_constant(1000));
-  ins.vibratoSweep = 4, ins.vibratoDepth = 64, ins.vibratoRate = 16;  // sine
-  ins.panningEnvelope = {{{0, 48}, {4, 0}}, 0, 0, 0, 1};
-  Song song(1, 1, 64, {ins});
-  song.note(0, 0, 0) = Note{49, 1, 0, kFxSetPanning, 200};
-  Replay* r = replay_create(song.m, 44100, 1);
-  Ints adds, pans;
-  for (int t = 0; t < 6; ++t) {
-    if (t > 0) replay_tick(r);
-    adds.push_back(r->channels[0].vibratoAdd);
-    pans.push_back(r->channels[0].outputPanning);
-  }
-  replay_free(r);
-  // Depth 64 * counter / 4 until the sweep ends, times sine[16 * counter >> 2] >> 8.
-  EXPECT_EQ(adds, (Ints{0, 16 * 97 >> 8, 32 * 180 >> 8, 48 * 235 >> 8, 64 * 255 >> 8, 64 * 235 >> 8}));
-  // Panning 200 leaves 55 of room; envelope 48, 36, 24, 12, then 0 at and past tick 4.
-  EXPECT_EQ(pans, (Ints{200 + (16 * 55 >> 5), 200 + (4 * 55 >> 5), 200 + (-8 * 55 >> 5),
-                        200 + (-20 * 55 >> 5), 200 - 55, 200 - 55}));
 }
 
 TEST(Replay, WholeNumberPeriodsStayWithinCents) {
