@@ -6,8 +6,8 @@
 #include <cinttypes>
 #include <cstdio>
 
-#include "audio/module.h"
 #include "audio/rendered_song.h"
+#include "tests/audio/module_checks.h"
 #include "tests/test_files.h"
 
 namespace {
@@ -15,13 +15,10 @@ namespace {
 constexpr uint64_t kTuneHash = 0x4DB34D71D18E1739;
 
 TEST(TuneGolden, FullPreRenderMatchesTheRecordedHash) {
-  const Bytes bytes = test_read_file(VRINX_TUNE_PATH);
-  char message[kModuleMessageSize];
-  Module* m = module_load(ByteSource{bytes.data(), static_cast<uint32_t>(bytes.size())}, message);
-  ASSERT_NE(m, nullptr) << VRINX_TUNE_PATH << ": " << message;
+  Loaded tune(test_read_file(VRINX_TUNE_PATH));
+  ASSERT_NE(tune.m, nullptr) << VRINX_TUNE_PATH << ": " << tune.message;
   RenderedSong song;
-  ASSERT_TRUE(rendered_song_render(m, 44100, &song));
-  module_free(m);
+  ASSERT_TRUE(rendered_song_render(tune.m, 44100, &song));
   uint64_t h = test_fnv1a(kFnvBasis, song.pcm, song.bytes);
   for (const PositionMark* k = song.marks; k != song.marks + song.markCount; ++k) {
     h = test_fnv1a(h, &k->frame, sizeof k->frame);
