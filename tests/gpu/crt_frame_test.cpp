@@ -24,6 +24,7 @@ struct CrtFrameTest : ::testing::Test {
     g_crtFakes = CrtFakes{1000, 1, 0, 0, {}};
   }
   void TearDown() override {
+    crt_frame_use_cpu(0);
     CrtFreeBuffers();
     g_settings = saved;
     CrtSettingsChanged();
@@ -139,6 +140,18 @@ TEST_F(CrtFrameTest, FailuresAndPriming) {
   EXPECT_EQ(g_crtFakes.fatals, 1);
   g_crtFakes.renderResult = 1;
   EXPECT_EQ(reset_after(), 1u);
+}
+
+// Recording's route: the CPU executor gives the picture that CrtRender gives, without calling it.
+TEST_F(CrtFrameTest, CpuRouteGivesTheRenderedPicture) {
+  std::vector<uint32_t> pictures[2];
+  for (int cpu = 0; cpu < 2; cpu++) {
+    crt_frame_use_cpu(cpu);
+    ASSERT_EQ(frame(), 1);
+    pictures[cpu].assign(CrtOutputPicture(), CrtOutputPicture() + 40 * 30);
+  }
+  EXPECT_EQ(g_crtFakes.renders, 1);
+  EXPECT_EQ(pictures[1], pictures[0]);
 }
 
 TEST_F(CrtFrameTest, ChromaTablesFollowTheSwitchAndStrength) {
