@@ -2,10 +2,6 @@
 // dumped frame (40-byte header, 256 colour entries, 64,000 index bytes) and an output
 // size, composes WIDTH x HEIGHT 32-bit pixels (blue, green, red, 0), writes them to a
 // file and prints the destination rectangle as "x y width height".
-//   ReferenceFrame f;
-//   if (int code = reference_frame_open("tool", "FRAME WIDTH HEIGHT OUT", 5, argc, argv, &f)) return code;
-//   ...compose into f.surface...
-//   return reference_frame_finish(f, argv[4], d);
 #pragma once
 #include <cstdio>
 #include <cstdlib>

@@ -1,9 +1,7 @@
 // Test helper: composes a dumped frame the way the painter does with the CRT pass at
 // default settings, the CPU reference standing in for the GPU, for the end-to-end
-// screenshot checks.
+// screenshot checks (tests/reference_frame.h):
 //   crt_compose_reference FRAME WIDTH HEIGHT OUT
-// writes WIDTH x HEIGHT 32-bit pixels (blue, green, red, 0) to OUT and prints the
-// destination rectangle as "x y width height".
 #include <cstring>
 
 #include "gpu/crt_constants.h"
