@@ -1,5 +1,6 @@
-// LZMS codec: the shared model against hand-derived values, and both
-// directions of interchange with an independent implementation (wimlib).
+// LZMS codec: both directions of interchange with an independent implementation (wimlib),
+// which also holds the slot tables, the canonical codes and the x86 translation that both
+// sides must share; the code length limit, tiny blocks and malformed blocks.
 #include <gtest/gtest.h>
 #include <wimlib.h>
 
@@ -38,41 +39,10 @@ Bytes Decode(const Bytes& block, size_t size, int* ok) {
   return out;
 }
 
-TEST(LzmsTables, SlotBasesFromTheRunLengths) {
-  const auto& t = kLzmsSlots;
-  // Offsets: nine slots of width 1 (1..9), none of width 2, then width 4.
-  EXPECT_EQ((std::vector<uint32_t>{1, 9, 13, 2, 0x7fffffff}),
-            (std::vector<uint32_t>{t.offsetBase[0], t.offsetBase[8], t.offsetBase[9], t.offsetExtra[8],
-                                   t.offsetBase[kLzmsMaxNumOffsetSyms]}));
-  // Lengths: 27 slots of width 1, four of width 2, ...; the last slot takes 30 bits.
-  EXPECT_EQ((std::vector<uint32_t>{27, 29, 0x108ab, 30}),
-            (std::vector<uint32_t>{t.lengthBase[26], t.lengthBase[27], t.lengthBase[53], t.lengthExtra[53]}));
-  for (unsigned s = 0; s + 1 < kLzmsMaxNumOffsetSyms; ++s)
-    ASSERT_EQ(t.offsetBase[s] + (1u << t.offsetExtra[s]), t.offsetBase[s + 1]) << s;
-  // Slot 8 ends at 12; a block of 10 bytes has offsets 1..9 (slots 0..8), one byte none.
-  EXPECT_EQ((std::vector<unsigned>{8, 9, 9, 0}),
-            (std::vector<unsigned>{lzms_offset_slot(12), lzms_offset_slot(13), lzms_num_offset_slots(10),
-                                   lzms_num_offset_slots(1)}));
-}
-
-TEST(LzmsHuffmanCode, CanonicalCodesByHandAndTheLengthLimit) {
-  struct {
-    std::vector<uint32_t> weights, lengths, codewords;
-  } cases[] = {
-      {{1, 1, 2, 4}, {3, 3, 2, 1}, {6, 7, 2, 0}},  // 110, 111, 10, 0
-      {{1, 1, 1}, {2, 2, 1}, {2, 3, 0}},           // equal weights sort by symbol: 2 gets the short one
-      {{1, 1, 2, 2}, {2, 2, 2, 2}, {0, 1, 2, 3}},  // a leaf ties with node 1+1: leaves pair first
-  };
+// Fibonacci weights want lengths up to 29: limited to 15, the code stays complete.
+TEST(LzmsHuffmanCode, LengthLimitKeepsTheCodeComplete) {
+  uint32_t freqs[30] = {1, 1}, cw[30];
   uint8_t lens[30];
-  uint32_t cw[30];
-  for (const auto& c : cases) {
-    const unsigned n = unsigned(c.weights.size());
-    lzms_make_canonical_code(n, 15, c.weights.data(), lens, cw);
-    EXPECT_EQ(c.lengths, std::vector<uint32_t>(lens, lens + n));
-    EXPECT_EQ(c.codewords, std::vector<uint32_t>(cw, cw + n));
-  }
-  // Fibonacci weights want lengths up to 29: limited to 15, the code stays complete.
-  uint32_t freqs[30] = {1, 1};
   for (int i = 2; i < 30; ++i) freqs[i] = freqs[i - 1] + freqs[i - 2];
   lzms_make_canonical_code(30, 15, freqs, lens, cw);
   uint64_t kraft = 0;
@@ -81,16 +51,6 @@ TEST(LzmsHuffmanCode, CanonicalCodesByHandAndTheLengthLimit) {
     kraft += uint64_t(1) << (15 - l);
   }
   EXPECT_EQ(uint64_t(1) << 15, kraft);
-}
-
-TEST(LzmsX86, TranslationIsUndoneExactly) {
-  const Bytes code = X86LikeCode(20000, 3);
-  Bytes work = code;
-  std::vector<int32_t> scratch(65536);
-  lzms_x86_filter(work.data(), work.size(), scratch.data(), 0);
-  EXPECT_NE(code, work);  // the calls were recognised and rewritten
-  lzms_x86_filter(work.data(), work.size(), scratch.data(), 1);
-  EXPECT_EQ(code, work);
 }
 
 std::vector<std::pair<const char*, Bytes>> Inputs() {
@@ -114,27 +74,20 @@ std::vector<std::pair<const char*, Bytes>> Inputs() {
           {"x86 edges", edges}};
 }
 
-TEST(LzmsCodec, OurBlocksDecodeWithWimlibAndOurs) {
+// Our blocks decode with wimlib and with ours; wimlib's with ours.
+TEST(LzmsCodec, BlocksInterchangeWithWimlib) {
   for (const auto& [name, data] : Inputs()) {
     SCOPED_TRACE(name);
-    Bytes block = lzms_encode(data.data(), data.size());
-    int ok = 0;
-    EXPECT_EQ(data, Decode(block, data.size(), &ok));
-    EXPECT_EQ(1, ok);
+    const Bytes ours = lzms_encode(data.data(), data.size());
     Bytes viaWimlib(data.size());
-    EXPECT_EQ(0, WimlibDecompress(block, &viaWimlib));
+    EXPECT_EQ(0, WimlibDecompress(ours, &viaWimlib));
     EXPECT_EQ(data, viaWimlib);
-  }
-}
-
-TEST(LzmsCodec, WimlibBlocksDecodeWithOurs) {
-  for (const auto& [name, data] : Inputs()) {
-    SCOPED_TRACE(name);
-    Bytes block = WimlibCompress(data);
-    if (block.empty()) continue;  // wimlib keeps incompressible data stored elsewhere
-    int ok = 0;
-    EXPECT_EQ(data, Decode(block, data.size(), &ok));
-    EXPECT_EQ(1, ok);
+    for (const Bytes& block : {ours, WimlibCompress(data)}) {
+      if (block.empty()) continue;  // wimlib keeps incompressible data stored elsewhere
+      int ok = 0;
+      EXPECT_EQ(data, Decode(block, data.size(), &ok));
+      EXPECT_EQ(1, ok);
+    }
   }
 }
 
@@ -164,12 +117,6 @@ TEST(LzmsDecoder, RejectsMalformedBlocks) {
   // Refused before decoding anything: no room for the range coder, an odd size.
   EXPECT_EQ(0, lzms_decode(block.data(), 2, out.data(), 0));
   EXPECT_EQ(0, lzms_decode(block.data(), 5, out.data(), 0));
-  // Single-byte corruptions fail or stay inside the buffers (the sanitizer build checks that).
-  for (size_t i = 0; i < block.size(); i += 7) {
-    Bytes bad = block;
-    bad[i] ^= 0x5A;
-    lzms_decode(bad.data(), bad.size(), out.data(), out.size());
-  }
   // All-ones words: matches reach before the start of the output.
   const Bytes ones(64, 0xFF);
   EXPECT_EQ(0, lzms_decode(ones.data(), ones.size(), out.data(), out.size()));
