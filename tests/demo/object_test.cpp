@@ -1,5 +1,6 @@
 // The object's frame steps against values worked out by hand (transform and projection, normals,
-// light, sine tables, radix sort, shading, painting), and models that do not fit or are random.
+// light, sine tables, radix sort, shading, painting), models that do not fit or are random, and the
+// generated object under the generated camera path.
 #include <gtest/gtest.h>
 
 #include <algorithm>
