@@ -1,14 +1,13 @@
-"""What Windows reads from the program before it runs (the manifest and the version block,
-read back from the built exe's resources), and the program on a display at 144 DPI."""
+"""What Windows reads from the program before it runs (the import table, the manifest and the
+version block, read back from the built exe), and the program on a display at 144 DPI."""
 import os
-import struct
+import re
 import subprocess
 import xml.etree.ElementTree as ElementTree
 
 import harness
 from harness import check, eventually
 
-RT_VERSION, RT_MANIFEST = 16, 24
 FULLSCREEN = 1010
 # The display's DPI as Windows' scaling setting stores it: per user, and the machine's default.
 DPI_KEYS = (r"HKCU\Control Panel\Desktop", r"HKCC\Software\Fonts")
@@ -17,68 +16,42 @@ DPI_KEYS = (r"HKCU\Control Panel\Desktop", r"HKCC\Software\Fonts")
 ALL_BUT_MASK, MASK = (0x43, 0x47, 0x4F, 0x4C, 0x48, 0x42), 0x52
 WINDOWS_7_TO_11 = {"{35138b9a-5d96-4fbd-8e2d-a2440225f93a}", "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",
                    "{1f676c76-80e1-4239-95bb-83d0f6d0da78}", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"}
+# Only these (HKLM\SYSTEM\CurrentControlSet\Control\Session Manager\KnownDLLs of Windows 8 to 11,
+# and ntdll, which the loader maps before anything else) are safe from a file of the same name
+# planted beside the executable.
+KNOWN_DLLS = {
+    "advapi32", "clbcatq", "combase", "comdlg32", "coml2", "difxapi", "gdi32", "gdiplus", "imagehlp", "imm32",
+    "kernel32", "msctf", "msvcrt", "normaliz", "nsi", "ole32", "oleaut32", "psapi", "rpcrt4", "sechost",
+    "setupapi", "shcore", "shell32", "shlwapi", "user32", "wldap32", "ws2_32", "ntdll",
+}
 
 
-def pe_resources(exe):
-    """{(type, id, language): bytes} of a PE file's resource tree (numeric ids only)."""
-    e_lfanew, = struct.unpack_from("<I", exe, 0x3C)
-    check(exe[:2] == b"MZ" and exe[e_lfanew:e_lfanew + 4] == b"PE\0\0", "not a PE file")
-    sections, optional_size = struct.unpack_from("<H12xH", exe, e_lfanew + 6)
-    optional = e_lfanew + 24
-    directories = optional + (112 if struct.unpack_from("<H", exe, optional)[0] == 0x20B else 96)
-    root, _ = struct.unpack_from("<II", exe, directories + 2 * 8)
-    table = [struct.unpack_from("<8xIIII", exe, optional + optional_size + 40 * i) for i in range(sections)]
-
-    def offset(rva):
-        for size, address, raw_size, raw in table:
-            if address <= rva < address + max(size, raw_size):
-                return raw + rva - address
-        raise AssertionError("RVA 0x%x outside every section" % rva)
-
-    base, found = offset(root), {}
-
-    def walk(at, path):
-        named, ids = struct.unpack_from("<12xHH", exe, base + at)
-        for i in range(named + ids):
-            name, target = struct.unpack_from("<II", exe, base + at + 16 + 8 * i)
-            key = path + (name if name < 0x80000000 else None,)
-            if target & 0x80000000:
-                walk(target & 0x7FFFFFFF, key)
-            else:
-                rva, size = struct.unpack_from("<II", exe, base + target)
-                found[key] = exe[offset(rva):offset(rva) + size]
-
-    walk(0, ())
-    return found
-
-
-def version_node(data, at=0):
-    """A VS_VERSIONINFO node: (key, value bytes, children)."""
-    length, value_length, text = struct.unpack_from("<HHH", data, at)
-    end, key_end = at + length, at + 6
-    while data[key_end:key_end + 2] != b"\0\0":
-        key_end += 2
-    align = lambda n: (n + 3) & ~3
-    value_at = align(key_end + 2)
-    value_end = value_at + value_length * (2 if text else 1)
-    children, child = [], align(value_end)
-    while child < end:
-        children.append(version_node(data, child))
-        child = align(child + struct.unpack_from("<H", data, child)[0])
-    return data[at + 6:key_end].decode("utf-16-le"), data[value_at:value_end], children
+def rc_string(literal):
+    """The text of a string as windres writes it: "" for a quote, C escapes."""
+    escapes = {"n": "\n", "t": "\t", "r": "\r", "\\": "\\"}
+    return re.sub(r'""|\\([0-7]{1,3}|.)',
+                  lambda m: '"' if m[0] == '""' else escapes.get(m[1]) or chr(int(m[1], 8)), literal)
 
 
 def resources(args):
-    """The manifest (well-formed, PerMonitorV2 with the older declarations, Windows 7 to 11,
-    asInvoker, common controls 6) and the version block with the build's version, as Windows
-    reads them."""
-    found = pe_resources(harness.read(args.exe))
-    kinds = {key[:2] for key in found}
-    check({(3, 1), (14, 101), (5, 105), (4, 109), (RT_MANIFEST, 1), (RT_VERSION, 1)} <= kinds,
-          "resources %r" % sorted(kinds))
-    manifest = [data for key, data in found.items() if key[:2] == (RT_MANIFEST, 1)]
-    check(len(manifest) == 1, "%d manifests" % len(manifest))
-    root = ElementTree.fromstring(manifest[0])   # raises on XML that is not well-formed
+    """Imports only from the KnownDLLs; the manifest (well-formed, PerMonitorV2 with the older
+    declarations, Windows 7 to 11, asInvoker, common controls 6) and the version block with the
+    build's version, as binutils reads them back from the built exe."""
+    dump = subprocess.run([os.environ["VRINX_OBJDUMP"], "-p", args.exe], capture_output=True, text=True, check=True,
+                          timeout=120).stdout
+    names = re.findall(r"^\s*DLL Name: (\S+)$", dump, re.M)
+    unknown = [n for n in names if n.lower().removesuffix(".dll") not in KNOWN_DLLS]
+    check(names and not unknown, "imports %r, not in KnownDLLs: %r" % (names, unknown))
+
+    rc = subprocess.run([os.environ["VRINX_WINDRES"], "-i", args.exe, "-O", "rc"], capture_output=True, check=True,
+                        timeout=120).stdout.decode("latin-1")
+    # Each resource opens with a line "id type", the type a keyword or a number.
+    heads = re.findall(r"^(\d+) (\w+)", rc, re.M)
+    check({("1", "3"), ("101", "14"), ("105", "DIALOGEX"), ("109", "MENU")} <= set(heads)
+          and heads.count(("1", "24")) == heads.count(("1", "VERSIONINFO")) == 1, "resources %r" % heads)
+    manifest = re.search(r"^1 24 .*?\nBEGIN\n(.*?)^END$", rc, re.M | re.S)[1]
+    manifest = "".join(map(rc_string, re.findall(r'^\s*"(.*)"$', manifest, re.M)))
+    root = ElementTree.fromstring(manifest.encode("latin-1"))   # raises on XML that is not well-formed
     v1, v3 = "{urn:schemas-microsoft-com:asm.v1}", "{urn:schemas-microsoft-com:asm.v3}"
     ws2005, ws2016 = ("{http://schemas.microsoft.com/SMI/%s/WindowsSettings}" % y for y in ("2005", "2016"))
     compatibility = "{urn:schemas-microsoft-com:compatibility.v1}"
@@ -97,21 +70,13 @@ def resources(args):
     check(dependencies == [("Microsoft.Windows.Common-Controls", "6.0.0.0", "6595b64144ccf1df")],
           "dependencies %r" % dependencies)
 
-    versions = [data for key, data in found.items() if key[:2] == (RT_VERSION, 1)]
-    check(len(versions) == 1, "%d version blocks" % len(versions))
-    key, fixed, children = version_node(versions[0])
-    check(key == "VS_VERSION_INFO" and len(fixed) == 52, "version block %r" % key)
-    signature, _, file_ms, file_ls, product_ms, product_ls = struct.unpack_from("<6I", fixed)
-    numbers = tuple(int(n) for n in os.environ["VRINX_VERSION"].split(".")) + (0,)
-    as_words = (numbers[0] << 16 | numbers[1], numbers[2] << 16 | numbers[3])
-    check(signature == 0xFEEF04BD and (file_ms, file_ls) == as_words == (product_ms, product_ls),
-          "fixed version %08x %08x, expected %s" % (file_ms, file_ls, numbers))
-    blocks = {k: c for k, _, c in children}
-    (table, _, strings), = blocks["StringFileInfo"]
-    (_, translation, _), = blocks["VarFileInfo"]
-    language, codepage = struct.unpack("<HH", translation)
-    check(table.upper() == "%04X%04X" % (language, codepage), "string table %s" % table)
-    text = {k: v.decode("utf-16-le").rstrip("\0") for k, v, _ in strings}
+    numbers = ", ".join(os.environ["VRINX_VERSION"].split(".") + ["0"])
+    fixed = re.findall(r"^ (FILEVERSION|PRODUCTVERSION) (.*)$", rc, re.M)
+    check(fixed == [("FILEVERSION", numbers), ("PRODUCTVERSION", numbers)], "fixed version %r" % fixed)
+    language, codepage = re.search(r'VALUE "Translation", (0x[0-9a-f]+), (\d+)$', rc, re.M).groups()
+    tables = re.findall(r'^\s*BLOCK "([0-9A-F]{8})"$', rc, re.M | re.I)
+    check([t.upper() for t in tables] == ["%04X%04X" % (int(language, 16), int(codepage))], "string tables %r" % tables)
+    text = dict(re.findall(r'^\s*VALUE "(\w+)", "(.*)"$', rc, re.M))
     version = os.environ["VRINX_VERSION"]
     for name, value in (("ProductName", "Vrinx"), ("FileDescription", "Varrowby 97 invitation"),
                         ("ProductVersion", version), ("FileVersion", version)):
