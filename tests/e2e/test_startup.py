@@ -73,17 +73,8 @@ def config_events(run):
 
 
 def config(args):
-    """/saveconfig writes the default text, or leaves an existing file untouched, which is read;
-    a path over 259 characters shows the warning and the program runs with the defaults."""
-    with harness.Vrinx(args, ["/SaveConfig"]) as run:
-        text = harness.read(run.file("Vrinx.ini"))
-        run.close()
-        check(len(text) == 2760, "Vrinx.ini has %d bytes" % len(text))
-        check(text.startswith(b"; CRT configuration. Loaded once at startup, beside the executable.\r\n")
-              and text.endswith(b"\r\nBloomStrengthPercent=60\r\n") and b"\r\n[CRT]\r\n" in text
-              and text.count(b"\n") == text.count(b"\r\n"), "Vrinx.ini text")
-        check(config_events(run) == [], "defaults read back as %r" % config_events(run))
-
+    """/saveconfig leaves an existing file untouched, which is read; a path over 259 characters
+    shows the warning and the program runs with the defaults."""
     with harness.Vrinx(args, ["/saveconfig"], files={"Vrinx.ini": EDITED}) as run:
         stamp = os.stat(run.file("Vrinx.ini")).st_mtime_ns
         check(run.client_rect()[2:] == (320, 200), "client area %r with AspectRatio4x3=0" % (run.client_rect(),))
@@ -107,15 +98,20 @@ def config(args):
 
 
 def unicode_folder(args):
-    """In a folder named in Cyrillic and CJK, started from another folder: /saveconfig writes the
-    default file beside the program, the settings are read from there and a recording lands there."""
+    """In a folder named in Cyrillic and CJK, started from another folder: /saveconfig (any case)
+    writes the default text beside the program, the settings are read from there and a
+    recording lands there."""
     with tempfile.TemporaryDirectory(prefix="vrinx-e2e-") as root:
         folder, start = os.path.join(root, "Дмитрий 音楽"), os.path.join(root, "start")
         os.makedirs(start)
         os.makedirs(folder)
-        with harness.Vrinx(args, ["/nogui", "/saveconfig"], folder=folder, cwd=start) as run:
+        with harness.Vrinx(args, ["/NoGui", "/SaveConfig"], folder=folder, cwd=start) as run:
             run.close()
-            check(len(harness.read(run.file("Vrinx.ini"))) == 2760, "Vrinx.ini beside the program")
+            text = harness.read(run.file("Vrinx.ini"))
+            check(len(text) == 2760, "Vrinx.ini beside the program has %d bytes" % len(text))
+            check(text.startswith(b"; CRT configuration. Loaded once at startup, beside the executable.\r\n")
+                  and text.endswith(b"\r\nBloomStrengthPercent=60\r\n") and b"\r\n[CRT]\r\n" in text
+                  and text.count(b"\n") == text.count(b"\r\n"), "Vrinx.ini text")
             check(config_events(run) == [], "defaults read back as %r" % config_events(run))
         os.remove(os.path.join(folder, "Vrinx.ini"))
         # Every CRT filter off: a short recording of the whole show.
@@ -237,30 +233,33 @@ def check_nothing_started(run):
 
 def setup_dialog(args):
     """The setup dialog: caption, controls, the display's modes as xrandr has them, the full-screen
-    controls following "Fullscreen", "Info", and "Exit" (exit code 0, nothing started)."""
-    with harness.Vrinx(args, setup=False) as run:
-        check_dialog(run)
-        check_modes(run)
-        run.set_check(harness.FULLSCREEN, False)
-        controls = run.dialog()[1]
-        check(not any(controls[i].enabled for i in FULLSCREEN_CONTROLS), "full-screen controls on without Fullscreen")
-        check(all(controls[i].enabled for i in (1009, 1020, 1029, 1)), "controls disabled with Fullscreen off")
-        run.set_check(harness.FULLSCREEN, True)
-        check(all(run.dialog()[1][i].enabled for i in FULLSCREEN_CONTROLS), "full-screen controls stay disabled")
-        run.do("click", "1004")
-        run.expect_message(TITLE, INFO, "Info")
-        run.do("click", str(harness.EXIT))
-        run.expect_exit(0, "Exit")
-        check_nothing_started(run)
-
-
-def close_box(args):
-    """The setup dialog's close box ends the program with exit code 0, nothing started."""
-    with harness.Vrinx(args, setup=False) as run:
-        run.do("dialogclose")
-        run.expect_exit(0, "the close box")
-        check(not run.has_window(), "a demo window exists")
-        check_nothing_started(run)
+    controls following "Fullscreen", "Info". Each way out (the close box; "Exit"; "Exit" once "Run
+    demo" found no Direct3D 11 and the dialog stayed after the presenter's message) ends the
+    program with exit code 0, nothing started."""
+    for how, env in (("the close box", {}), ("Exit", {}), ("Exit without Direct3D 11", NO_D3D)):
+        with harness.Vrinx(args, env=env, setup=False) as run:
+            if how == "Exit":
+                check_dialog(run)
+                check_modes(run)
+                run.set_check(harness.FULLSCREEN, False)
+                controls = run.dialog()[1]
+                check(not any(controls[i].enabled for i in FULLSCREEN_CONTROLS),
+                      "full-screen controls on without Fullscreen")
+                check(all(controls[i].enabled for i in (1009, 1020, 1029, 1)),
+                      "controls disabled with Fullscreen off")
+                run.set_check(harness.FULLSCREEN, True)
+                check(all(run.dialog()[1][i].enabled for i in FULLSCREEN_CONTROLS),
+                      "full-screen controls stay disabled")
+                run.do("click", "1004")
+                run.expect_message(TITLE, INFO, "Info")
+            elif env:
+                run.run_demo({})
+                run.expect_message(D3D_TITLE, D3D_TEXT)
+                check(run.dialog()[0] == TITLE, "the dialog closed after the Direct3D message")
+            run.do(*(["dialogclose"] if how == "the close box" else ["click", str(harness.EXIT)]))
+            run.expect_exit(0, how)
+            check(not run.has_window(), "%s: a demo window exists" % how)
+            check_nothing_started(run)
 
 
 def run_demo_windowed(args):
@@ -274,18 +273,6 @@ def run_demo_windowed(args):
         events = run.events()
         run_demo = [e for e in events if e.startswith("setup: run demo ") and e.endswith("fullscreen 0, music 0")]
         check("audio output: silent" in events and run_demo, "events %r" % events)
-
-
-def no_direct3d(args):
-    """"Run demo" without Direct3D 11 keeps the dialog open after the presenter's message."""
-    with harness.Vrinx(args, env=NO_D3D, setup=False) as run:
-        run.run_demo({})
-        run.expect_message(D3D_TITLE, D3D_TEXT)
-        check(run.dialog()[0] == TITLE, "the dialog closed after the Direct3D message")
-        check(not run.has_window(), "a demo window exists")
-        run.do("click", str(harness.EXIT))
-        run.expect_exit(0, "Exit")
-        check_nothing_started(run)
 
 
 NV, ADL = os.environ.get("VRINX_NVAPI_DLL"), os.environ.get("VRINX_ADL_DLL")
@@ -384,5 +371,4 @@ def planted_dll(args):
 
 if __name__ == "__main__":
     harness.main({"fatal": fatal, "config": config, "unicode_folder": unicode_folder, "setup_dialog": setup_dialog,
-                  "close_box": close_box, "run_demo_windowed": run_demo_windowed, "no_direct3d": no_direct3d,
-                  "vrr_probe": vrr_probe, "planted_dll": planted_dll})
+                  "run_demo_windowed": run_demo_windowed, "vrr_probe": vrr_probe, "planted_dll": planted_dll})
