@@ -247,15 +247,11 @@ class Vrinx:
         got = self.message(title)
         check(got == text + "\n", "%s: message box %r says %r" % (what, title, got))
 
-    def wait_exit(self, timeout=EXIT_SECONDS):
-        """The exit code, or None if the program is still running after `timeout` s."""
-        try:
-            return self.process.wait(timeout=timeout)
-        except subprocess.TimeoutExpired:
-            return None
-
     def expect_exit(self, code, what="", timeout=EXIT_SECONDS):
-        got = self.wait_exit(timeout)
+        try:
+            got = self.process.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            got = "none: still running after %d s" % timeout
         check(got == code, "%s: exit code %r, expected %d" % (what, got, code))
 
     def close(self, what="WM_CLOSE"):
