@@ -11,16 +11,10 @@
 
 namespace {
 
-TEST(Menu, KeysRunTheirCommands) {
-  const uint32_t keys[][2] = {
-      {'S', 40002},  {'D', 40003},  {'A', 40005},  {'F', 40010},  {'L', 40011}, {'C', 40012},
-      {'G', 40013},  {'R', 40014},  {'V', 40015},  {'H', 40016},  {'B', 40017}, {'O', 40018},
-      {'M', 40004},  {0x6B, 40008}, {0xBB, 40008}, {0x6D, 40009}, {0xBD, 40009}, {0x71, 40019},
-      {'P', 40006},  {0x13, 40006}, {'T', 40007},  {' ', kKeyCrtFilters},       {0x1B, kKeyStop},
-      // Keys without a meaning: E, F1, F3, Enter, numeric-pad 5; lower-case letters are not key codes.
-      {'E', 0},      {0x70, 0},     {0x72, 0},     {0x0D, 0},     {0x65, 0},    {'s', 0},
-      {0, 0},        {0x4153, 0},
-  };
+// The keys with a menu item are checked against the manual's key table (readme_test.cpp); these are the
+// two without one, and a code that only matches a bound key in its low byte.
+TEST(Menu, KeysWithoutAMenuItem) {
+  const uint32_t keys[][2] = {{' ', kKeyCrtFilters}, {0x1B, kKeyStop}, {0x4153, 0}};
   for (const auto& k : keys) EXPECT_EQ(menu_key_action(k[0]), k[1]) << "key 0x" << std::hex << k[0];
 }
 
@@ -48,46 +42,39 @@ TEST(Menu, FilterCommandsToggleOneSwitchEach) {
   for (uint32_t id : {40002u, 40010u, 40019u, 0u}) EXPECT_EQ(menu_filter_command(id), nullptr) << id;
 }
 
+// The grayed items in and out of full screen are checked against the manual (readme_test.cpp); here
+// nothing is grayed in a window, whatever the state.
 TEST(Menu, StateShowsChecksAndGrays) {
   // `filters` 1 keeps the default filters, all on but persistence (checked besides the
   // listed items); 0 turns them off and persistence on.
   const std::set<uint32_t> kFilters = {40011, 40012, 40013, 40014, 40016, 40017, 40018};
   const struct {
     const char* name;
-    MenuView view;   // full screen, locked, paused, overlay, client width and height, dpi (96)
+    MenuView view;  // full screen, locked, paused, overlay, client width and height, dpi (96)
     uint32_t aspect, muted, onTop, filters;
-    std::set<uint32_t> checked, grayed;
-  } scenes[] = {
-      {"single size, 4:3", {0, 0, 0, 0, 320, 240}, 1, 0, 0, 1, {40005, 40002}, {}},
-      {"double size, 4:3", {0, 0, 0, 0, 640, 480}, 1, 0, 0, 1, {40005, 40003}, {}},
-      {"640 x 400 is no size of 4:3", {0, 0, 0, 0, 640, 400}, 1, 0, 0, 1, {40005}, {}},
-      {"320 x 200 is single size without 4:3", {0, 0, 0, 0, 320, 200}, 0, 0, 0, 1, {40002}, {}},
-      {"full screen: sizes grayed, never checked", {1, 0, 0, 0, 320, 240}, 1, 0, 0, 1, {40005, 40010},
-       {40002, 40003}},
-      {"locked", {1, 1, 0, 0, 500, 300}, 1, 0, 0, 1, {40005, 40010}, {40002, 40003, 40007, 40010}},
-      {"paused etc.", {0, 0, 1, 1, 500, 300}, 1, 1, 1, 1, {40004, 40005, 40006, 40007, 40019}, {}},
-      {"filters off, persistence on", {0, 0, 0, 0, 500, 300}, 1, 0, 0, 0, {40005, 40015}, {}},
-      {"single size at 144 dpi", {0, 0, 0, 0, 480, 360, 144}, 1, 0, 0, 1, {40005, 40002}, {}},
-      {"320 x 240 is no size at 144 dpi", {0, 0, 0, 0, 320, 240, 144}, 1, 0, 0, 1, {40005}, {}},
-  };
+    std::set<uint32_t> checked;
+  } scenes[] = {{"single size, 4:3", {0, 0, 0, 0, 320, 240}, 1, 0, 0, 1, {40005, 40002}},
+                {"double size, 4:3", {0, 0, 0, 0, 640, 480}, 1, 0, 0, 1, {40005, 40003}},
+                {"640 x 400 is no size of 4:3", {0, 0, 0, 0, 640, 400}, 1, 0, 0, 1, {40005}},
+                {"320 x 200 is single size without 4:3", {0, 0, 0, 0, 320, 200}, 0, 0, 0, 1, {40002}},
+                {"full screen: no size checked", {1, 0, 0, 0, 320, 240}, 1, 0, 0, 1, {40005, 40010}},
+                {"paused etc.", {0, 0, 1, 1, 500, 300}, 1, 1, 1, 1, {40004, 40005, 40006, 40007, 40019}},
+                {"filters off, persistence on", {0, 0, 0, 0, 500, 300}, 1, 0, 0, 0, {40005, 40015}},
+                {"single size at 144 dpi", {0, 0, 0, 0, 480, 360, 144}, 1, 0, 0, 1, {40005, 40002}},
+                {"320 x 240 is no size at 144 dpi", {0, 0, 0, 0, 320, 240, 144}, 1, 0, 0, 1, {40005}}};
   for (const auto& scene : scenes) {
     CrtSettings s = g_settings;
     s.AspectRatio4x3 = scene.aspect, s.muted = scene.muted, s.alwaysOnTop = scene.onTop;
     for (const FilterCommand& f : kFilterCommands) s.*f.field = scene.filters ^ (f.id == 40015);
     MenuItemState items[kMenuItemCount];
     menu_state(s, scene.view, items);
-    std::set<uint32_t> ids, checked, grayed, expected = scene.checked;
+    std::set<uint32_t> checked, expected = scene.checked;
     if (scene.filters) expected.insert(kFilters.begin(), kFilters.end());
     for (const MenuItemState& i : items) {
-      ids.insert(i.id);
       if (i.checked) checked.insert(i.id);
-      if (i.grayed) grayed.insert(i.id);
+      EXPECT_TRUE(!i.grayed || scene.view.fullscreenActive) << scene.name << ": " << i.id << " grayed";
     }
-    EXPECT_EQ(ids.size(), 18u) << scene.name;   // 40002..40019, each once
-    EXPECT_EQ(*ids.begin(), 40002u);
-    EXPECT_EQ(*ids.rbegin(), 40019u);
     EXPECT_EQ(checked, expected) << scene.name;
-    EXPECT_EQ(grayed, scene.grayed) << scene.name;
   }
   EXPECT_STREQ(menu_performance_text(0), "Performance: hidden\tF2");
   EXPECT_STREQ(menu_performance_text(1), "Performance: FPS / ms/frame\tF2");
@@ -96,8 +83,8 @@ TEST(Menu, StateShowsChecksAndGrays) {
 TEST(Menu, ClientSizes) {
   // Scale, 4:3, dpi; width and height. Halves round up (212.5 and 242.5 lines), the rest to
   // the nearest pixel (323.3 columns).
-  const int sizes[][5] = {{1, 0, 96, 320, 200},  {1, 1, 96, 320, 240},  {2, 0, 96, 640, 400},
-                          {2, 1, 96, 640, 480},  {1, 1, 144, 480, 360}, {2, 1, 144, 960, 720},
+  const int sizes[][5] = {{1, 0, 96, 320, 200},  {1, 1, 96, 320, 240},   {2, 0, 96, 640, 400},
+                          {2, 1, 96, 640, 480},  {1, 1, 144, 480, 360},  {2, 1, 144, 960, 720},
                           {1, 0, 120, 400, 250}, {2, 1, 168, 1120, 840}, {1, 0, 102, 340, 213},
                           {1, 1, 97, 323, 243}};
   for (const auto& z : sizes) {
@@ -119,7 +106,7 @@ TEST(Menu, VolumeStepsWithinZeroToHundredAndMute) {
   }
   // Mute silences; the volume keeps changing while muted, unheard; unmuting restores it.
   CrtSettings s = g_settings;
-  EXPECT_EQ(menu_volume_level(s), 100u);   // the default
+  EXPECT_EQ(menu_volume_level(s), 100u);  // the default
   s.volumePercent = 70;
   s.muted = 1;
   EXPECT_EQ(menu_volume_level(s), 0u);
