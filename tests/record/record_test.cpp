@@ -1,5 +1,5 @@
 // The recorder's tests. AVI files written into a scratch folder are walked by hand and read back by
-// ffprobe/ffmpeg and GStreamer; the recording mode is driven as the shell drives it, with a fake window
+// ffprobe/ffmpeg; the recording mode is driven as the shell drives it, with a fake window
 // that "paints" the current demo frame as a flat colour.
 #include <gtest/gtest.h>
 
@@ -173,9 +173,9 @@ void record_show_failure(void*) { g_fake.failures++; }
 void record_release_capture() { g_fake.releases++; }
 const AviFileOps* record_file_ops() { return g_ops; }
 
-// Several segments, walked by hand, then read back by ffmpeg and by GStreamer. The audio runs out after
-// 30 frames: the later audio chunks are empty.
-TEST(AviWriter, SegmentsByHandFfmpegAndGstreamer) {
+// Several segments, walked by hand, then read back by ffmpeg. The audio runs out after 30 frames: the later
+// audio chunks are empty.
+TEST(AviWriter, SegmentsByHandAndFfmpeg) {
   TempDir tmp;
   AviWriter w;
   const uint32_t fps = 10, W = 64, H = 48, R = 8000, frames = 40, audioFrames = 800 * 30, size = 192 * H;
@@ -246,18 +246,8 @@ TEST(AviWriter, SegmentsByHandFfmpegAndGstreamer) {
     EXPECT_EQ(u32(b, chunk + 4), u32(b, e + 12));
   }
 
-  // GStreamer's avidemux follows the super indexes into every segment as well.
   if (!have_ffmpeg()) GTEST_SKIP() << "ffprobe/ffmpeg not installed";
   expect_avi("Vrinx-record-10.avi", fps, W, H, frames, pixel, R, r.audio);
-  if (std::system("gst-launch-1.0 --version >/dev/null 2>&1")) GTEST_SKIP() << "gst-launch-1.0 not installed";
-  ASSERT_EQ(
-      0, std::system("gst-launch-1.0 -q filesrc location=Vrinx-record-10.avi ! avidemux name=d d.video_0 ! "
-                     "queue ! filesink location=video d.audio_0 ! queue ! filesink location=audio"));
-  Bytes gstVideo = test_read_file("video"), gstAudio = test_read_file("audio");
-  EXPECT_EQ(std::string(gstVideo.begin(), gstVideo.end()),
-            run("ffmpeg -v error -i Vrinx-record-10.avi -map 0:v -f rawvideo -pix_fmt bgr24 -"));
-  ASSERT_EQ(gstAudio.size(), size_t(audioFrames) * 4);
-  EXPECT_EQ(std::memcmp(gstAudio.data(), r.audio.data(), gstAudio.size()), 0);
 }
 
 // Names taken by a final or a partial file are passed over; a folder that cannot be written to (removed
