@@ -1,5 +1,5 @@
 // crt_gpu_check [--shader FILE]: runs the CRT pipeline on a Direct3D 11 device and
-// compares every result with the CPU reference and the CPU executor, bit for bit: each operation alone
+// compares every result with the CPU reference, bit for bit: each operation alone
 // (on a 1:1 map, so the operation's output is the output), a 32-bit source, and
 // whole frames with every effect on, at source sizes that are not multiples of 8
 // and outputs beyond 4x (mask on). Two frames per case, so persistence blends.
@@ -11,7 +11,6 @@
 #include <string_view>
 #include <vector>
 
-#include "gpu/crt_cpu.h"
 #include "gpu/crt_gpu_win32.h"
 #include "gpu/crt_map.h"
 #include "gpu/crt_reference.h"
@@ -48,7 +47,7 @@ uint32_t next_random() {
 struct Frame {
   std::vector<uint8_t> source;
   std::vector<uint8_t> palette;
-  std::vector<uint32_t> maps, columns, rows, gpuOut, cpuOut, gpuState, cpuState, fastOut, fastState;
+  std::vector<uint32_t> maps, columns, rows, gpuOut, cpuOut, gpuState, cpuState;
 };
 
 // A picture with flat areas, edges and bright spots, different per frame.
@@ -91,8 +90,6 @@ int run_case(ID3D11Device* device, ID3D11DeviceContext* context, const Case& c) 
   f.cpuOut.assign(size_t(c.ow) * c.oh, 1);
   f.gpuState.assign(padded, 0);
   f.cpuState.assign(padded, 0);
-  f.fastOut.assign(size_t(c.ow) * c.oh, 2);
-  f.fastState.assign(padded, 0);
   int failures = 0;
   for (uint32_t frame = 0; frame < 2; frame++) {
     fill_source(c, f, pitch);
@@ -133,19 +130,12 @@ int run_case(ID3D11Device* device, ID3D11DeviceContext* context, const Case& c) 
     job.output = f.cpuOut.data();
     job.persistenceState = f.cpuState.data();
     crt_reference_render(job);
-    job.output = f.fastOut.data();
-    job.persistenceState = f.fastState.data();
-    crt_cpu_render(job);
     char what[64];
     snprintf(what, sizeof what, "frame %u output", frame);
     failures += compare(c.name, what, f.gpuOut, f.cpuOut, c.ow);
-    snprintf(what, sizeof what, "frame %u output of the CPU executor", frame);
-    failures += compare(c.name, what, f.gpuOut, f.fastOut, c.ow);
     if (c.persistence) {
       snprintf(what, sizeof what, "frame %u persistence", frame);
       failures += compare(c.name, what, f.gpuState, f.cpuState, c.sw + 2);
-      snprintf(what, sizeof what, "frame %u persistence of the CPU executor", frame);
-      failures += compare(c.name, what, f.gpuState, f.fastState, c.sw + 2);
     }
   }
   if (!failures) printf("ok %s (%ux%u -> %ux%u)\n", c.name, c.sw, c.sh, c.ow, c.oh);
