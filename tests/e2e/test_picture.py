@@ -8,7 +8,6 @@ import tempfile
 import harness
 from harness import check, eventually
 
-LIGHT_BLUE, DARK_BLUE = (7 * 4, 9 * 4, 20 * 4), (0, 0, 12 * 4)  # colours 128 and 129
 WHITE = (255, 255, 255)
 # Each fault: a line of the CRT shader's source and what it becomes.
 FAULTS = [
@@ -18,26 +17,17 @@ FAULTS = [
 ]
 
 
-def spine(args):
-    """The gliding blue checkerboard from row 6 of the tune on (counted on the plain picture), and
-    a WM_CLOSE ending the program with exit code 0 once the demo thread has ended."""
-    with harness.Vrinx(args, files={"Vrinx.ini": harness.ini()}) as run:
-        def checkerboard():
-            shot = run.screenshot()
-            check((shot.width, shot.height) == (320, 240), "client area %dx%d" % (shot.width, shot.height))
-            light, dark = shot.count(LIGHT_BLUE), shot.count(DARK_BLUE)
-            check(light > 20000 and dark > 20000, "checkerboard colours: %d light, %d dark pixels" % (light, dark))
-            return shot
-
-        shot = eventually(checkerboard, 60)
-        eventually(lambda: check(run.screenshot().data != shot.data, "the checkerboard does not glide"))
-        run.close()
-        harness.check_order(run.events(), "demo thread ended", "shutdown exit code 0")
+def box_extent(shot):
+    points = [(x, y) for y in range(shot.height) for x in range(shot.width) if shot.pixel(x, y) == harness.BOX]
+    return (min(p[0] for p in points), min(p[1] for p in points), max(p[0] for p in points) + 1,
+            max(p[1] for p in points) + 1) if points else None
 
 
 def present(args):
-    """The held frame, scaled and letterboxed, equals the native composition at 320x240, 1000x500 and
-    640x640; a resize only resizes the swap chain's buffers."""
+    """The held frame, scaled and letterboxed, equals the native composition at 320x240, 640x640 and
+    1000x500, where F2 shows the overlay: a box with white text 8 pixels from the top and right edges,
+    as high as its lines, reading "CRT: Off" with the eight effects off, over an untouched frame; none
+    in a client area under 24 pixels high. A resize only resizes the swap chain's buffers."""
     with harness.Vrinx(args, files={"Vrinx.ini": harness.ini()}, hold=140) as run:
         run.wait_frame()
         ref, _ = run.reference(320, 240)
@@ -54,32 +44,11 @@ def present(args):
             return x, y, w, h
 
         rects = []
-        for width, height in ((320, 240), (1000, 500), (640, 640)):
+        for width, height in ((320, 240), (640, 640), (1000, 500)):
             if rects:
                 run.resize(width, height)
             rects.append(eventually(lambda: letterboxed(width, height)))
-        check(rects[1:] == [(167, 0, 666, 500), (0, 80, 640, 480)], "destinations %r" % rects)
-        run.close()
-        created = [e for e in run.events() if e.startswith("presenter: device created")]
-        check(created == ["presenter: device created 320x240 tearing=%s" % created[0][-1]], "creations %r" % created)
-        stats = [e for e in run.events() if e.startswith("presenter: presents=")]
-        check(len(stats) == 1, "no presenter statistics in %r" % run.events())
-        presents, resizes, recreates = (int(v) for v in re.findall(r"\d+", stats[0]))
-        check(recreates == 0 and resizes == 2 and presents > 100, "statistics %s" % stats[0])
-
-
-def box_extent(shot):
-    points = [(x, y) for y in range(shot.height) for x in range(shot.width) if shot.pixel(x, y) == harness.BOX]
-    return (min(p[0] for p in points), min(p[1] for p in points), max(p[0] for p in points) + 1,
-            max(p[1] for p in points) + 1) if points else None
-
-
-def overlay(args):
-    """The overlay: a box with white text 8 pixels from the top and right edges, as high as its
-    lines, over an untouched frame; none in a client area under 24 pixels high."""
-    with harness.Vrinx(args, files={"Vrinx.ini": harness.ini()}, hold=140, overlay=True) as run:
-        run.wait_frame()
-        run.resize(1000, 500)
+        check(rects[1:] == [(0, 80, 640, 480), (167, 0, 666, 500)], "destinations %r" % rects)
         ref, _ = run.reference(1000, 500)
 
         def overlay_over_frame():
@@ -96,7 +65,9 @@ def overlay(args):
             white = sum(1 for y in range(top, bottom) for x in range(left, right) if shot.pixel(x, y) == WHITE)
             check(white > 500, "only %d white text pixels in the box" % white)
             harness.expect_same(shot, ref, 5000, skip=lambda x, y: left - 1 <= x <= right and top - 1 <= y <= bottom)
+            check(run.last("overlay line 4: ") == "CRT: Off", "overlay line 4 reads %r" % run.last("overlay line 4: "))
 
+        run.hold("F2")
         eventually(overlay_over_frame)
         run.do("size", "400", "20")
         _, _, cw, ch = run.client_rect()
@@ -115,27 +86,13 @@ def overlay(args):
         else:
             print("note: the window manager keeps the client area at %dx%d" % (cw, ch))
         run.close()
-
-
-def space(args):
-    """Space held down (auto-repeats ignored) switches the CRT pass off, showing the plain
-    composition of the held frame, and on again."""
-    with harness.Vrinx(args, hold=140) as run:
-        run.wait_frame()
-        run.resize(640, 480)
-        plain, _ = run.reference(640, 480)
-
-        def shows_crt():
-            compared, bad = harness.compare(run.screenshot(), plain)
-            check(len(bad) > compared // 10 and compared > 1000,
-                  "only %d of %d points differ from the plain picture: no CRT pass" % (len(bad), compared))
-
-        eventually(shows_crt)
-        run.hold("Space")
-        eventually(lambda: harness.expect_same(run.screenshot(), plain, 1000))
-        run.hold("Space", 2)
-        eventually(shows_crt)
-        run.close()
+        created = [e for e in run.events() if e.startswith("presenter: device created")]
+        check(created == ["presenter: device created 320x240 tearing=%s" % created[0][-1]], "creations %r" % created)
+        stats = [e for e in run.events() if e.startswith("presenter: presents=")]
+        check(len(stats) == 1, "no presenter statistics in %r" % run.events())
+        presents, resizes, recreates = (int(v) for v in re.findall(r"\d+", stats[0]))
+        shrunk = (cw, ch) != (1000, 500)
+        check(recreates == 0 and resizes == 2 + shrunk and presents > 100, "statistics %s" % stats[0])
 
 
 def overlay_box(shot):
@@ -150,21 +107,21 @@ def overlay_box(shot):
     return min(row), top, right, bottom
 
 
-def crt_on_screen(args, crt):
+def crt_screen(args):
     """The held frame through the GPU pipeline equals the CPU reference pixel for pixel outside the
     overlay ("CRT: GPU shaders"), also after the device is lost once (its 5th Present fails) and
-    the CRT pass creates it again; with the eight effects off, the plain picture ("CRT: Off")."""
-    files, env = ({}, {"VRINX_TEST_LOSE_DEVICE": "5"}) if crt else ({"Vrinx.ini": harness.ini()}, {})
-    with harness.Vrinx(args, files=files, env=env, hold=140, overlay=True) as run:
+    the CRT pass creates it again; Space held down (auto-repeats ignored) shows the plain
+    composition, and again the CRT picture."""
+    with harness.Vrinx(args, env={"VRINX_TEST_LOSE_DEVICE": "5"}, hold=140, overlay=True) as run:
         run.wait_frame()
         run.resize(640, 480)
         plain, _ = run.reference(640, 480)
-        ref, rect = run.reference(640, 480, crt=True) if crt else (plain, None)
-        check(not crt or rect == (0, 0, 640, 480), "destination %r" % (rect,))
+        ref, rect = run.reference(640, 480, crt=True)
+        check(rect == (0, 0, 640, 480), "destination %r" % (rect,))
         # The CRT picture differs from the plain one: the check is not the plain path.
-        check(not crt or plain.data != ref.data, "the CRT reference equals the plain composition")
+        check(plain.data != ref.data, "the CRT reference equals the plain composition")
 
-        def shown():
+        def shown(crt):
             shot = run.screenshot()
             left, top, right, bottom = overlay_box(shot)
             outside = lambda x, y: not (left - 1 <= x <= right and top - 1 <= y <= bottom)
@@ -174,16 +131,19 @@ def crt_on_screen(args, crt):
                 check(len(points) > 640 * 480 // 2, "only %d pixels outside the overlay" % len(points))
                 check(not bad, "%d of %d pixels differ from the CPU reference, first %s (box %r)"
                       % (len(bad), len(points), bad[:3], (left, top, right, bottom)))
+                line4 = run.last("overlay line 4: ")
+                check(line4 == "CRT: GPU shaders", "overlay line 4 reads %r" % line4)
             else:
-                harness.expect_same(shot, ref, 500, skip=lambda x, y: not outside(x, y))
-            line4 = run.last("overlay line 4: ")
-            check(line4 == ("CRT: GPU shaders" if crt else "CRT: Off"), "overlay line 4 reads %r" % line4)
+                harness.expect_same(shot, plain, 500, skip=lambda x, y: not outside(x, y))
 
-        eventually(shown)
+        for crt, repeats in ((True, 0), (False, 3), (True, 2)):
+            if repeats:
+                run.hold("Space", repeats)
+            eventually(lambda: shown(crt))
         run.close()
         events = run.events()
-        check(not crt or any(e.startswith("presenter: present failed") for e in events), "the device was not lost")
-        check(not crt or any(e.endswith("recreates=1") for e in events), "no single re-creation: %r" % events[-1:])
+        check(any(e.startswith("presenter: present failed") for e in events), "the device was not lost")
+        check(any(e.endswith("recreates=1") for e in events), "no single re-creation: %r" % events[-1:])
 
 
 def crt_map(args):
@@ -231,8 +191,6 @@ def crt_gpu(args, renderer="opengl"):
 
 
 if __name__ == "__main__":
-    harness.main({"spine": spine, "present": present, "overlay": overlay, "space": space,
-                  "crt_screen": lambda args: crt_on_screen(args, True),
-                  "crt_off": lambda args: crt_on_screen(args, False),
-                  "crt_map": crt_map, "crt_gpu": crt_gpu,
+    harness.main({"present": present, "crt_screen": crt_screen, "crt_map": crt_map,
+                  "crt_gpu": crt_gpu,
                   "crt_gpu_vulkan": lambda args: crt_gpu(args, "vulkan")})

@@ -11,8 +11,19 @@ WS_POPUP, WS_VISIBLE, WS_CAPTION = 0x80000000, 0x10000000, 0x00C00000
 REFUSED = "Windows could not activate the selected display mode. The demo will remain windowed."
 PROMPT = "C:\\KOHR\\RELEASES\\KOHR_V97>"
 GREY, BLACK = (170, 170, 170), (0, 0, 0)
+LIGHT_BLUE, DARK_BLUE = (7 * 4, 9 * 4, 20 * 4), (0, 0, 12 * 4)  # colours 128 and 129
 SC_SCREENSAVE, SC_MONITORPOWER = 0xF140, 0xF170
 AWAKE, RELEASED = "80000003", "80000000"  # ES_CONTINUOUS with and without display and system
+
+
+def full_screen(run, screen):
+    """Checks that the demo window is a visible popup covering the display; whether it is topmost."""
+    rect, style, topmost = run.window()
+    check(rect == (0, 0) + screen, "window %r, display %r" % (rect, screen))
+    check(style & (WS_POPUP | WS_VISIBLE | WS_CAPTION) == WS_POPUP | WS_VISIBLE,
+          "style 0x%08x is not a visible popup" % style)
+    check(run.client_rect() == (0, 0) + screen, "client %r" % (run.client_rect(),))
+    return topmost
 
 
 def menu_shows(run, checked=(), unchecked=(), grayed=(), volume=None):
@@ -110,6 +121,7 @@ def keys(args):
         run.hold("V")
         menu_shows(run, checked=[40015], unchecked=[40011])
         run.close()
+        harness.check_order(run.events(), "demo thread ended", "shutdown exit code 0")
 
 
 def fullscreen(args):
@@ -123,13 +135,6 @@ def fullscreen(args):
         before, style, _ = run.window()
         check(style & WS_CAPTION and before[2:] != screen, "not a window at start: %r" % (before,))
 
-        def full_screen():
-            rect, style, _ = run.window()
-            check(rect == (0, 0) + screen, "window %r, display %r" % (rect, screen))
-            check(style & (WS_POPUP | WS_VISIBLE | WS_CAPTION) == WS_POPUP | WS_VISIBLE,
-                  "style 0x%08x is not a visible popup" % style)
-            check(run.client_rect() == (0, 0) + screen, "client %r" % (run.client_rect(),))
-
         def windowed(topmost):
             rect, style, on_top = run.window()
             check(rect == before, "window %r after leaving full screen, was %r" % (rect, before))
@@ -137,7 +142,7 @@ def fullscreen(args):
             check(on_top == topmost, "topmost %r, expected %r" % (on_top, topmost))
 
         run.hold("F")
-        eventually(full_screen)
+        eventually(lambda: full_screen(run, screen))
         menu_shows(run, checked=[40010], grayed=[40002, 40003])
         # The cursor, resting inside the client area, hides; a movement shows it again.
         run.do("move", str(screen[0] // 2), str(screen[1] // 2))
@@ -150,7 +155,7 @@ def fullscreen(args):
         run.key("T")
         eventually(lambda: check(run.window()[2], "not topmost after T"))
         run.key("F")
-        eventually(full_screen)
+        eventually(lambda: full_screen(run, screen))
         run.key("F")
         eventually(lambda: windowed(True))
         # (It may have hidden in full screen meanwhile, on a slow machine; a window shows it.)
@@ -168,13 +173,7 @@ def nogui(args):
     (F and "Always on top" do nothing, the menu grays them); the mode is given back at the end."""
     with harness.Vrinx(args, ["/nogui"]) as run:
         screen = run.screen()
-
-        def full_screen():
-            rect, style, topmost = run.window()
-            check(rect == (0, 0) + screen and style & WS_POPUP and not style & WS_CAPTION and not topmost,
-                  "window %r style 0x%08x topmost %s on a %r display" % (rect, style, topmost, screen))
-
-        eventually(full_screen)
+        eventually(lambda: check(not full_screen(run, screen), "topmost"))
         check(run.last("display mode %dx%d: " % screen) == "0", "no switch to the current mode logged")
         # F and T, then F2 as a marker: once F2's menu refresh is logged, F and T were handled.
         for key in ("F", "T", "F2"):
@@ -182,7 +181,7 @@ def nogui(args):
         checked, grayed, _ = menu_shows(run, checked=[40019])
         check(40010 in checked and 40007 not in checked, "checked %r" % sorted(checked))
         check(grayed == {40002, 40003, 40010, 40007}, "grayed %r" % sorted(grayed))
-        full_screen()
+        check(not full_screen(run, screen), "topmost")
         run.close()
         # A normal end gives the display mode back.
         harness.check_order(run.events(), "shutdown exit code 0", "display mode restored: 0")
@@ -202,40 +201,34 @@ def refused_mode(args):
 
 
 def quit_interlude(args, how):
-    """Escape or a close during the DOS prompt ends the program at once."""
+    """Escape or a close during the DOS prompt ends the program at once. The context menu, opened
+    from the keyboard or with the mouse while the prompt shows, is closed when the interlude ends:
+    shutdown begins within 1 s of its end at 5 s, exit code 0."""
     with harness.Vrinx(args) as run:
         eventually(lambda: check(run.last("run 0 frame 7") is not None, "no frames yet"), 60)
         run.key("Escape")
-        eventually(lambda: check("interlude started" in run.events(), "no interlude"))
-        run.do(*(["key", str(harness.VK["Escape"])] if how == "escape" else ["close"]))
-        run.expect_exit(0, how + " in the interlude")
-        check("interlude over" not in run.events(), "%s waited for the interlude's end" % how)
-
-
-def interlude_menu(args):
-    """The context menu, opened from the keyboard or with the mouse while the prompt shows after
-    Escape, is closed when the interlude ends: shutdown begins within 1 s of its end at 5 s, exit code 0."""
-    for how in ("menukey", "menuclick"):
-        with harness.Vrinx(args) as run:
-            eventually(lambda: check(run.last("run 0 frame 7") is not None, "no frames yet"), 60)
-            run.key("Escape")
-            eventually(lambda: check("interlude started" in run.events(), "no interlude"), 30, 0.02)
-            started = time.time()
-            run.do(how)
-            check(run.winctl("popup", "4")[0] == 0, "%s: no menu while the prompt shows" % how)
-            eventually(lambda: check("interlude over" in run.events(), "%s: the interlude goes on" % how), 30, 0.02)
-            over = time.time()
-            eventually(lambda: check("shutdown exit code 0" in run.events(), "%s: no shutdown" % how), 30, 0.02)
-            ended = time.time()
-            run.expect_exit(0, how + ": the menu open at the interlude's end")
-            # The interlude's own 5 s (on the program's clock, which a loaded machine stretches) are
-            # checked by the interlude case; here the shutdown must follow the interlude's end.
-            check(over - started >= 4.9 and ended - over <= 1.0, "%s: interlude over after %.2f s, shutdown %.2f s "
-                  "later" % (how, over - started, ended - over))
-            print("%s: interlude over %.2f s after it started, shutdown %.2f s later" % (how, over - started,
-                                                                                         ended - over))
-            over = run.events().count("interlude over")
-            check(over <= 2, "%s: the interlude's end was logged %d times" % (how, over))
+        eventually(lambda: check("interlude started" in run.events(), "no interlude"), 30, 0.02)
+        if how in ("escape", "close"):
+            run.do(*(["key", str(harness.VK["Escape"])] if how == "escape" else ["close"]))
+            run.expect_exit(0, how + " in the interlude")
+            check("interlude over" not in run.events(), "%s waited for the interlude's end" % how)
+            return
+        started = time.time()
+        run.do(how)
+        check(run.winctl("popup", "4")[0] == 0, "%s: no menu while the prompt shows" % how)
+        eventually(lambda: check("interlude over" in run.events(), "%s: the interlude goes on" % how), 30, 0.02)
+        over = time.time()
+        eventually(lambda: check("shutdown exit code 0" in run.events(), "%s: no shutdown" % how), 30, 0.02)
+        ended = time.time()
+        run.expect_exit(0, how + ": the menu open at the interlude's end")
+        # The interlude's own 5 s (on the program's clock, which a loaded machine stretches) are
+        # checked by the interlude case; here the shutdown must follow the interlude's end.
+        check(over - started >= 4.9 and ended - over <= 1.0, "%s: interlude over after %.2f s, shutdown %.2f s "
+              "later" % (how, over - started, ended - over))
+        print("%s: interlude over %.2f s after it started, shutdown %.2f s later" % (how, over - started,
+                                                                                     ended - over))
+        over = run.events().count("interlude over")
+        check(over <= 2, "%s: the interlude's end was logged %d times" % (how, over))
 
 
 def expected_prompt():
@@ -248,19 +241,23 @@ def expected_prompt():
 
 
 def interlude(args):
-    """Escape shows the DOS prompt, pixel for pixel as the font table draws it with a blinking
-    cursor, and the program ends with 0 no sooner than 5 s later, starting no new run."""
+    """The gliding blue checkerboard from row 6 of the tune on (counted on the plain picture); then
+    Escape shows the DOS prompt, pixel for pixel as the font table draws it with a blinking cursor,
+    and the program ends with 0 no sooner than 5 s later, starting no new run."""
     prompt = expected_prompt()
     # 640x400 shows the text-mode picture 1:1, with the CRT effects off.
     with harness.Vrinx(args, files={"Vrinx.ini": harness.ini("AspectRatio4x3=0")}) as run:
         run.do("size", "640", "400")
 
-        def demo_shown():
+        def checkerboard():
             shot = run.screenshot()
             check((shot.width, shot.height) == (640, 400), "client area %dx%d" % (shot.width, shot.height))
-            check(shot.count(BLACK) < 640 * 400 // 2, "no demo picture yet")
+            light, dark = shot.count(LIGHT_BLUE), shot.count(DARK_BLUE)
+            check(light > 20000 and dark > 20000, "checkerboard colours: %d light, %d dark pixels" % (light, dark))
+            return shot
 
-        eventually(demo_shown, 60)
+        shot = eventually(checkerboard, 60)
+        eventually(lambda: check(run.screenshot().data != shot.data, "the checkerboard does not glide"))
         escaped = time.time()
         run.key("Escape")
 
@@ -343,5 +340,6 @@ def keep_awake(args):
 if __name__ == "__main__":
     harness.main({"keys": keys, "fullscreen": fullscreen, "nogui": nogui, "refused_mode": refused_mode,
                   "interlude": interlude, "interlude_escape": lambda args: quit_interlude(args, "escape"),
-                  "interlude_close": lambda args: quit_interlude(args, "close"), "interlude_menu": interlude_menu,
+                  "interlude_close": lambda args: quit_interlude(args, "close"),
+                  "interlude_menu": lambda args: [quit_interlude(args, how) for how in ("menukey", "menuclick")],
                   "loop": loop, "keep_awake": keep_awake})
