@@ -47,6 +47,7 @@ TEST_F(CrtFrameTest, ContrastLimitAndBleedCentreWeight) {
     g_settings.BleedingSideWeight = c[2];
     CrtSettingsChanged();
     EXPECT_EQ(g_settings.ScanlineContrastPermille, c[3]) << c[0] << "/" << c[1];
+    EXPECT_FLOAT_EQ(g_crtConstants.scanlineContrast, c[3] / 1000.0f) << c[0] << "/" << c[1];
     EXPECT_EQ(g_crtConstants.bleedCenterWeight, c[4]) << c[2];
   }
 }
@@ -76,7 +77,8 @@ TEST_F(CrtFrameTest, MapRebuiltOnlyOnChange) {
   const uint32_t v = version(40);
   EXPECT_EQ(version(40), v);  // nothing changed
   g_settings.Glow ^= 1;
-  EXPECT_EQ(version(40), v);  // not a map switch
+  EXPECT_EQ(version(40), v);                  // not a map switch
+  EXPECT_EQ(g_crtFakes.lastJob.bloomOn, 1u);  // glow off leaves bloom on
   g_settings.Scanlines ^= 1;
   EXPECT_EQ(version(40), v + 1);
   EXPECT_EQ(version(41), v + 2);  // output size
