@@ -202,6 +202,7 @@ TEST(AviWriter, SegmentsByHandAndFfmpeg) {
               s ? "LISTstrlstrhaudsstrfindx01wb" : "LISTstrlstrhvidsstrfindx00db");
     for (const Field& f : strl) EXPECT_EQ(u32(b, h + f.at), s ? f.audio : f.want) << s << ": strh + " << f.at;
     EXPECT_EQ(u32(b, x + 4), 65560u);
+    EXPECT_EQ(u32(b, x + 8), 4u);  // four longs an entry, sub-type 0, type 0: an index of indexes
     superPos[s] = x;
     p = x + 8 + 65560;
   }
@@ -220,6 +221,7 @@ TEST(AviWriter, SegmentsByHandAndFfmpeg) {
       EXPECT_EQ(cc(b, ix) + cc(b, base) + cc(b, base + 8),
                 (s ? "ix01RIFF" : "ix00RIFF") + std::string(i ? "AVIX" : "AVI "));
       EXPECT_EQ(u32(b, e + 8), u32(b, ix + 4) + 8);
+      EXPECT_EQ(u32(b, ix + 8), 2u | 1u << 24);  // two longs an entry, sub-type 0, type 1: an index of chunks
       uint32_t duration = 0;
       for (uint32_t k = 0; k < u32(b, ix + 12); ++k) {
         uint64_t data = base + u32(b, ix + 32 + k * 8);
