@@ -117,6 +117,9 @@ const EffectCase kCases[] = {
     // Pitch clamps: a linear period below 28 plays as 7680; an Amiga one as 29021.
     {"linear clamp", {0, 0, 0, 0x01, 0x40}, {0, 0, 0, 0x01, 0xDF},
      kFrequency, {26515, 59312, 132667, 296757, 522, 522}, kLinear},
+    // Key 1 is period 7680, X21 makes it 7681, played as 7680: 4 octaves below key 49, 8352 / 16.
+    {"linear clamp above", {1, 1, 0, 0, 0}, {0, 0, 0, 0x21, 0x21}, kFrequency, {522, 522, 522, 522, 522, 522},
+     kLinear},
     {"Amiga clamp", kNone, {0, 0, 0, 0x01, 0xDF}, kFrequency, {8291, 17322, 488, 488, 488, 488}},
     // Tone portamento with volume slide, vibrato with volume slide (phase 40 after row 1).
     {"5xy period", {0, 0, 0, 0x03, 0x04}, {61, 0, 0, 0x05, 0x02},
@@ -164,6 +167,8 @@ const EffectCase kCases[] = {
     {"S3M SC0", kNone, {0, 0, 0, 0x93, 0xC0}, kVolume, {0, 0, 0, 0, 0, 0}},
     {"ED2 holds the volume column", {0, 0, 0, 0x0C, 0x10}, {49, 1, 0x62, 0x0E, 0xD2},
      kVolume, {16, 16, 32, 30, 28, 26}},
+    // A key alone keeps the volume 16: the slide starts the tick after the delay, not on it.
+    {"ED2, key alone", {0, 0, 0, 0x0C, 0x10}, {49, 0, 0x62, 0x0E, 0xD2}, kVolume, {16, 16, 16, 14, 12, 10}},
     {"900 reuses the offset", {49, 1, 0, 0x09, 0x03}, {49, 1, 0, 0x09, 0x00},
      kPosition, {768, 768, 768, 768, 768, 768}},
     {"S3M O02", kNone, {49, 1, 0, 0x8F, 0x02}, kPosition, {512, 512, 512, 512, 512, 512}},
@@ -229,11 +234,20 @@ const RowCase kRowCases[] = {
      {{0, 3, 0, 0x0E, 0x62}, {0, 1, 1, 0x0E, 0x60}, {0, 3, 1, 0x0E, 0x63}},
      {0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3, 1, 2, 3, 1, 2, 3, 1, 2, 3, 4},
      33 + 16},
-    // Looped rows are not counted as played again; a break waits for the loop's end.
+    // Looped rows are not counted as played again; a break or a jump waits for the loop's end.
     {"loop with a break",
      {{0, 3, 0, 0x0E, 0x62}, {0, 3, 1, 0x0D, 0x10}},
      {0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3, 110},
      12 + 6},
+    {"loop with a jump",
+     {{0, 3, 0, 0x0E, 0x62}, {0, 3, 1, 0x0B, 0x01}},
+     {0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3, 100},
+     12 + 16},
+    // A loop's end moves the loop start below it: the next loop repeats rows 2..3 only (20 rows in all).
+    {"a loop after a loop",
+     {{0, 1, 0, 0x0E, 0x61}, {0, 3, 0, 0x0E, 0x61}},
+     {0, 1, 0, 1, 2, 3, 2, 3, 4},
+     20 + 16},
     {"S3M SB", {{0, 1, 1, 0x93, 0xB1}}, {0, 1, 0, 1, 2}, 18 + 16},
     {"D15", {{0, 0, 0, 0x0D, 0x15}}, {0, 115, 1000}, 2},
     {"jump past the order count", {{0, 1, 0, 0x0B, 0x05}}, {0, 1, 1000, 1001}, 2},
