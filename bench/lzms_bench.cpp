@@ -68,9 +68,8 @@ int main() {
          BestMs([&] { wimlib_decompress(block, blockSize, out.data(), out.size(), d); }));
   Report("ours,   wimlib's block",
          BestMs([&] { lzms_decode(theirs.data(), theirs.size(), out.data(), out.size()); }));
-  Report("wimlib, wimlib's block", BestMs([&] {
-           wimlib_decompress(theirs.data(), theirs.size(), out.data(), out.size(), d);
-         }));
+  Report("wimlib, wimlib's block",
+         BestMs([&] { wimlib_decompress(theirs.data(), theirs.size(), out.data(), out.size(), d); }));
   wimlib_free_compressor(c);
   wimlib_free_decompressor(d);
   return 0;
