@@ -12,20 +12,23 @@
 #include "demo/object.h"
 #include "tests/test_files.h"
 
-using Ints = std::vector<int>;   // several values compared at once
+using Ints = std::vector<int>;  // several values compared at once
 using Triple = std::array<int16_t, 3>;
 using PathRecord = std::array<int16_t, 9>;
 
-inline const DemoState g_initialState = g_demo;   // g_demo is constant-initialised before this copy
+inline const DemoState g_initialState = g_demo;  // g_demo is constant-initialised before this copy
 inline void reset_demo_state() { std::memcpy(&g_demo, &g_initialState, sizeof(DemoState)); }
 
-struct TestFace { uint16_t vertex[3]; uint8_t baseColour = 0; };   // vertex numbers, not offsets
+struct TestFace {
+  uint16_t vertex[3];
+  uint8_t baseColour = 0;
+};  // vertex numbers, not offsets
 
 // ObjectModel bytes, zero-padded: header, vertices, one normal per face, faces.
 inline Bytes model_bytes(const std::vector<Triple>& vertices, const std::vector<Triple>& normals,
                          const std::vector<TestFace>& faces) {
   Bytes out(kObjectModelSize, 0);
-  uint8_t* p = out.data() + 4;   // two unused words
+  uint8_t* p = out.data() + 4;  // two unused words
   auto put = [&p](int value) { store_le16(p, uint16_t(value)), p += 2; };
   put(6 * (int(vertices.size()) - 1)), put(6 * (int(normals.size()) - 1)), put(10 * (int(faces.size()) - 1));
   for (const std::vector<Triple>* list : {&vertices, &normals})
@@ -38,7 +41,7 @@ inline Bytes model_bytes(const std::vector<Triple>& vertices, const std::vector<
   return out;
 }
 
-inline Bytes camera_path_bytes(const std::vector<PathRecord>& records) {   // zero-padded
+inline Bytes camera_path_bytes(const std::vector<PathRecord>& records) {  // zero-padded
   Bytes out(kCameraPathSize, 0);
   for (size_t i = 0; i < records.size(); ++i)
     for (int k = 0; k < 9; ++k) store_le16(&out[18 * i + 2 * k], uint16_t(records[i][k]));
@@ -48,7 +51,7 @@ inline Bytes camera_path_bytes(const std::vector<PathRecord>& records) {   // ze
 // Fresh state with a model and camera path in place (and in the snapshot, for later runs); empty: zeros.
 inline void load_object(const Bytes& model, const Bytes& camera) {
   reset_demo_state();
-  Bytes both = camera.empty() ? Bytes(kCameraPathSize, 0) : camera;   // the model follows the path
+  Bytes both = camera.empty() ? Bytes(kCameraPathSize, 0) : camera;  // the model follows the path
   both.insert(both.end(), model.begin(), model.end());
   both.resize(kCameraPathSize + kObjectModelSize);
   for (uint8_t* region : {AssetImage, AssetSnapshot})

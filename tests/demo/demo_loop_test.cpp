@@ -1,4 +1,6 @@
 // Whole frames under a scripted shell: checkerboard, palette port, cues, fades, layers, golden frames.
+#include "demo/demo_loop.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -6,14 +8,15 @@
 #include <cstdlib>
 
 #include "base/frame_publish.h"
-#include "demo/demo_loop.h"
 #include "demo/palette_port.h"
 #include "tests/demo/demo_fixture.h"
 
-struct CapturedFrame { Bytes pixels, palette; };   // DisplayBuffer and WorkingPalette at the retrace
+struct CapturedFrame {
+  Bytes pixels, palette;
+};  // DisplayBuffer and WorkingPalette at the retrace
 struct FakeShell {
   int framesToRun = 0;
-  uint32_t (*musicKey)(int frame) = nullptr;   // order * 256 + row per frame; 0 when null
+  uint32_t (*musicKey)(int frame) = nullptr;  // order * 256 + row per frame; 0 when null
   std::vector<CapturedFrame> frames;
   bool audioStartFails = false, exitFailure = false;
 } g_fake;
@@ -29,7 +32,7 @@ MusicKeyParts queryMusicPosition() {
   uint32_t key = g_fake.musicKey ? g_fake.musicKey(int(g_fake.frames.size()) - 1) : 0;
   return MusicKeyParts{uint16_t(key & 0xFF00), uint8_t(key & 0xFF)};
 }
-void pollPauseAndStop() {}   // no pause, stop or pacing under test
+void pollPauseAndStop() {}  // no pause, stop or pacing under test
 void pacing_run_start() {}
 void pacing_run_reset() {}
 uint8_t* snapshot_allocate(uint32_t size) { return static_cast<uint8_t*>(std::malloc(size)); }
@@ -42,7 +45,7 @@ namespace {
 const std::vector<CapturedFrame>& run_demo_frames(int frames, uint32_t (*musicKey)(int) = nullptr) {
   g_fake.frames.clear();
   g_fake.framesToRun = frames, g_fake.musicKey = musicKey;
-  if (!StateSnapshot) reset_demo_state();   // the first run snapshots the initial state
+  if (!StateSnapshot) reset_demo_state();  // the first run snapshots the initial state
   demo_run();
   return g_fake.frames;
 }
@@ -58,14 +61,14 @@ TEST(Background, CheckerboardSeenThroughACircleSquashedByFiveSixths) {
   Bytes board(520 * 400);
   checkerboard_fill(board.data());
   for (int i = 0; i < 520 * 400; ++i) ASSERT_EQ(board[i], checker(i)) << i;
-  const int32_t* path = g_demo.BackgroundPath;   // the 320 x 200 window's top left corner
+  const int32_t* path = g_demo.BackgroundPath;  // the 320 x 200 window's top left corner
   EXPECT_EQ((Ints{path[0], path[100], path[300]}), (Ints{520 * 142 + 29, 520 * 167 + 100, 520 * 83 + 200}));
 }
 
 TEST(PalettePort, StoresSixBitsTimesFourInBlueGreenRedOrderAndWraps) {
   std::memset(WorkingPalette, 0xEE, kFramePaletteSize);
   dac_set_write_index(255);
-  for (int component : {63, 0x41, 2, 5}) dac_write_component(component);   // 5 wraps to colour 0's red
+  for (int component : {63, 0x41, 2, 5}) dac_write_component(component);  // 5 wraps to colour 0's red
   EXPECT_EQ((Bytes{WorkingPalette + 1020, WorkingPalette + 1024}), (Bytes{8, 4, 252, 0xEE /* unwritten */}));
   EXPECT_EQ((Ints{int(g_paletteWritePosition), WorkingPalette[0 * 4 + 2]}), (Ints{1, 20}));
 }
@@ -76,7 +79,7 @@ TEST(DemoLoop, FirstFramesAreBlackThenLogoColoursThenTheCheckerboard) {
   for (int c = 0; c < 768; ++c) ASSERT_EQ(palette_component(frames[1], c), 0);
   // {frame, component, value}: cue 0 fires in frame 0's cue check, frame 1 loads colours 142..255
   // and frame 2 shows them; key 6 from frame 4: cue 1 fires there, frame 5 loads all, frame 6 shows it.
-  const int shown[][3] = {{2, 254 * 3, 252}, {2, 128 * 3 + 2, 0}, {5, 128 * 3 + 2, 0},
+  const int shown[][3] = {{2, 254 * 3, 252},   {2, 128 * 3 + 2, 0},      {5, 128 * 3 + 2, 0},
                           {6, 128 * 3, 7 * 4}, {6, 128 * 3 + 2, 20 * 4}, {6, 129 * 3 + 2, 12 * 4}};
   for (const auto& s : shown) EXPECT_EQ(palette_component(frames[s[0]], s[1]), s[2]) << s[0] << " " << s[1];
   // Frame 2 is the first with a background, the window at path entry 1 below the logo's 49 rows
@@ -89,15 +92,19 @@ TEST(DemoLoop, FirstFramesAreBlackThenLogoColoursThenTheCheckerboard) {
 
 TEST(DemoLoop, CuesFireOnePerFrameAndRestartAtCue8AfterTheLast) {
   uint32_t (*last)(int) = [](int) { return 4096u; };
+  // clang-format off
   const struct { int frames; uint32_t (*key)(int); int cueNext; } cases[] = {
       {25, last, 25}, {26, last, -1}, {27, last, 8} /* restarted, nothing fired */, {28, last, 9},
       {30, [](int f) { return f < 26 ? 4096u : 4097u; }, -1},   // a key past the last cue keeps it finished
       {40, [](int) { return 257u; }, 5},                         // keys below a cue's time hold it back
   };
+  // clang-format on
   for (const auto& c : cases) {
     run_demo_frames(c.frames, c.key);
     EXPECT_EQ(g_demo.cueNext, c.cueNext) << c.frames << " frames";
-    if (c.cueNext == -1) { EXPECT_EQ(g_demo.cueFlags[13], 1) << c.frames << " frames"; }
+    if (c.cueNext == -1) {
+      EXPECT_EQ(g_demo.cueFlags[13], 1) << c.frames << " frames";
+    }
   }
 }
 
@@ -106,11 +113,11 @@ TEST(DemoLoop, FadeShowsSixtyThreeStepsAndStopsShortOfTheTarget) {
   auto key = [](int) { return 258u; };
   const auto& frames = run_demo_frames(70, key);
   const uint8_t *a = g_demo.PaletteA, *b = g_demo.PaletteB;
-  for (int k = 0; k <= 62; ++k)   // frame 7 + k shows step k: k/64 of the way, rounded down
+  for (int k = 0; k <= 62; ++k)  // frame 7 + k shows step k: k/64 of the way, rounded down
     for (int c = 0; c < 768; ++c)
       ASSERT_EQ(palette_component(frames[7 + k], c), int(std::floor(a[c] + (b[c] - a[c]) * k / 64.0)) * 4)
           << "step " << k << " component " << c;
-  for (int n : {68, 69}) {   // the flag ends with the 63rd step (a 64th would look the same)
+  for (int n : {68, 69}) {  // the flag ends with the 63rd step (a 64th would look the same)
     run_demo_frames(n, key);
     EXPECT_EQ((Ints{g_demo.cueFlags[kFlagFirstFade], g_demo.fadeActive}), (Ints{n == 68, n == 68})) << n;
   }
@@ -128,7 +135,7 @@ Bytes octahedron_model() {
   const int16_t r = 150, n = 148;
   std::vector<Triple> normals;
   std::vector<TestFace> faces;
-  for (int f = 0; f < 8; ++f) {   // bit k of f: the face's side of axis k
+  for (int f = 0; f < 8; ++f) {  // bit k of f: the face's side of axis k
     int sx = f & 1, sy = (f >> 1) & 1, sz = (f >> 2) & 1;
     faces.push_back(TestFace{{uint16_t(sx), uint16_t(2 + sy), uint16_t(4 + sz)}, uint8_t(32 * (f % 4))});
     normals.push_back(Triple{int16_t(sx ? -n : n), int16_t(sy ? -n : n), int16_t(sz ? -n : n)});
@@ -156,7 +163,7 @@ struct ObjectRun : ::testing::Test {
   void TearDown() override { load_object({}, {}); }
 };
 
-int object_pixels(const CapturedFrame& f) {   // colours 0..127 are the object's ramps
+int object_pixels(const CapturedFrame& f) {  // colours 0..127 are the object's ramps
   return int(std::count_if(f.pixels.begin(), f.pixels.end(), [](uint8_t p) { return p < 128; }));
 }
 
@@ -165,7 +172,7 @@ TEST_F(ObjectRun, TheObjectIsPaintedOnlyFromItsCueAndSettlesAtRow99) {
   const auto& frames = run_demo_frames(320, [](int frame) { return frame < 300 ? 7u : 9u; });
   for (int f = 2; f <= 301; ++f) ASSERT_EQ(object_pixels(frames[f]), 0) << f;
   EXPECT_GT(object_pixels(frames[302]), 1000);
-  EXPECT_LT(frames[319].pixels[320 * 99 + 160], 128);   // the glide over, the centre is on display row 99
+  EXPECT_LT(frames[319].pixels[320 * 99 + 160], 128);  // the glide over, the centre is on display row 99
   EXPECT_EQ(g_demo.objectCentreY, 100);
 }
 
@@ -177,7 +184,7 @@ uint32_t scripted_song(int frame) { return uint32_t(frame / 3 / 64 * 256 + frame
 constexpr uint64_t kGolden = 0x932e0a8beb0eb52full;
 
 TEST_F(ObjectRun, ScriptedRunsMatchTheRecordedFrames) {
-  for (int run = 0; run < 2; ++run) {   // the second from the snapshots
+  for (int run = 0; run < 2; ++run) {  // the second from the snapshots
     const auto& frames = run_demo_frames(1001, scripted_song);
     uint64_t hash = kFnvBasis;
     for (const CapturedFrame& f : frames) {

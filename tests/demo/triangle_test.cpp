@@ -13,11 +13,12 @@
 
 namespace {
 
-using Span = std::array<int, 3>;   // row, first filled column, one past the last; 0, 0 when empty
+using Span = std::array<int, 3>;  // row, first filled column, one past the last; 0, 0 when empty
 
 Span span(const TestScreen& screen, int row) {
   int first = 0, end = 0;
-  for (int x = 319; x >= 0; --x) if (screen.at(row, x)) first = x, end = end ? end : x + 1;
+  for (int x = 319; x >= 0; --x)
+    if (screen.at(row, x)) first = x, end = end ? end : x + 1;
   return {row, first, end};
 }
 
@@ -58,7 +59,9 @@ TEST(Triangle, FilledSpansPerRow) {
     c.fill();
     for (const Span& s : c.spans) EXPECT_EQ(span(screen, s[0]), s) << c.what;
     const int filled = 320 * 400 - int(std::count(screen.pixels.begin(), screen.pixels.end(), 0));
-    if (c.total >= 0) { EXPECT_EQ(filled, c.total) << c.what; }
+    if (c.total >= 0) {
+      EXPECT_EQ(filled, c.total) << c.what;
+    }
   }
 }
 
