@@ -1,3 +1,4 @@
+// clang-format off
 /* A stand-in nvapi64.dll (the 64-bit name of NVIDIA's library) for the VRR probe's tests. VRINX_NVAPI picks its behaviour:
      capable      the primary display can run VRR (bit 1 of the record's second word)
      incapable    it can't
@@ -5,6 +6,7 @@
      no-display   the display name is unknown
      partial      the VRR query isn't offered
    The VRR record is answered only when it comes with version 0x10018 and zeros. */
+// clang-format on
 #include <windows.h>
 
 #include "stand_in_log.h"
