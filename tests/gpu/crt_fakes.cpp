@@ -1,7 +1,7 @@
 #include "tests/gpu/crt_fakes.h"
 
-#include "gpu/gpu_hooks.h"
 #include "gpu/crt_reference.h"
+#include "gpu/gpu_hooks.h"
 
 CrtFakes g_crtFakes = {0, 1, 0, 0, {}};
 
