@@ -41,8 +41,9 @@ TEST(ComposeReference, BlackBordersAndWholePixelScaling) {
   // 4 x 2 source, each pixel its own colour, shown 3x into a 14 x 8 surface at (1, 1).
   const uint8_t source[8] = {0, 1, 2, 3, 4, 5, 6, 7};
   uint8_t palette[256 * 4] = {};
-  for (int i = 0; i < 8; i++) palette[4 * i] = uint8_t(10 + i), palette[4 * i + 1] = uint8_t(100 + i),
-                              palette[4 * i + 2] = uint8_t(200 + i);   // blue, green, red
+  for (int i = 0; i < 8; i++)
+    palette[4 * i] = uint8_t(10 + i), palette[4 * i + 1] = uint8_t(100 + i),
+                palette[4 * i + 2] = uint8_t(200 + i);  // blue, green, red
   std::vector<uint32_t> surface(14 * 8, 0xFFFFFFFF);
   compose_reference(source, palette, 4, 2, surface.data(), 14, 8, ComposeRect{1, 1, 12, 6});
   for (int y = 0; y < 8; y++)
@@ -133,13 +134,13 @@ TEST(PresentRate, HalfSecondWindowsAndRounding) {
   PresentRateMeter m;
   memset(&m, 0x5A, sizeof m);
   present_rate_reset(&m);
-  const int64_t freq = 1000;   // one tick per millisecond
-  present_rate_feed(&m, 0, 0, freq);   // starts the window
+  const int64_t freq = 1000;          // one tick per millisecond
+  present_rate_feed(&m, 0, 0, freq);  // starts the window
   for (int t = 10; t < 500; t += 10) {
     present_rate_feed(&m, 0, t, freq);
     ASSERT_FALSE(m.valid) << t;
   }
-  present_rate_feed(&m, 0, 500, freq);   // 50 frames in 500 ms
+  present_rate_feed(&m, 0, 500, freq);  // 50 frames in 500 ms
   ASSERT_TRUE(m.valid);
   EXPECT_EQ((Ints{int(m.fps10), int(m.ms10)}), (Ints{1000, 100}));
   // 3 frames in 700 ms: 4.2857 fps -> 4.3, 233.33 ms -> 233.3.

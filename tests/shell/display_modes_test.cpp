@@ -43,11 +43,11 @@ TEST(DisplayModes, ResetChecksTheMinimum) {
 }
 
 TEST(DisplayModes, CurrentFirstThenLargeEnoughModesOfSixteenBitsOrMore) {
-  enumerate({1280, 1024, 32, 60}, {{320, 200, 8, 70},      // 8 bits: left out
-                                   {319, 240, 32, 60},     // too narrow
-                                   {320, 199, 32, 60},     // too low
+  enumerate({1280, 1024, 32, 60}, {{320, 200, 8, 70},   // 8 bits: left out
+                                   {319, 240, 32, 60},  // too narrow
+                                   {320, 199, 32, 60},  // too low
                                    {320, 200, 16, 70},
-                                   {1280, 1024, 32, 60},   // the current mode again: kept
+                                   {1280, 1024, 32, 60},  // the current mode again: kept
                                    {640, 480, 24, 0}});
   EXPECT_EQ(entries(), (Values{1280, 1024, 32, 60, 320, 200, 16, 70, 1280, 1024, 32, 60, 640, 480, 24, 0}));
   // A current mode below the minimum is still first.
@@ -61,7 +61,7 @@ TEST(DisplayModes, EnumerationStopsAtCapacity) {
   uint32_t offered = 0;
   while (display_modes_offer(&g_list, {640, 480, 32, 60 + offered})) offered++;
   EXPECT_EQ(g_list.count, kDisplayModeCapacity);
-  EXPECT_EQ(offered + 1, kDisplayModeCapacity - 1);   // the last accepted one answers 0
+  EXPECT_EQ(offered + 1, kDisplayModeCapacity - 1);  // the last accepted one answers 0
   EXPECT_EQ(display_modes_offer(&g_list, {640, 480, 32, 1}), 0);
   EXPECT_EQ(g_list.count, kDisplayModeCapacity);
 }
@@ -69,18 +69,20 @@ TEST(DisplayModes, EnumerationStopsAtCapacity) {
 // A display as Wine reports it: every size at 32, 16 and 8 bits, some sizes twice with a
 // field the lists don't show (orientation, flags) being the only difference.
 TEST(DisplayModes, DependentListsShowEachValueOnceInEnumerationOrder) {
+  // clang-format off
   enumerate({1024, 768, 32, 60}, {{1280, 1024, 32, 60}, {1280, 1024, 16, 60}, {1280, 1024, 8, 60},
                                   {1024, 768, 32, 60},  {1024, 768, 32, 75},  {1024, 768, 16, 60},
                                   {1024, 768, 32, 60},  {800, 600, 32, 60},   {800, 600, 32, 60},
                                   {1024, 768, 32, 85},  {1024, 768, 16, 60}});
+  // clang-format on
   DisplayModeChoice c[kDisplayModeCapacity];
   uint32_t n = display_modes_resolution_choices(&g_list, c);
   EXPECT_EQ(values(c, n), (Values{display_modes_size_key(1024, 768), display_modes_size_key(1280, 1024),
                                   display_modes_size_key(800, 600)}));
-  EXPECT_EQ(c[1].entry, 1u);   // the first entry of each size
-  EXPECT_EQ(c[2].entry, 7u);   // 8-bit modes never entered the list
+  EXPECT_EQ(c[1].entry, 1u);  // the first entry of each size
+  EXPECT_EQ(c[2].entry, 7u);  // 8-bit modes never entered the list
   const struct {
-    uint32_t w, h, bits;   // bits 0: the depth list of the size
+    uint32_t w, h, bits;  // bits 0: the depth list of the size
     Values shown;
   } lists[] = {{1024, 768, 0, {32, 16}}, {1280, 1024, 0, {32, 16}},     {800, 600, 0, {32}},
                {640, 480, 0, {}},        {1024, 768, 32, {60, 75, 85}}, {1024, 768, 16, {60}},

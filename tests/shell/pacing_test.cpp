@@ -1,11 +1,12 @@
 // The 70 Hz frame clock, the render-work meter and the published frame's header.
+#include "shell/pacing.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <vector>
 
 #include "base/frame_publish.h"
-#include "shell/pacing.h"
 #include "shell/render_meter.h"
 
 namespace {
@@ -36,7 +37,7 @@ TEST(Pacing, PeriodsRepeat14_14_14_15_14_14_15) {
 
 TEST(Pacing, StallsOf100MsOrMoreAreNotCaughtUpShorterOnesAre) {
   std::vector<uint32_t> t = frame_times(0, 20, 10, 120);
-  EXPECT_EQ(t[10], t[9] + 120);   // 106 ms late
+  EXPECT_EQ(t[10], t[9] + 120);  // 106 ms late
   EXPECT_TRUE(t[11] - t[10] == 14 || t[11] - t[10] == 15) << t[11] - t[10];
   // Frames 10 to 14 come at once; the grid is kept.
   t = frame_times(0, 20, 10, 60);
@@ -46,12 +47,12 @@ TEST(Pacing, StallsOf100MsOrMoreAreNotCaughtUpShorterOnesAre) {
 
 TEST(RenderWorkMeter, AveragesWorkPerFrameOverHalfSecondWindows) {
   RenderWorkMeter m;
-  const int64_t f = 1000000;   // 1 MHz counter: ticks are microseconds
+  const int64_t f = 1000000;  // 1 MHz counter: ticks are microseconds
   meter_start(m, f, 0);
   int64_t now = 0;
   for (int frame = 0; frame < 35; ++frame) {
     meter_begin(m, now);
-    meter_end(m, now + 3001);   // 3.001 ms of work
+    meter_end(m, now + 3001);  // 3.001 ms of work
     now += 14286;
     meter_close_frame(m, now);
   }
@@ -82,9 +83,11 @@ TEST(FrameHeader, BitmapInfoHeaderOfTheIndexedFrame) {
   uint8_t header[kFrameHeaderSize];
   memset(header, 0xAA, sizeof header);
   frame_header_init(header);
+  // clang-format off
   const uint8_t expected[kFrameHeaderSize] = {
       40, 0, 0, 0, 0x40, 1, 0, 0, 0x38, 0xFF, 0xFF, 0xFF, 1, 0, 8, 0,   // size, width, height, planes, bits
       0, 0, 0, 0, 0, 0xFA, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0};
+  // clang-format on
   EXPECT_EQ(std::vector<uint8_t>(header, header + 40), std::vector<uint8_t>(expected, expected + 40));
 }
 
