@@ -1,12 +1,11 @@
 // The preview tool's frame, read back as a PNG with zlib.
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
-
-#include <zlib.h>
 
 #include "base/byte_order.h"
 #include "tests/test_files.h"
@@ -19,7 +18,8 @@ uint32_t be32(const Bytes& b, size_t at) { return load_be32(&b[at]); }
 // top 49 display rows.
 TEST(ContentPreview, FrameReadsBackAsPng) {
   std::string out = std::string(VRINX_TEST_TMP) + "/preview_frame.png";
-  std::string cmd = std::string("'") + VRINX_CONTENT_PREVIEW + "' '" + std::string(VRINX_CONTENT_DIR) + "' 900 '" + out + "'";
+  std::string cmd = std::string("'") + VRINX_CONTENT_PREVIEW + "' '" + std::string(VRINX_CONTENT_DIR) +
+                    "' 900 '" + out + "'";
   ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
   Bytes png = test_read_file(out);
   ASSERT_GT(png.size(), 8u);
