@@ -8,7 +8,7 @@
 namespace {
 
 int place_piece(const std::vector<uint8_t>& piece, uint32_t maxSize, uint32_t offset, const char* name,
-          uint8_t* image, std::string* error) {
+                uint8_t* image, std::string* error) {
   if (piece.size() > maxSize) {
     *error = std::string(name) + " is " + std::to_string(piece.size()) + " bytes; at most " +
              std::to_string(maxSize) + " fit";
@@ -27,10 +27,9 @@ int asset_image_assemble(const AssetPieces& pieces, uint8_t* image, std::string*
              std::to_string(kCameraPathSize);
     return 0;
   }
-  return place_piece(pieces.cameraPath, kCameraPathSize, kCameraPathOffset, "camera path", image,
-               error) &&
+  return place_piece(pieces.cameraPath, kCameraPathSize, kCameraPathOffset, "camera path", image, error) &&
          place_piece(pieces.objectModel, kObjectModelSize, kObjectModelOffset, "object model", image,
-               error) &&
+                     error) &&
          place_piece(pieces.music, kMusicSize, kMusicOffset, "music module", image, error);
 }
 
