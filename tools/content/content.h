@@ -13,14 +13,26 @@ Bytes build_object_model();  // ObjectModel record: header, vertices, normals, f
 Bytes build_camera_path();   // 800 CameraPath records of 9 signed 16-bit values
 
 // Glyph font: 49 glyphs, each a list of opaque pixels and an advance width.
-struct GlyphPixel { uint8_t row, column, colour; };
-struct Glyph { char ch; uint8_t advance; std::vector<GlyphPixel> pixels; };
+struct GlyphPixel {
+  uint8_t row, column, colour;
+};
+struct Glyph {
+  char ch;
+  uint8_t advance;
+  std::vector<GlyphPixel> pixels;
+};
 std::vector<Glyph> build_font();
 int glyph_index(char ch);  // -1 when the font has no glyph for ch
 
 // Invitation text: ten pages of positioned lines.
-struct TextLine { uint32_t row, column; std::string text; };
-struct TextPage { uint32_t lineCount; std::vector<TextLine> lines; };
+struct TextLine {
+  uint32_t row, column;
+  std::string text;
+};
+struct TextPage {
+  uint32_t lineCount;
+  std::vector<TextLine> lines;
+};
 std::vector<TextPage> build_pages();
 
 // Logo: 320 x 49 pixels, 0 = transparent, else a PaletteA colour 142..254.

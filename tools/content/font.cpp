@@ -1,14 +1,19 @@
 // The 49-glyph text font: wide, rounded capitals six rows high, shaded from a bright
 // lilac top to a dusky foot in colours 130..135.
-#include "tools/content/content.h"
-
 #include <cstring>
+
+#include "tools/content/content.h"
 
 namespace {
 
-struct GlyphArt { char ch; uint8_t advance; const char* rows[7]; };
+struct GlyphArt {
+  char ch;
+  uint8_t advance;
+  const char* rows[7];
+};
 
 // '#' marks an opaque pixel. Advance 13 glyphs use 12 columns; narrower ones fewer.
+// clang-format off
 const GlyphArt kArt[49] = {
     {'A', 13, {" ########## ", "##        ##", "##        ##", "############", "##        ##", "##        ##"}},
     {'B', 13, {"########### ", "##        ##", "##########  ", "##        ##", "##        ##", "########### "}},
@@ -60,6 +65,7 @@ const GlyphArt kArt[49] = {
     {':', 3, {"", "##", "##", "", "##", "##"}},
     {'\'', 3, {"##", "##", " #", "", "", ""}},
 };
+// clang-format on
 
 // Top to bottom: bright lilac, pink-white, lilac, grey-lilac, mauve, shadow violet.
 const uint8_t kRowColour[7] = {130, 135, 130, 132, 133, 131, 131};

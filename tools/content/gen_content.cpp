@@ -1,8 +1,8 @@
 // vrinx_content_gen <folder>: writes every generated asset of the show into <folder>.
+#include <cstdio>
+
 #include "tools/content/content.h"
 #include "tools/tool_files.h"
-
-#include <cstdio>
 
 namespace {
 
@@ -13,7 +13,9 @@ bool write_file(const std::string& path, const void* data, size_t size) {
 }
 
 bool write_bytes(const std::string& path, const Bytes& b) { return write_file(path, b.data(), b.size()); }
-bool write_text(const std::string& path, const std::string& s) { return write_file(path, s.data(), s.size()); }
+bool write_text(const std::string& path, const std::string& s) {
+  return write_file(path, s.data(), s.size());
+}
 
 }  // namespace
 

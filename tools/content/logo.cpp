@@ -1,14 +1,18 @@
 // The logo: "VARROWBY 97" in italic chrome letters between two glowing rules, in the
 // logo colours 142..254 of PaletteA. The stroke weight is chosen so that the logo has
 // exactly 6,740 opaque pixels, the size of the engine's compiled image.
-#include "tools/content/content.h"
-
 #include <cmath>
+
+#include "tools/content/content.h"
 
 namespace {
 
-struct P2 { double x, y; };
-struct Stroke { std::vector<P2> points; };  // a polyline in a unit cell, y down
+struct P2 {
+  double x, y;
+};
+struct Stroke {
+  std::vector<P2> points;
+};  // a polyline in a unit cell, y down
 using Letter = std::vector<Stroke>;
 
 std::vector<P2> ellipse(double cx, double cy, double rx, double ry) {
@@ -22,6 +26,7 @@ std::vector<P2> ellipse(double cx, double cy, double rx, double ry) {
 
 Letter letter(char ch) {
   switch (ch) {
+    // clang-format off
     case 'V': return {{{{0, 0}, {0.5, 1}, {1, 0}}}};
     case 'A': return {{{{0, 1}, {0.5, 0}, {1, 1}}}, {{{0.25, 0.62}, {0.75, 0.62}}}};
     case 'R': return {{{{0, 1}, {0, 0}, {0.72, 0}, {0.95, 0.13}, {0.95, 0.37}, {0.72, 0.5}, {0, 0.5}}},
@@ -33,6 +38,7 @@ Letter letter(char ch) {
     case 'Y': return {{{{0, 0}, {0.5, 0.5}, {1, 0}}}, {{{0.5, 0.5}, {0.5, 1}}}};
     case '9': return {{ellipse(0.5, 0.3, 0.5, 0.3)}, {{{1, 0.3}, {1, 0.7}, {0.75, 1}, {0.05, 1}}}};
     case '7': return {{{{0, 0}, {1, 0}, {0.3, 1}}}};
+      // clang-format on
   }
   return {};
 }
@@ -46,16 +52,18 @@ double segment_distance(P2 p, P2 a, P2 b) {
 }
 
 // Letter cells in screen pixels: left edge, width. All share the same rows.
-struct Cell { char ch; double left, width; };
-const Cell kCells[] = {{'V', 8, 25},   {'A', 38, 25},  {'R', 68, 25},  {'R', 98, 25},
-                       {'O', 128, 25}, {'W', 158, 25}, {'B', 188, 25}, {'Y', 218, 25},
-                       {'9', 256, 23}, {'7', 285, 23}};
+struct Cell {
+  char ch;
+  double left, width;
+};
+const Cell kCells[] = {{'V', 8, 25},   {'A', 38, 25},  {'R', 68, 25},  {'R', 98, 25},  {'O', 128, 25},
+                       {'W', 158, 25}, {'B', 188, 25}, {'Y', 218, 25}, {'9', 256, 23}, {'7', 285, 23}};
 const double kTop = 6, kBottom = 38, kSlant = 0.25;
 
 // Chrome: a bright sky fading to a dark horizon at mid height, then a lighter
 // reflection towards the foot. "97" takes the rose ramp instead.
-const uint8_t kChrome[] = {254, 152, 172, 223, 171, 222, 221, 220, 219, 217, 214,
-                           215, 216, 218, 219, 220, 169, 222, 171, 163};
+const uint8_t kChrome[] = {254, 152, 172, 223, 171, 222, 221, 220, 219, 217,
+                           214, 215, 216, 218, 219, 220, 169, 222, 171, 163};
 const uint8_t kRose[] = {254, 181, 182, 159, 180, 179, 178, 177, 176, 174,
                          175, 176, 177, 253, 178, 179, 180, 158, 182, 181};
 const uint8_t kOutline = 143, kShadow = 246;
@@ -125,7 +133,10 @@ std::vector<uint8_t> build_logo() {
   double lo = 1.0, hi = 6.0;
   for (int i = 0; i < 40; ++i) {
     double mid = (lo + hi) / 2;
-    if (opaque(render(distance, mid)) <= kPixels) lo = mid; else hi = mid;
+    if (opaque(render(distance, mid)) <= kPixels)
+      lo = mid;
+    else
+      hi = mid;
   }
   std::vector<uint8_t> img = render(distance, lo);
   // ... and the few pixels left over become a dotted second rule, from the middle out.

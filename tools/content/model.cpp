@@ -1,16 +1,17 @@
 // The 3D object (a chunky, chamfered "97" swept along the digits' strokes) and the
 // camera track that circles it.
-#include "tools/content/content.h"
-
 #include <cmath>
 
 #include "base/byte_order.h"
+#include "tools/content/content.h"
 
 namespace {
 
 const double kPi = 3.14159265358979323846;
 
-struct V3 { double x, y, z; };
+struct V3 {
+  double x, y, z;
+};
 V3 operator+(V3 a, V3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
 V3 operator-(V3 a, V3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
 V3 operator*(V3 a, double s) { return {a.x * s, a.y * s, a.z * s}; }
@@ -18,7 +19,11 @@ double dot(V3 a, V3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
 V3 cross(V3 a, V3 b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
 V3 unit(V3 a) { return a * (1.0 / std::sqrt(dot(a, a))); }
 
-struct Face { int v[3]; uint8_t colour; V3 outward; };
+struct Face {
+  int v[3];
+  uint8_t colour;
+  V3 outward;
+};
 
 struct Mesh {
   std::vector<V3> vertices;
@@ -29,12 +34,12 @@ struct Mesh {
 // with the two front edges chamfered. Edge k runs from point k to point k+1.
 const double kHalfWidth = 38, kHalfDepth = 40, kChamfer = 16;
 const double kProfile[6][2] = {
-    {kHalfWidth, kHalfDepth},                        // back, outer
-    {kHalfWidth, -kHalfDepth + kChamfer},            // outer side
-    {kHalfWidth - kChamfer, -kHalfDepth},            // outer chamfer
-    {-kHalfWidth + kChamfer, -kHalfDepth},           // front face
-    {-kHalfWidth, -kHalfDepth + kChamfer},           // inner chamfer
-    {-kHalfWidth, kHalfDepth},                       // inner side
+    {kHalfWidth, kHalfDepth},               // back, outer
+    {kHalfWidth, -kHalfDepth + kChamfer},   // outer side
+    {kHalfWidth - kChamfer, -kHalfDepth},   // outer chamfer
+    {-kHalfWidth + kChamfer, -kHalfDepth},  // front face
+    {-kHalfWidth, -kHalfDepth + kChamfer},  // inner chamfer
+    {-kHalfWidth, kHalfDepth},              // inner side
 };
 // Ramp of each profile edge: sides and back in the blue-violet ramps, the front and
 // its chamfers in the red-violet ones.
@@ -58,8 +63,7 @@ void sweep(Mesh& mesh, const std::vector<V3>& path, bool closed) {
     } else {
       normal = segmentNormal(hasNext ? i : i - 1);
     }
-    for (const auto& p : kProfile)
-      mesh.vertices.push_back(path[i] + normal * p[0] + V3{0, p[1], 0});
+    for (const auto& p : kProfile) mesh.vertices.push_back(path[i] + normal * p[0] + V3{0, p[1], 0});
   }
   const int segments = closed ? n : n - 1;
   for (int i = 0; i < segments; ++i) {
@@ -67,8 +71,9 @@ void sweep(Mesh& mesh, const std::vector<V3>& path, bool closed) {
     V3 centre = (path[i] + path[(i + 1) % n]) * 0.5;
     for (int k = 0; k < 6; ++k) {
       int k1 = (k + 1) % 6;
-      V3 mid = (mesh.vertices[r0 + k] + mesh.vertices[r0 + k1] + mesh.vertices[r1 + k] +
-                mesh.vertices[r1 + k1]) * 0.25;
+      V3 mid =
+          (mesh.vertices[r0 + k] + mesh.vertices[r0 + k1] + mesh.vertices[r1 + k] + mesh.vertices[r1 + k1]) *
+          0.25;
       V3 out = mid - centre;
       mesh.faces.push_back({{r0 + k, r0 + k1, r1 + k1}, kEdgeColour[k], out});
       mesh.faces.push_back({{r0 + k, r1 + k1, r1 + k}, kEdgeColour[k], out});
@@ -161,7 +166,8 @@ Bytes build_camera_path() {
     double distance = 860 - 200 * std::cos(t) + 60 * std::sin(3 * t);
     double roll = 0.14 * std::sin(t + 0.6);
     V3 eye = V3{std::sin(azimuth) * std::cos(elevation), -std::cos(azimuth) * std::cos(elevation),
-                std::sin(elevation)} * distance;
+                std::sin(elevation)} *
+             distance;
     V3 target{0, 0, 10};
     V3 f = unit(target - eye);
     V3 right = unit(cross(f, V3{0, 0, 1}));
@@ -171,10 +177,12 @@ Bytes build_camera_path() {
     double b = std::acos(f.z);
     double a = std::atan2(f.y, f.x);
     double c = std::atan2(r1.z, -r0.z);
+    // clang-format off
     const int values[9] = {round_int(eye.x), round_int(eye.y), round_int(eye.z),
                            round_int(1024 * std::cos(a)), round_int(1024 * std::sin(a)),
                            round_int(1024 * std::cos(b)), round_int(1024 * std::sin(b)),
                            round_int(1024 * std::cos(c)), round_int(1024 * std::sin(c))};
+    // clang-format on
     for (int v : values) append_le16(out, v);
   }
   return out;

@@ -40,25 +40,33 @@ struct BitWriter {
   void put(uint32_t value, int n) {  // least significant bit first
     for (int i = 0; i < n; ++i) {
       bits |= ((value >> i) & 1u) << count;
-      if (++count == 8) { out.push_back(static_cast<uint8_t>(bits)); bits = 0; count = 0; }
+      if (++count == 8) {
+        out.push_back(static_cast<uint8_t>(bits));
+        bits = 0;
+        count = 0;
+      }
     }
   }
   void code(uint32_t value, int n) {  // Huffman codes go most significant bit first
     for (int i = n - 1; i >= 0; --i) put((value >> i) & 1u, 1);
   }
   void symbol(int v) {
-    if (v < 144) code(0x30 + v, 8);
-    else if (v < 256) code(0x190 + v - 144, 9);
-    else if (v < 280) code(v - 256, 7);
-    else code(0xC0 + v - 280, 8);
+    if (v < 144)
+      code(0x30 + v, 8);
+    else if (v < 256)
+      code(0x190 + v - 144, 9);
+    else if (v < 280)
+      code(v - 256, 7);
+    else
+      code(0xC0 + v - 280, 8);
   }
 };
 
 std::vector<uint8_t> deflate_runs(const std::vector<uint8_t>& data) {
-  static const int kBase[29] = {3, 4, 5, 6, 7, 8, 9, 10, 11, 13, 15, 17, 19, 23, 27, 31,
-                                35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
-  static const int kExtra[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2,
-                                 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
+  static const int kBase[29] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
+                                31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
+  static const int kExtra[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
+                                 2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
   BitWriter w;
   w.put(1, 1);  // the only block
   w.put(1, 2);  // fixed codes
@@ -96,7 +104,8 @@ void chunk(std::vector<uint8_t>& png, const char* type, const std::vector<uint8_
 }
 
 // An 8-bit indexed PNG; a row equal to the one above is stored with the Up filter.
-std::vector<uint8_t> encode_png(const std::vector<uint8_t>& pixels, int w, int h, const std::vector<uint8_t>& rgb) {
+std::vector<uint8_t> encode_png(const std::vector<uint8_t>& pixels, int w, int h,
+                                const std::vector<uint8_t>& rgb) {
   std::vector<uint8_t> raw;
   for (int y = 0; y < h; ++y) {
     const uint8_t* row = &pixels[static_cast<size_t>(w) * y];
@@ -108,7 +117,10 @@ std::vector<uint8_t> encode_png(const std::vector<uint8_t>& pixels, int w, int h
   std::vector<uint8_t> d = deflate_runs(raw);
   z.insert(z.end(), d.begin(), d.end());
   uint32_t a = 1, b = 0;
-  for (uint8_t v : raw) { a = (a + v) % 65521; b = (b + a) % 65521; }
+  for (uint8_t v : raw) {
+    a = (a + v) % 65521;
+    b = (b + a) % 65521;
+  }
   push_be32(z, b << 16 | a);
   std::vector<uint8_t> png{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
   std::vector<uint8_t> ihdr;
@@ -171,8 +183,9 @@ int main(int argc, char** argv) {
   }
   std::string dir = argv[1];
   std::vector<uint8_t> camera, model, tune;
-  if (!tool_read_file(dir + "/camera_path.bin", &camera) || !tool_read_file(dir + "/object_model.bin", &model) ||
-      !tool_read_file(dir + "/tune.mod", &tune) || camera.size() != kCameraPathSize || model.empty() || model.size() > kObjectModelSize || tune.empty()) {
+  if (!tool_read_file(dir + "/camera_path.bin", &camera) ||
+      !tool_read_file(dir + "/object_model.bin", &model) || !tool_read_file(dir + "/tune.mod", &tune) ||
+      camera.size() != kCameraPathSize || model.empty() || model.size() > kObjectModelSize || tune.empty()) {
     std::fprintf(stderr, "vrinx_content_preview: no content in %s\n", dir.c_str());
     return 1;
   }

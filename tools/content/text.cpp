@@ -4,8 +4,13 @@
 
 namespace {
 
-struct PageText { uint32_t lineCount; uint32_t firstRow; std::vector<const char*> lines; };
+struct PageText {
+  uint32_t lineCount;
+  uint32_t firstRow;
+  std::vector<const char*> lines;
+};
 
+// clang-format off
 const PageText kPages[10] = {
     {24, 76, {"NOW IT IS TIME!", "KOHR CALLS EVERYONE TO:", "VARROWBY 97 - A DEMO PARTY...", "-",
               "22-24TH JULY 1997", "-", "IN THE BIG HALL OF VARROWBY", "KALLMARK SEASHORE",
@@ -26,6 +31,7 @@ const PageText kPages[10] = {
     {19, 107, {"CODE BY SILJE.", "MUSIC BY TIIU.", "GFX BY HAVOC."}},
     {12, 0, {}},
 };
+// clang-format on
 
 }  // namespace
 

@@ -2,10 +2,9 @@
 // tempo 125. Channel 1 drums, 2 bass, 3 pad or arpeggio chords, 4 lead. The samples
 // come from tune_samples.cpp; the patterns are composed here from the chord charts,
 // drum bars and melodies below.
-#include "tools/content/content.h"
-
 #include <cstring>
 
+#include "tools/content/content.h"
 #include "tools/content/tune_samples.h"
 
 namespace {
@@ -14,14 +13,21 @@ const int kPeriods[36] = {856, 808, 762, 720, 678, 640, 604, 570, 538, 508, 480,
                           428, 404, 381, 360, 339, 320, 302, 285, 269, 254, 240, 226,
                           214, 202, 190, 180, 170, 160, 151, 143, 135, 127, 120, 113};
 
-struct Cell { int note = -1, inst = 0, effect = 0, param = 0; };
-struct Pattern { Cell cells[64][4]; };
+struct Cell {
+  int note = -1, inst = 0, effect = 0, param = 0;
+};
+struct Pattern {
+  Cell cells[64][4];
+};
 
 void put(Pattern& p, int row, int ch, int note, int inst, int effect = 0, int param = 0) {
   Cell& c = p.cells[row][ch];
   c.note = note;
   c.inst = inst;
-  if (effect || param) { c.effect = effect; c.param = param; }
+  if (effect || param) {
+    c.effect = effect;
+    c.param = param;
+  }
 }
 void fx(Pattern& p, int row, int ch, int effect, int param) {
   p.cells[row][ch].effect = effect;
@@ -34,8 +40,8 @@ int tone(int midi) { return midi - 48; }
 int bass(int midi) { return midi - 36; }
 
 enum Chord { Am, F, C, G, Dm, E };
-const int kRoot[] = {57, 53, 60, 55, 50, 52};        // pad/arp root
-const int kBassRoot[] = {45, 41, 48, 43, 50, 40};    // bass root
+const int kRoot[] = {57, 53, 60, 55, 50, 52};                  // pad/arp root
+const int kBassRoot[] = {45, 41, 48, 43, 50, 40};              // bass root
 const int kArpParam[] = {0x37, 0x47, 0x47, 0x47, 0x37, 0x47};  // minor / major triad
 
 // Drum bars. 'K' kick, 'S' snare, 'h' closed hat, 'o' open hat, 'X' kick + crash,
@@ -44,12 +50,14 @@ void drums(Pattern& p, int bar, const char* steps) {
   for (int r = 0; r < 16; ++r) {
     int row = bar * 16 + r;
     switch (steps[r]) {
+      // clang-format off
       case 'K': put(p, row, 0, kKickNote, kKick); break;
       case 'X': put(p, row, 0, kKickNote, kKickCrash); break;
       case 'S': put(p, row, 0, kSnareNote, kSnare); break;
       case 's': put(p, row, 0, kSnareNote, kSnare, 0xC, 24 + r * 2); break;
       case 'h': put(p, row, 0, kHatNote, kHat); break;
       case 'o': put(p, row, 0, kHatNote, kOpenHat); break;
+        // clang-format on
     }
   }
 }
@@ -67,8 +75,10 @@ void arp_bars(Pattern& p, const Chord (&chords)[4]) {
   for (int b = 0; b < 4; ++b)
     for (int r = 0; r < 16; ++r) {
       int row = b * 16 + r;
-      if (r % 4 == 0) put(p, row, 2, tone(kRoot[chords[b]] + 12), kArp, 0, kArpParam[chords[b]]);
-      else fx(p, row, 2, 0, kArpParam[chords[b]]);
+      if (r % 4 == 0)
+        put(p, row, 2, tone(kRoot[chords[b]] + 12), kArp, 0, kArpParam[chords[b]]);
+      else
+        fx(p, row, 2, 0, kArpParam[chords[b]]);
     }
 }
 
@@ -79,7 +89,8 @@ const int kBassLong[] = {0, 0, -1};
 
 void bass_bars(Pattern& p, const Chord (&chords)[4], const int* figure) {
   for (int b = 0; b < 4; ++b)
-    for (const int* f = figure; *f >= 0; f += 2) put(p, b * 16 + f[0], 1, bass(kBassRoot[chords[b]] + f[1]), kBass);
+    for (const int* f = figure; *f >= 0; f += 2)
+      put(p, b * 16 + f[0], 1, bass(kBassRoot[chords[b]] + f[1]), kBass);
 }
 
 // Melodies: tokens "A5:4" (note, rows), "-:4" (rest), "~E5:4" (glide to the note).
@@ -88,7 +99,10 @@ int parse_note(const char* s, int* len) {
   static const int kStep[7] = {9, 11, 0, 2, 4, 5, 7};  // A B C D E F G
   int n = kStep[s[0] - 'A'];
   int i = 1;
-  if (s[i] == '#') { ++n; ++i; }
+  if (s[i] == '#') {
+    ++n;
+    ++i;
+  }
   n += (s[i] - '0' + 1) * 12;
   *len = i + 1;
   return n;
@@ -120,6 +134,7 @@ void melody(Pattern& p, const char* tokens, int volume) {
   }
 }
 
+// clang-format off
 const char* kMelodyA1 = "A4:2 C5:2 E5:4 D5:2 C5:2 D5:2 E5:2 | F5:6 E5:2 C5:4 A4:4 | G4:2 C5:2 E5:4 G5:4 E5:2 D5:2 | D5:8 B4:4 G4:4";
 const char* kMelodyA2 = "E5:4 A5:4 G5:2 E5:2 C5:2 D5:2 | C5:6 A4:2 F5:4 E5:4 | E5:2 G5:2 C5:4 B4:2 C5:2 D5:2 E5:2 | D5:12 -:4";
 const char* kMelodyB1 = "D5:4 F5:4 A5:4 F5:2 D5:2 | C5:4 E5:4 A5:6 G5:2 | F5:4 A5:4 G5:2 F5:2 E5:2 F5:2 | E5:4 G#5:4 B5:4 ~G#5:4";
@@ -128,6 +143,7 @@ const char* kMelodyC1 = "A4:4 C5:4 F5:6 E5:2 | E5:4 G5:4 C5:8 | D5:4 F5:4 A5:4 G
 const char* kMelodyC2 = "F5:6 G5:2 A5:8 | G5:6 E5:2 C5:8 | F5:4 E5:4 D5:4 A4:4 | B4:4 D5:4 G#5:4 B5:4";
 const char* kMelodyD1 = "E5:16 | A5:12 G5:4 | F5:16 | E5:8 G#5:8";
 const char* kMelodyD2 = "A5:16 | B5:8 G5:8 | G#5:16 | E5:8 -:8";
+// clang-format on
 
 const Chord kChartA[4] = {Am, F, C, G};
 const Chord kChartB[4] = {Dm, Am, F, E};
@@ -144,7 +160,10 @@ void groove_drums(Pattern& p, bool crash) {
 
 std::vector<Pattern> compose(std::vector<int>& order) {
   std::vector<Pattern> pats;
-  auto add = [&](const Pattern& p) { pats.push_back(p); return static_cast<int>(pats.size()) - 1; };
+  auto add = [&](const Pattern& p) {
+    pats.push_back(p);
+    return static_cast<int>(pats.size()) - 1;
+  };
 
   // 0: intro. A hit, the pad alone; the drums come in at rows 6 and 7.
   Pattern intro;
@@ -174,11 +193,14 @@ std::vector<Pattern> compose(std::vector<int>& order) {
   arp_bars(build2, kChartA);
   int pBuild2 = add(build2);
 
-  auto section = [&](const Chord (&chart)[4], const char* tune, bool arp, bool crash) {
+  auto section = [&](const Chord(&chart)[4], const char* tune, bool arp, bool crash) {
     Pattern p;
     groove_drums(p, crash);
     bass_bars(p, chart, kBassGroove);
-    if (arp) arp_bars(p, chart); else pad_bars(p, chart);
+    if (arp)
+      arp_bars(p, chart);
+    else
+      pad_bars(p, chart);
     melody(p, tune, 44);
     return add(p);
   };
@@ -255,11 +277,10 @@ std::vector<Pattern> compose(std::vector<int>& order) {
   fx(end, 44, 0, 0xD, 0);
   int pEnd = add(end);
 
-  order = {pIntro, pBuild1, pBuild2, pA1, pA2, pB1, pB2, pDown1, pDown2, pA1, pA2,
-           pC1, pC2, pB1, pB2, pFA1, pFA2, pC1, pOutro, pEnd};
+  order = {pIntro, pBuild1, pBuild2, pA1, pA2, pB1,  pB2,  pDown1, pDown2, pA1,
+           pA2,    pC1,     pC2,     pB1, pB2, pFA1, pFA2, pC1,    pOutro, pEnd};
   return pats;
 }
-
 
 }  // namespace
 

@@ -112,8 +112,12 @@ std::vector<double> additive(int period, int attackCycles, double slopeBright, d
 // frequencies are whole numbers of cycles per 4096 samples, so the loop is seamless.
 std::vector<double> pad_wave() {
   const int kLoop = 4096, kAttack = 2048;
-  struct Voice { int cycles; double gain; };
-  const Voice voices[] = {{128, 1.0}, {129, 0.8}, {127, 0.7}, {192, 0.6}, {193, 0.5}, {256, 0.35}, {255, 0.3}};
+  struct Voice {
+    int cycles;
+    double gain;
+  };
+  const Voice voices[] = {{128, 1.0}, {129, 0.8},  {127, 0.7}, {192, 0.6},
+                          {193, 0.5}, {256, 0.35}, {255, 0.3}};
   std::vector<double> v(kAttack + kLoop);
   for (int i = 0; i < kAttack + kLoop; ++i) {
     double x = 0;

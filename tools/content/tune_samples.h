@@ -6,9 +6,9 @@
 
 struct TuneSample {
   const char* name;
-  std::vector<int8_t> data;  // an even number of bytes
-  int volume;                // 0..64
-  int loopStart, loopLength; // bytes; loopLength 0 = no loop
+  std::vector<int8_t> data;   // an even number of bytes
+  int volume;                 // 0..64
+  int loopStart, loopLength;  // bytes; loopLength 0 = no loop
 };
 
 // Instrument numbers, in the order of build_tune_samples().
