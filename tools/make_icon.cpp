@@ -23,7 +23,7 @@ void put32(std::vector<uint8_t>& out, uint32_t v) {
 uint32_t vga(int r, int g, int b) { return 0xFF000000u | (r * 4) << 16 | (g * 4) << 8 | (b * 4); }
 
 uint32_t pixel(int x, int y) {
-  int dx = x * 2 - 31, dy = y * 2 - 31;   // centre of the 32x32 grid, doubled
+  int dx = x * 2 - 31, dy = y * 2 - 31;  // centre of the 32x32 grid, doubled
   int d = std::abs(dx) + std::abs(dy);
   if (d <= 26) {
     // Four facets, lit from the upper left.
@@ -47,15 +47,17 @@ int main(int argc, char** argv) {
   constexpr int kSize = 32;
   constexpr uint32_t kImageBytes = 40 + kSize * kSize * 4 + kSize * 4;
   std::vector<uint8_t> out;
+  // clang-format off
   put16(out, 0); put16(out, 1); put16(out, 1);              // ICONDIR: icon, one image
   out.push_back(kSize); out.push_back(kSize); out.push_back(0); out.push_back(0);
   put16(out, 1); put16(out, 32); put32(out, kImageBytes); put32(out, 6 + 16);
   put32(out, 40); put32(out, kSize); put32(out, kSize * 2);  // BITMAPINFOHEADER, XOR + AND
   put16(out, 1); put16(out, 32);
+  // clang-format on
   for (int i = 0; i < 6; ++i) put32(out, 0);
-  for (int y = kSize - 1; y >= 0; --y)                       // bottom-up rows
+  for (int y = kSize - 1; y >= 0; --y)  // bottom-up rows
     for (int x = 0; x < kSize; ++x) put32(out, pixel(x, y));
-  out.insert(out.end(), kSize * 4, 0);                       // AND mask: all opaque
+  out.insert(out.end(), kSize * 4, 0);  // AND mask: all opaque
   if (!tool_write_file(argv[1], out.data(), out.size())) {
     std::fprintf(stderr, "make_icon: cannot write %s\n", argv[1]);
     return 1;

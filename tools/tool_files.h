@@ -7,7 +7,8 @@
 #include <string>
 #include <vector>
 
-inline bool tool_read_file(const std::string& path, std::vector<uint8_t>* out, size_t limit = size_t(64) << 20) {
+inline bool tool_read_file(const std::string& path, std::vector<uint8_t>* out,
+                           size_t limit = size_t(64) << 20) {
   FILE* f = std::fopen(path.c_str(), "rb");
   if (!f) return false;
   out->clear();
