@@ -25,7 +25,7 @@ void audio_pause();
 void audio_resume();
 bool audio_set_volume(uint32_t percent);
 uint64_t audio_position_frames();
-int32_t audio_music_position();   // (row << 16) | order, -1 without a song
+int32_t audio_music_position();  // (row << 16) | order, -1 without a song
 bool audio_song_finished();
 void audio_unload_song();
 void audio_close();

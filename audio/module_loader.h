@@ -38,8 +38,7 @@ bool sample_alloc(Sample* s, int32_t frames);
 
 // Reads frames of PCM from offset into s->data: signed 8-bit scaled by 256, or 16-bit
 // little-endian words. Bytes beyond the image read as 0.
-void sample_read_pcm(const ByteSource& src, uint64_t offset, int32_t frames, bool sixteenBit,
-                     Sample* s);
+void sample_read_pcm(const ByteSource& src, uint64_t offset, int32_t frames, bool sixteenBit, Sample* s);
 
 // Settles the loop of a sample holding length frames: a loop length of 0 or less
 // means no loop (loop start = length, length 0); then the frame after the loop end
