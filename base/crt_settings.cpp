@@ -1,6 +1,7 @@
 #include "base/crt_settings.h"
 
 // The defaults of the [CRT] keys and of the run-time options.
+// clang-format off
 CrtSettings g_settings = {
     1, 1, 1, 1, 160, 60,
     1, 1, 1, 1, 0, 1, 1,
@@ -12,3 +13,4 @@ CrtSettings g_settings = {
     {0, 0, 0, 0},
     0, 0, 0, 100, 0,
 };
+// clang-format on

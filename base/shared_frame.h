@@ -19,7 +19,7 @@ static_assert(sizeof(FrameDescription) == 1064, "header and palette are copied a
 struct SharedFrame {
   FrameDescription description;
   uint8_t pixels[kFramePixels];
-  uint32_t lineCount;   // 200 once the demo has published; 0 before
+  uint32_t lineCount;  // 200 once the demo has published; 0 before
 };
 
 // Writes the 40-byte BITMAPINFOHEADER for 320 x -200 (top-down), 8 bpp, 256 colours.

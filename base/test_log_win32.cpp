@@ -14,8 +14,8 @@ void test_log(const char* format, ...) {
   int n = wvsprintfA(line, format, args);
   va_end(args);
   line[n++] = '\n';
-  HANDLE file = CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file = CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return;
   DWORD written;
   WriteFile(file, line, static_cast<DWORD>(n), &written, nullptr);
