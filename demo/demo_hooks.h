@@ -4,8 +4,8 @@
 #include <cstdint>
 
 struct MusicKeyParts {
-  uint16_t orderHigh;   // order index's low byte in the high byte
-  uint8_t row;          // row's low byte
+  uint16_t orderHigh;  // order index's low byte in the high byte
+  uint8_t row;         // row's low byte
 };
 
 void waitRetrace();

@@ -22,10 +22,16 @@ uint8_t* const DisplayBuffer = AssetImage + kDisplayBufferOffset;
 void take_and_restore_snapshots() {
   if (!StateSnapshot) {
     if (!AssetSnapshot) AssetSnapshot = snapshot_allocate(kDemoRegionSize);
-    if (!AssetSnapshot) { set_exit_code_failure(); demo_exit(); }
+    if (!AssetSnapshot) {
+      set_exit_code_failure();
+      demo_exit();
+    }
     std::memcpy(AssetSnapshot, DemoRegion, kDemoRegionSize);
     StateSnapshot = snapshot_allocate(sizeof(DemoState));
-    if (!StateSnapshot) { set_exit_code_failure(); demo_exit(); }
+    if (!StateSnapshot) {
+      set_exit_code_failure();
+      demo_exit();
+    }
     std::memcpy(StateSnapshot, &g_demo, sizeof(DemoState));
   }
   std::memcpy(DemoRegion, AssetSnapshot, kDemoRegionSize);
@@ -38,7 +44,10 @@ void run_start() {
   g_paletteWritePosition = 0;
   std::memset(WorkingPalette, 0, kFramePaletteSize);
   pacing_run_reset();
-  if (!audio_start()) { set_exit_code_failure(); demo_exit(); }
+  if (!audio_start()) {
+    set_exit_code_failure();
+    demo_exit();
+  }
 
   DemoState& s = g_demo;
   s.workScreen = AssetImage + kWorkScreenOffset;

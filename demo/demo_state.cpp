@@ -6,6 +6,7 @@
 namespace {
 
 // Colours as red, green, blue pairs of hex digits (0..3F), 16 colours a line.
+// clang-format off
 constexpr char kPaletteAHex[] =
     /*   0 */ "000000 000000 010000 010000 010001 020001 030001 030001 040002 040002 050003 060103 060103 070104 070104 080104 "
     /*  16 */ "090105 090105 0A0106 0A0106 0B0106 0C0107 0C0107 0D0208 0D0208 0E0208 0F0209 0F0209 10020A 10020A 11030A 12030B "
@@ -33,6 +34,7 @@ constexpr char kPaletteBHex[] =
     /*  80 */ "060606 060606 070707 070707 080808 080808 090909 090909 0A0A0A 0A0A0A 0A0A0A 0B0B0B 0B0B0B 0C0C0C 0C0C0C 0D0D0D "
     /*  96 */ "000000 000000 000000 010101 010101 010101 010102 020202 020203 030303 030304 040404 040405 050505 050506 050506 "
     /* 112 */ "060607 070708 070708 070709 080809 08080A 09090A 09090B 0A0A0B 0A0A0C 0A0A0C 0B0B0D 0B0B0D 0C0C0E 0C0C0E 0D0D0F ";
+// clang-format on
 
 constexpr int hex_digit(char c) { return c <= '9' ? c - '0' : c - 'A' + 10; }
 
@@ -68,20 +70,20 @@ constexpr int32_t round_positive(double v) { return static_cast<int32_t>(v + 0.5
 constexpr int16_t sine_entry(int i) {
   i &= kSineEntries - 1;
   int q = i & 255;
-  int j = (i & 256) ? 256 - q : q;   // mirrored inside the half turn
+  int j = (i & 256) ? 256 - q : q;  // mirrored inside the half turn
   if (j == 0) return 0;
   if (j == 256) return static_cast<int16_t>((i & 512) ? -255 : 255);
-  double v = 255 * const_sin(2 * kPi * j / kSineEntries);   // never a whole number here
+  double v = 255 * const_sin(2 * kPi * j / kSineEntries);  // never a whole number here
   int floored = static_cast<int>(v);
   return static_cast<int16_t>((i & 512) ? -(floored + 1) : floored);
 }
 
 // Music keys (order * 256 + row) and the cue flag each one sets.
-constexpr uint32_t kCueTimes[kCueCount] = {
-    0, 6, 7, 9, 256, 258, 512, 770, 1280, 1536, 1538, 1792, 2048,
-    2050, 2304, 2560, 2562, 2816, 3072, 3074, 3328, 3584, 3586, 3840, 3842, 4096};
-constexpr uint32_t kCueTargets[kCueCount] = {
-    14, 15, 16, 17, 0, 18, 1, 19, 2, 3, 20, 4, 5, 21, 6, 7, 22, 8, 9, 23, 10, 11, 24, 12, 25, 13};
+constexpr uint32_t kCueTimes[kCueCount] = {0,    6,    7,    9,    256,  258,  512,  770,  1280,
+                                           1536, 1538, 1792, 2048, 2050, 2304, 2560, 2562, 2816,
+                                           3072, 3074, 3328, 3584, 3586, 3840, 3842, 4096};
+constexpr uint32_t kCueTargets[kCueCount] = {14, 15, 16, 17, 0, 18, 1,  19, 2,  3,  20, 4,  5,
+                                             21, 6,  7,  22, 8, 9,  23, 10, 11, 24, 12, 25, 13};
 
 // Rows below a line's place, frame by frame as it slides in.
 constexpr int32_t kMotionRows[kMotionSteps] = {
@@ -90,8 +92,8 @@ constexpr int32_t kMotionRows[kMotionSteps] = {
     81,  78,  75,  73,  71,  68,  66,  63,  61,  59,  57,  54,  52,  50,  48,  46,  44,  42,  40,  38,
     36,  34,  33,  31,  29,  28,  26,  24,  23,  21,  20,  19,  17,  16,  15,  14,  12,  11,  10,  9,
     8,   8,   7,   6,   5,   4,   4,   3,   3,   2,   2,   1,   1,   1,   0,   0,   0,   0,   0};
-constexpr int32_t kKick[kKickSteps] = {0,  20, 16, 8, 0, -4, -4, -1, 2,  2,  1, -1, -2, -1, 1, 1, 1, 0, -1,
-                                       -1, 0,  1,  1, 0, -1, -1, 0, 1, 1, 0, -1, -1, 0, 0, 1, 0, 0};
+constexpr int32_t kKick[kKickSteps] = {0,  20, 16, 8, 0, -4, -4, -1, 2, 2, 1, -1, -2, -1, 1, 1, 1, 0, -1,
+                                       -1, 0,  1,  1, 0, -1, -1, 0,  1, 1, 0, -1, -1, 0,  0, 1, 0, 0};
 
 constexpr DemoState make_initial_state() {
   DemoState s{};

@@ -10,7 +10,7 @@ namespace {
 constexpr int kVertexBytes = 6, kNormalBytes = 6, kFaceBytes = 10;
 constexpr int kHeaderBytes = 10;
 constexpr uint16_t kKeyBias = 32000;
-constexpr uint16_t kNearestKey = 32060, kFarthestKey = 52000;   // summed depth 60..20000
+constexpr uint16_t kNearestKey = 32060, kFarthestKey = 52000;  // summed depth 60..20000
 
 int32_t les16(const uint8_t* p) { return static_cast<int16_t>(load_le16(p)); }
 
@@ -41,7 +41,7 @@ void radix_offsets(uint16_t* histogram, const uint16_t* keys, int count, int shi
   for (int i = 0; i < count; ++i) ++histogram[(keys[i] >> shift) & 0xFF];
   uint16_t offset = 0;
   for (int b = 0; b < 256; ++b) {
-    if (!histogram[b]) continue;   // empty buckets keep 0
+    if (!histogram[b]) continue;  // empty buckets keep 0
     uint16_t n = histogram[b];
     histogram[b] = offset;
     offset = static_cast<uint16_t>(offset + n);
@@ -64,7 +64,8 @@ void object_read_header() {
   s.normalCount = normals;
   s.faceCount = faces;
   // A model that would overrun the working arrays or its record shows no object.
-  if (!model_fits(vertices, normals, faces) || !face_references_fit(s)) s.vertexCount = s.normalCount = s.faceCount = 0;
+  if (!model_fits(vertices, normals, faces) || !face_references_fit(s))
+    s.vertexCount = s.normalCount = s.faceCount = 0;
 }
 
 void object_transform_vertices() {
@@ -88,10 +89,10 @@ void object_transform_vertices() {
     int32_t Z = dot2(x1, c.D, dz, c.C) >> 18;
     int32_t X = static_cast<int16_t>(dot2(x2, c.E, y1, c.F) >> 18);
     int32_t Y = static_cast<int16_t>(dot2(y1, c.E, -x2, c.F) >> 18);
-    int32_t d = Z > 60 ? Z : 60;   // at or behind the near limit: projected as if at 60
+    int32_t d = Z > 60 ? Z : 60;  // at or behind the near limit: projected as if at 60
     int16_t* out = s.ScreenVertices[v];
     out[0] = static_cast<int16_t>(X * 256 / d + 160);
-    out[1] = static_cast<int16_t>(Y * 256 / d * 5 / 6 + s.objectCentreY);   // tall pixels
+    out[1] = static_cast<int16_t>(Y * 256 / d * 5 / 6 + s.objectCentreY);  // tall pixels
     out[2] = static_cast<int16_t>(Z);
   }
 }
@@ -138,10 +139,11 @@ void object_sort_faces() {
   for (int i = 0; i < count; ++i) {
     const uint8_t* face = s.objectFaces + s.FaceList[i];
     uint16_t key = kKeyBias;
-    for (int k = 0; k < 3; ++k) key = static_cast<uint16_t>(key + s.ScreenVertices[load_le16(face + 2 * k) / kVertexBytes][2]);
+    for (int k = 0; k < 3; ++k)
+      key = static_cast<uint16_t>(key + s.ScreenVertices[load_le16(face + 2 * k) / kVertexBytes][2]);
     s.FaceKeys[i] = key;
   }
-  if (count <= 1) return;   // a single face is sorted already (and still gets its key)
+  if (count <= 1) return;  // a single face is sorted already (and still gets its key)
 
   // Low byte: the list visited backwards, so that equal keys end with the lower face first.
   radix_offsets(s.SortHistogram, s.FaceKeys, count, 0);
@@ -164,8 +166,9 @@ void object_shade_faces() {
   for (int f = 0; f < s.faceCount; ++f) {
     const int16_t* n = s.ViewNormals[f];
     int32_t shade = wrap(static_cast<int64_t>(n[0]) * s.light[0] + static_cast<int64_t>(n[1]) * s.light[1] +
-                         static_cast<int64_t>(n[2]) * s.light[2]) >> 11;
-    if (static_cast<int16_t>(shade) < 0) shade = 0;   // turned away: the ramp's darkest colour
+                         static_cast<int64_t>(n[2]) * s.light[2]) >>
+                    11;
+    if (static_cast<int16_t>(shade) < 0) shade = 0;  // turned away: the ramp's darkest colour
     uint8_t base = s.objectFaces[f * kFaceBytes + 6];
     s.FaceColour[f] = static_cast<uint8_t>(base + shade);
   }

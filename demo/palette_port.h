@@ -3,7 +3,7 @@
 #pragma once
 #include <cstdint>
 
-extern uint32_t g_paletteWritePosition;   // component index 0..767
+extern uint32_t g_paletteWritePosition;  // component index 0..767
 
 void dac_set_write_index(uint8_t index);
 void dac_write_component(uint8_t value);

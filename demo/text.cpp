@@ -21,7 +21,7 @@ constexpr bool lines_fit() {
         if (line[2 + g] >= static_cast<uint32_t>(kFontGlyphCount)) return false;
         width += kFontAdvance[line[2 + g]];
       }
-      int64_t first = 320 + static_cast<int64_t>(line[1]) - 4;   // row 1, the kick's farthest left
+      int64_t first = 320 + static_cast<int64_t>(line[1]) - 4;  // row 1, the kick's farthest left
       int64_t last = 320 + line[1] + 320 * (kLowestSlide + kGlyphRows - 1) + width + kMaxKick + 12;
       if (first < 0 || last > 320 * 400) return false;
     }
@@ -34,7 +34,8 @@ static_assert(lines_fit(), "text lines must stay inside the work screen");
 }  // namespace
 
 uint8_t* glyph_draw(uint8_t* pen, uint32_t glyph) {
-  for (int i = kFontPixelStart[glyph]; i < kFontPixelStart[glyph + 1]; ++i) pen[kFontPixelOffset[i]] = kFontPixelColour[i];
+  for (int i = kFontPixelStart[glyph]; i < kFontPixelStart[glyph + 1]; ++i)
+    pen[kFontPixelOffset[i]] = kFontPixelColour[i];
   return pen + kFontAdvance[glyph];
 }
 
@@ -62,7 +63,7 @@ void text_advance_kicks() {
 
 void text_advance_lines() {
   DemoState& s = g_demo;
-  s.releaseCounter += 8 * s.textSteps;   // a new line every 32 steps
+  s.releaseCounter += 8 * s.textSteps;  // a new line every 32 steps
   uint32_t moving = static_cast<uint32_t>(s.releaseCounter) / 256 + 1;
   if (moving > s.pageLineCount) {
     moving = s.pageLineCount;

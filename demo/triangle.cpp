@@ -16,7 +16,8 @@ constexpr int32_t kRightLimit = 320 * 65536;
 struct Edge {
   int32_t x, slope;
   void step(int32_t rows) {
-    x = static_cast<int32_t>(static_cast<uint32_t>(x) + static_cast<uint32_t>(slope) * static_cast<uint32_t>(rows));
+    x = static_cast<int32_t>(static_cast<uint32_t>(x) +
+                             static_cast<uint32_t>(slope) * static_cast<uint32_t>(rows));
   }
 };
 
@@ -29,7 +30,7 @@ Edge edge(TrianglePoint from, TrianglePoint to) {
 // Returns false once clipping has reached the rows below the picture.
 bool fill_rows(Clip clip, uint8_t colour, int y, int rows, Edge& left, Edge& right) {
   if (clip != Clip::None && y < 1) {
-    int skipped = rows < 1 - y ? rows : 1 - y;   // above the picture: step only
+    int skipped = rows < 1 - y ? rows : 1 - y;  // above the picture: step only
     left.step(skipped);
     right.step(skipped);
     y += skipped;
@@ -67,7 +68,7 @@ void fill(Clip clip) {
   if (p3.y < 1 || p1.y > 200 || maxX < 0 || minX > 320 || p1.y == p3.y) return;
 
   Edge longEdge = edge(p1, p3);
-  if (p1.y == p2.y) {   // flat top
+  if (p1.y == p2.y) {  // flat top
     Edge other = edge(p2, p3);
     if (p1.x < p2.x)
       fill_rows(clip, t.colour, p1.y, p3.y - p2.y + 1, longEdge, other);
