@@ -5,11 +5,11 @@
 constexpr int kPersistenceDecaySize = 1024;
 
 struct CrtConstants {
-  float curvature;          // CurvaturePermille / 1000
-  float vignette;           // VignettePermille / 1000
-  float scanlineBase;       // ScanlineBrightnessPermille / 1000
-  float scanlineContrast;   // ScanlineContrastPermille / 1000
-  uint32_t bleedCenterWeight;  // 16 - 2 x BleedingSideWeight
+  float curvature;                        // CurvaturePermille / 1000
+  float vignette;                         // VignettePermille / 1000
+  float scanlineBase;                     // ScanlineBrightnessPermille / 1000
+  float scanlineContrast;                 // ScanlineContrastPermille / 1000
+  uint32_t bleedCenterWeight;             // 16 - 2 x BleedingSideWeight
   uint16_t decay[kPersistenceDecaySize];  // 256 x e^(-n / PersistenceMs)
 };
 

@@ -1,7 +1,7 @@
 #include "gpu/present_mode.h"
 
 PresentMode present_mode_choose(uint32_t vsyncSetting, uint32_t vrrSetting, int tearingSupported,
-                              int vrrCapability) {
+                                int vrrCapability) {
   if (vrrSetting && tearingSupported && vrrCapability) return PresentMode{0, kPresentAllowTearing};
   return PresentMode{vsyncSetting ? 1u : 0u, 0};
 }

@@ -13,7 +13,7 @@ struct PresentMode {
 // Tearing-allowed (VRR) presentation when it is asked for, the swap chain allows
 // tearing and the monitor is capable or undetermined (2); else VSync or unsynced.
 PresentMode present_mode_choose(uint32_t vsyncSetting, uint32_t vrrSetting, int tearingSupported,
-                              int vrrCapability);
+                                int vrrCapability);
 
 const char* present_mode_sync_text(int ready, uint32_t lastPresentFlags, uint32_t lastSyncInterval);
 const char* present_mode_renderer_text(int ready);

@@ -1,6 +1,8 @@
 #include "gpu/presenter_win32.h"
 
+// clang-format off
 #include <cstdlib>
+// clang-format on
 
 #include <d3d11.h>
 #include <dxgi1_5.h>
@@ -61,8 +63,8 @@ bool load_d3d(PFN_D3D11_CREATE_DEVICE* create) {
 
 HRESULT create_device(PFN_D3D11_CREATE_DEVICE create) {
   const D3D_FEATURE_LEVEL level = D3D_FEATURE_LEVEL_11_0;
-  return create(nullptr, D3D_DRIVER_TYPE_HARDWARE, nullptr, D3D11_CREATE_DEVICE_BGRA_SUPPORT, &level,
-                1, D3D11_SDK_VERSION, &g_presenter.device, nullptr, &g_presenter.context);
+  return create(nullptr, D3D_DRIVER_TYPE_HARDWARE, nullptr, D3D11_CREATE_DEVICE_BGRA_SUPPORT, &level, 1,
+                D3D11_SDK_VERSION, &g_presenter.device, nullptr, &g_presenter.context);
 }
 
 bool device_usable() {
@@ -80,7 +82,8 @@ bool CreateDeviceAndSwapChain(HWND window, uint32_t width, uint32_t height) {
   IDXGIFactory5* factory5 = nullptr;
   BOOL allowTearing = FALSE;
   HRESULT hr = create_device(create);
-  if (SUCCEEDED(hr)) hr = p.device->QueryInterface(__uuidof(IDXGIDevice1), reinterpret_cast<void**>(&dxgiDevice));
+  if (SUCCEEDED(hr))
+    hr = p.device->QueryInterface(__uuidof(IDXGIDevice1), reinterpret_cast<void**>(&dxgiDevice));
   if (SUCCEEDED(hr)) hr = dxgiDevice->SetMaximumFrameLatency(1);
   if (SUCCEEDED(hr)) hr = dxgiDevice->GetAdapter(&adapter);
   if (SUCCEEDED(hr)) hr = adapter->GetParent(__uuidof(IDXGIFactory2), reinterpret_cast<void**>(&factory));
@@ -103,7 +106,8 @@ bool CreateDeviceAndSwapChain(HWND window, uint32_t width, uint32_t height) {
     desc.AlphaMode = DXGI_ALPHA_MODE_IGNORE;
     desc.Flags = allowTearing ? kAllowTearingFlag : 0;
     hr = factory->CreateSwapChainForHwnd(p.device, window, &desc, nullptr, nullptr, &p.swapChain);
-    if (SUCCEEDED(hr)) hr = factory->MakeWindowAssociation(window, DXGI_MWA_NO_WINDOW_CHANGES | DXGI_MWA_NO_ALT_ENTER);
+    if (SUCCEEDED(hr))
+      hr = factory->MakeWindowAssociation(window, DXGI_MWA_NO_WINDOW_CHANGES | DXGI_MWA_NO_ALT_ENTER);
     if (SUCCEEDED(hr)) {
       p.swapChainFlags = desc.Flags;
       hr = p.swapChain->GetBuffer(0, __uuidof(ID3D11Texture2D), reinterpret_cast<void**>(&p.backBuffer));
@@ -199,7 +203,8 @@ int present_locked(HWND window, HBITMAP dib, uint32_t width, uint32_t height, ui
     return 0;
   }
   GdiFlush();
-  p.context->UpdateSubresource(p.backBuffer, 0, nullptr, section.dsBm.bmBits, UINT(section.dsBm.bmWidthBytes), 0);
+  p.context->UpdateSubresource(p.backBuffer, 0, nullptr, section.dsBm.bmBits, UINT(section.dsBm.bmWidthBytes),
+                               0);
 
   if (vrr && p.tearingSupported) {
     HMONITOR monitor = MonitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY);

@@ -9,8 +9,8 @@
 int PresenterCreateForWindow(HWND window, uint32_t width, uint32_t height);
 int PresenterCreateDeviceOnly();
 bool PresenterCheckGpu(HWND owner);
-int PresentFrame(HWND window, HDC targetDC, HDC memoryDC, HBITMAP dibSection, uint32_t width,
-                 uint32_t height, uint32_t vsyncSetting, uint32_t vrrSetting);
+int PresentFrame(HWND window, HDC targetDC, HDC memoryDC, HBITMAP dibSection, uint32_t width, uint32_t height,
+                 uint32_t vsyncSetting, uint32_t vrrSetting);
 void PresenterShutdown();
 void PresenterReleaseAll();
 // Shows the Direct3D 11 message once, then closes the window (or ends the process

@@ -1,3 +1,4 @@
+// clang-format off
 #include <dxgi1_5.h>
 
 #include <cstdint>
@@ -5,6 +6,7 @@
 #include "base/test_log_win32.h"
 #include "gpu/vrr_probe_win32.h"
 #include "gpu/vrr_records.h"
+// clang-format on
 
 namespace {
 
