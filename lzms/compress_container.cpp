@@ -39,8 +39,7 @@ int walk_blocks(const CompressedBuffer& cb, Visit visit) {
     uint32_t packed = load_le32(p);
     p += 4, left -= 4;
     uint64_t unpacked = remaining < cb.blockSize ? remaining : cb.blockSize;
-    if (packed > left || packed > unpacked || !visit(p, size_t(packed), size_t(unpacked)))
-      return 0;
+    if (packed > left || packed > unpacked || !visit(p, size_t(packed), size_t(unpacked))) return 0;
     p += packed, left -= packed;
     remaining -= unpacked;
   }

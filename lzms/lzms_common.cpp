@@ -18,8 +18,8 @@ constexpr unsigned Log2(uint32_t v) {
 }
 
 template <size_t N>
-constexpr void ExpandRuns(const uint8_t (&runs)[N], uint32_t sentinel, uint32_t* base,
-                          uint8_t* extra, unsigned count) {
+constexpr void ExpandRuns(const uint8_t (&runs)[N], uint32_t sentinel, uint32_t* base, uint8_t* extra,
+                          unsigned count) {
   uint32_t value = 0;
   unsigned slot = 0;
   for (size_t order = 0; order < N; ++order) {

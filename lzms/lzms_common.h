@@ -148,7 +148,7 @@ inline int lzms_huffman_count(LzmsHuffman* h, unsigned sym) {
 // by (frequency, value), the tree built preferring leaves on ties, lengths
 // handed out longest first, codewords assigned in symbol order.
 void lzms_make_canonical_code(unsigned numSyms, unsigned maxLen, const uint32_t* freqs, uint8_t* lens,
-                           uint32_t* codewords);
+                              uint32_t* codewords);
 
 // The x86 address translation. The encoder runs it with undo = 0 before
 // compressing, the decoder with undo = 1 after decoding. `scratch` holds 65536

@@ -173,8 +173,7 @@ uint32_t decode_length(Decoder* d) {
 // Which of the repeat entries the next match uses.
 unsigned decode_rep_index(RangeDecoder* rd, uint32_t* states, LzmsProb (*probs)[kLzmsNumRepStates]) {
   unsigned idx = 0;
-  while (idx < kLzmsNumReps - 1 && decode_bit(rd, &states[idx], kLzmsNumRepStates, probs[idx]))
-    ++idx;
+  while (idx < kLzmsNumReps - 1 && decode_bit(rd, &states[idx], kLzmsNumRepStates, probs[idx])) ++idx;
   return idx;
 }
 

@@ -38,8 +38,7 @@ void shift_low(RangeEncoder* rc) {
   rc->low = (rc->low & 0xFFFF) << 16;
 }
 
-void encode_bit(RangeEncoder* rc, uint32_t* state, unsigned numStates, LzmsProb* probs,
-               unsigned bit) {
+void encode_bit(RangeEncoder* rc, uint32_t* state, unsigned numStates, LzmsProb* probs, unsigned bit) {
   LzmsProb* p = &probs[*state];
   uint32_t prob = lzms_prob_get(p);
   if (rc->range <= 0xFFFF) {
@@ -211,8 +210,7 @@ Choice Choose(Encoder* e, size_t pos) {
   uint32_t offset = 0;
   uint32_t len = find_match(&e->lzFinder, pos, limit, &offset);
   if (len >= 3)
-    consider({Choice::kLz, len, offset, 0},
-             4 + offset_bits(e->lzOffset, offset) + length_bits(*e, len));
+    consider({Choice::kLz, len, offset, 0}, 4 + offset_bits(e->lzOffset, offset) + length_bits(*e, len));
 
   uint64_t dreps[kLzmsNumReps];
   rep_view(e->queues.delta, pos, dreps);
@@ -231,7 +229,7 @@ Choice Choose(Encoder* e, size_t pos) {
 }
 
 void encode_rep_index(RangeEncoder* rc, uint32_t* states, LzmsProb (*probs)[kLzmsNumRepStates],
-                    unsigned idx) {
+                      unsigned idx) {
   for (unsigned i = 0; i < kLzmsNumReps - 1; ++i) {
     unsigned more = i < idx;
     encode_bit(rc, &states[i], kLzmsNumRepStates, probs[i], more);

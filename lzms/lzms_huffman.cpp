@@ -52,7 +52,7 @@ void count_lengths(uint32_t* A, unsigned root, unsigned* counts, unsigned maxLen
 }  // namespace
 
 void lzms_make_canonical_code(unsigned numSyms, unsigned maxLen, const uint32_t* freqs, uint8_t* lens,
-                           uint32_t* codewords) {
+                              uint32_t* codewords) {
   uint32_t* A = codewords;
   unsigned used = 0;
   for (unsigned s = 0; s < numSyms; ++s) {
