@@ -1,4 +1,6 @@
+// clang-format off
 #include "record/avi_file.h"
+// clang-format on
 
 #include <cerrno>
 #include <cstdio>
@@ -59,4 +61,4 @@ int stdio_move(const char* from, const char* to) { return std::rename(from, to) 
 }  // namespace
 
 const AviFileOps kAviStdioFile = {stdio_create_new, stdio_file_exists, stdio_write, stdio_seek,
-                                   stdio_tell,       stdio_close,       stdio_move};
+                                  stdio_tell,       stdio_close,       stdio_move};

@@ -92,8 +92,10 @@ void write_strl(AviWriter& w, int s) {
   uint64_t strl = begin_list(w, "strl");
   uint64_t strh = begin_chunk(w, "strh");
   put_fourcc(w, video ? "vids" : "auds");
-  if (video) put_fourcc(w, "DIB ");
-  else put_u32(w, 0);
+  if (video)
+    put_fourcc(w, "DIB ");
+  else
+    put_u32(w, 0);
   put_u32(w, 0);  // flags
   put_u16(w, 0);  // priority
   put_u16(w, 0);  // language
@@ -146,8 +148,10 @@ void write_strl(AviWriter& w, int s) {
 
 bool choose_name_and_create(AviWriter& w) {
   for (uint32_t i = 0; i <= 9999; ++i) {
-    if (i == 0) std::snprintf(w.finalName, sizeof w.finalName, "Vrinx-record-%u.avi", w.fps);
-    else std::snprintf(w.finalName, sizeof w.finalName, "Vrinx-record-%u-%03u.avi", w.fps, i);
+    if (i == 0)
+      std::snprintf(w.finalName, sizeof w.finalName, "Vrinx-record-%u.avi", w.fps);
+    else
+      std::snprintf(w.finalName, sizeof w.finalName, "Vrinx-record-%u-%03u.avi", w.fps, i);
     if (w.ops->file_exists(w.finalName)) continue;
     std::snprintf(w.partialName, sizeof w.partialName, "%s.partial", w.finalName);
     int exists = 0;
@@ -309,7 +313,8 @@ bool avi_write_frame(AviWriter& w, const uint32_t* pixels, uint32_t width, uint3
   }
 
   uint64_t used = position(w) - w.riffStart;
-  if (used + frameBytes + w.sampleRate * 4 / w.fps + kHeaderMargin > w.segmentLimit && w.streams[0].count > 0) {
+  if (used + frameBytes + w.sampleRate * 4 / w.fps + kHeaderMargin > w.segmentLimit &&
+      w.streams[0].count > 0) {
     finish_segment(w);
     if (w.segmentCount >= kAviMaxSegments) {
       w.failed = true;
@@ -348,8 +353,10 @@ bool avi_finish(AviWriter& w) {
     if (!w.ops->close(w.file)) w.failed = true;
     w.file = nullptr;
     if (!w.failed) {
-      if (w.ops->move(w.partialName, w.finalName)) moved = true;
-      else w.failed = true;
+      if (w.ops->move(w.partialName, w.finalName))
+        moved = true;
+      else
+        w.failed = true;
     }
   }
   std::free(w.frame);
