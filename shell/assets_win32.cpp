@@ -1,7 +1,9 @@
 // Unpacks the embedded asset image with the Windows Compression API, or with the
 // built-in LZMS decoder where cabinet.dll has no Compression API or no LZMS
 // (Windows 7, Wine). Both must give exactly kAssetImageSize bytes.
+// clang-format off
 #include <windows.h>
+// clang-format on
 #include <compressapi.h>
 
 #include "base/asset_image.h"
@@ -12,8 +14,7 @@
 
 namespace {
 
-using CreateDecompressorFn = BOOL(WINAPI*)(DWORD, PCOMPRESS_ALLOCATION_ROUTINES,
-                                           PDECOMPRESSOR_HANDLE);
+using CreateDecompressorFn = BOOL(WINAPI*)(DWORD, PCOMPRESS_ALLOCATION_ROUTINES, PDECOMPRESSOR_HANDLE);
 using DecompressFn = BOOL(WINAPI*)(DECOMPRESSOR_HANDLE, LPCVOID, SIZE_T, PVOID, SIZE_T, PSIZE_T);
 using CloseDecompressorFn = BOOL(WINAPI*)(DECOMPRESSOR_HANDLE);
 
@@ -24,8 +25,8 @@ CabinetResult unpack_with_cabinet() {
   if (!cabinet) return kUnavailable;
   auto create = reinterpret_cast<CreateDecompressorFn>(
       reinterpret_cast<void*>(GetProcAddress(cabinet, "CreateDecompressor")));
-  auto decompress = reinterpret_cast<DecompressFn>(
-      reinterpret_cast<void*>(GetProcAddress(cabinet, "Decompress")));
+  auto decompress =
+      reinterpret_cast<DecompressFn>(reinterpret_cast<void*>(GetProcAddress(cabinet, "Decompress")));
   auto close = reinterpret_cast<CloseDecompressorFn>(
       reinterpret_cast<void*>(GetProcAddress(cabinet, "CloseDecompressor")));
   DECOMPRESSOR_HANDLE handle = nullptr;

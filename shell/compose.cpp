@@ -4,7 +4,7 @@
 #include <cstring>
 
 ComposeRect compose_destination(int sourceWidth, int sourceLines, int clientWidth, int clientHeight,
-                               int fullscreen, int stretchToFit, int aspect4x3) {
+                                int fullscreen, int stretchToFit, int aspect4x3) {
   int dw, dh;
   if (fullscreen && !stretchToFit) {
     dw = sourceWidth;
@@ -24,7 +24,7 @@ ComposeRect compose_destination(int sourceWidth, int sourceLines, int clientWidt
 }
 
 void compose_reference(const uint8_t* source, const uint8_t* palette, int sourceWidth, int sourceLines,
-                      uint32_t* surface, int surfaceWidth, int surfaceHeight, ComposeRect d) {
+                       uint32_t* surface, int surfaceWidth, int surfaceHeight, ComposeRect d) {
   memset(surface, 0, size_t(surfaceWidth) * size_t(surfaceHeight) * 4);
   for (int y = 0; y < d.height; y++) {
     int ty = d.y + y;
@@ -56,8 +56,8 @@ void overlay_build_text(const OverlayState& state, const CrtSettings& s, Overlay
     snprintf(rate, sizeof rate, "--.- FPS (--.- ms/frame)");
   snprintf(text->line[0], kOverlayTextSize, "%s [%.16s]", rate, state.syncText);
   if (state.workValid)
-    snprintf(text->line[1], kOverlayTextSize, "Render work: %u.%02u ms/frame",
-             state.workMicroseconds / 1000, (state.workMicroseconds % 1000) / 10);
+    snprintf(text->line[1], kOverlayTextSize, "Render work: %u.%02u ms/frame", state.workMicroseconds / 1000,
+             (state.workMicroseconds % 1000) / 10);
   else
     snprintf(text->line[1], kOverlayTextSize, "Render work: --.-- ms/frame");
   snprintf(text->line[2], kOverlayTextSize, "%s", state.rendererText);
@@ -99,8 +99,7 @@ uint32_t overlay_font_height(uint32_t w, uint32_t h, uint32_t n, uint32_t line1L
   return d;
 }
 
-OverlayLayout overlay_place(int w, int h, const int lineHeights[4], int listLineHeight, int n,
-                           int widest) {
+OverlayLayout overlay_place(int w, int h, const int lineHeights[4], int listLineHeight, int n, int widest) {
   OverlayLayout o;
   o.lineY[0] = 12;
   o.lineY[1] = lineHeights[0] + 14;

@@ -14,12 +14,12 @@ struct ComposeRect {
 // StretchToFit, the picture fills the client width (4:3: width x 3/4, limited by
 // the height); full screen without StretchToFit it is shown unscaled (4:3: W x 3/4 lines).
 ComposeRect compose_destination(int sourceWidth, int sourceLines, int clientWidth, int clientHeight,
-                               int fullscreen, int stretchToFit, int aspect4x3);
+                                int fullscreen, int stretchToFit, int aspect4x3);
 
 // CPU reference of the black fill and the nearest-neighbour stretch of an 8-bit
 // top-down source with its colour table (blue, green, red, 0) into 32-bit pixels.
 void compose_reference(const uint8_t* source, const uint8_t* palette, int sourceWidth, int sourceLines,
-                      uint32_t* surface, int surfaceWidth, int surfaceHeight, ComposeRect destination);
+                       uint32_t* surface, int surfaceWidth, int surfaceHeight, ComposeRect destination);
 
 // Whether the CRT pass takes over: the master switch and at least one effect switch.
 int compose_crt_pass_in_use(const CrtSettings& settings);
@@ -60,7 +60,7 @@ struct OverlayLayout {
 
 // lineHeights: measured heights of lines 1 to 4; widest: the widest of all lines.
 OverlayLayout overlay_place(int width, int height, const int lineHeights[4], int listLineHeight,
-                           int listCount, int widest);
+                            int listCount, int widest);
 
 // Present-rate meter: frames presented over windows of half a second.
 struct PresentRateMeter {

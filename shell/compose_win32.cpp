@@ -5,7 +5,9 @@
 
 #include "base/clock_win32.h"
 #include "base/gdi_surface_win32.h"
+// clang-format off
 #include "base/worker_pool.h"
+// clang-format on
 #include "base/test_log_win32.h"
 #include "gpu/crt_frame.h"
 #include "gpu/crt_gpu_win32.h"
@@ -59,8 +61,9 @@ void read_test_hooks() {
   if (const char* threads = getenv("VRINX_TEST_CRT_THREADS"))
     worker_pool_set_threads(uint32_t(strtoul(threads, nullptr, 10)));
   const wchar_t* shader = _wgetenv(L"VRINX_TEST_CRT_SHADER");
-  HANDLE file = shader ? CreateFileW(shader, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr)
-                       : INVALID_HANDLE_VALUE;
+  HANDLE file = shader
+                    ? CreateFileW(shader, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr)
+                    : INVALID_HANDLE_VALUE;
   if (file == INVALID_HANDLE_VALUE) return;
   static uint8_t blob[1 << 16];
   DWORD size = 0;
@@ -69,7 +72,8 @@ void read_test_hooks() {
 }
 
 void hold_test_frame() {
-  if (!g_test.framePath || g_test.holding || g_frame.lineCount == 0 || ++g_test.copies < g_test.holdAt) return;
+  if (!g_test.framePath || g_test.holding || g_frame.lineCount == 0 || ++g_test.copies < g_test.holdAt)
+    return;
   g_test.holding = 1;
   HANDLE file =
       CreateFileW(g_test.framePath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -106,9 +110,9 @@ void draw_overlay(int w, int h) {
   uint32_t d = overlay_font_height(uint32_t(w), uint32_t(h), uint32_t(n), uint32_t(strlen(text.line[0])));
   if (!g_font.font || g_font.height != d) {
     DeleteOverlayFont();
-    g_font.font = CreateFontA(-int(d), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                              OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY,
-                              FIXED_PITCH | FF_MODERN, "Consolas");
+    g_font.font =
+        CreateFontA(-int(d), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                    CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, FIXED_PITCH | FF_MODERN, "Consolas");
     g_font.height = d;
   }
   HDC dc = g_surface.dc;
@@ -128,8 +132,10 @@ void draw_overlay(int w, int h) {
       RestoreDC(dc, saved);
       return;
     }
-    if (i < 4) heights[i] = size.cy;
-    else listHeight = size.cy;
+    if (i < 4)
+      heights[i] = size.cy;
+    else
+      listHeight = size.cy;
     if (size.cx > widest) widest = size.cx;
   }
   OverlayLayout o = overlay_place(w, h, heights, listHeight, n, widest);
@@ -137,7 +143,8 @@ void draw_overlay(int w, int h) {
   ExtTextOutA(dc, o.textX, o.lineY[0], ETO_OPAQUE | ETO_CLIPPED, &box, text.line[0],
               UINT(strlen(text.line[0])), nullptr);
   for (int i = 1; i < 4; i++)
-    ExtTextOutA(dc, o.textX, o.lineY[i], ETO_CLIPPED, &box, text.line[i], UINT(strlen(text.line[i])), nullptr);
+    ExtTextOutA(dc, o.textX, o.lineY[i], ETO_CLIPPED, &box, text.line[i], UINT(strlen(text.line[i])),
+                nullptr);
   for (int i = 0; i < n; i++)
     ExtTextOutA(dc, o.textX, o.listY + i * o.listStep, ETO_CLIPPED, &box, text.list[i],
                 UINT(strlen(text.list[i])), nullptr);
@@ -204,7 +211,7 @@ void Paint(HDC windowDC) {
 
   const CrtSettings& s = g_settings;
   ComposeRect d = compose_destination(sourceWidth, lines, w, h, g_shell.fullscreenActive, int(s.StretchToFit),
-                                     int(s.AspectRatio4x3));
+                                      int(s.AspectRatio4x3));
   int result;
   if (compose_crt_pass_in_use(s)) {
     // The CRT picture comes out at the destination size and is drawn 1:1.
@@ -220,8 +227,9 @@ void Paint(HDC windowDC) {
     header.biBitCount = 32;
     header.biCompression = BI_RGB;
     SetStretchBltMode(g_surface.dc, COLORONCOLOR);
-    result = StretchDIBits(g_surface.dc, d.x, d.y, d.width, d.height, 0, 0, d.width, d.height, CrtOutputPicture(),
-                           reinterpret_cast<const BITMAPINFO*>(&header), DIB_RGB_COLORS, SRCCOPY);
+    result =
+        StretchDIBits(g_surface.dc, d.x, d.y, d.width, d.height, 0, 0, d.width, d.height, CrtOutputPicture(),
+                      reinterpret_cast<const BITMAPINFO*>(&header), DIB_RGB_COLORS, SRCCOPY);
   } else {
     SetStretchBltMode(g_surface.dc, COLORONCOLOR);
     result = StretchDIBits(g_surface.dc, d.x, d.y, d.width, d.height, 0, 0, sourceWidth, lines, pixels, info,
@@ -235,7 +243,8 @@ void Paint(HDC windowDC) {
   }
 
   if (overlayMode == 1 && w >= kOverlayMinSize && h >= kOverlayMinSize) draw_overlay(w, h);
-  if (PresentFrame(g_window, windowDC, g_surface.dc, g_surface.bitmap, uint32_t(w), uint32_t(h), s.VSync, s.VRR) &&
+  if (PresentFrame(g_window, windowDC, g_surface.dc, g_surface.bitmap, uint32_t(w), uint32_t(h), s.VSync,
+                   s.VRR) &&
       overlayMode == 1)
     feed_present_rate_meter();
 }

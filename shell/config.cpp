@@ -32,6 +32,7 @@ const ConfigKey kConfigKeys[kConfigKeyCount] = {
 };
 
 #define L(text) text "\r\n"
+// clang-format off
 const char kConfigDefaultText[] =
     L("; CRT configuration. Loaded once at startup, beside the executable.")
     L("; Integer values only. Missing, malformed or out-of-range entries use defaults.")
@@ -81,6 +82,7 @@ const char kConfigDefaultText[] =
     L("BloomThreshold=160") L("")
     L("; Strength of the wide brightness-dependent halo; zero removes bloom.") L("; Range: 0..100")
     L("BloomStrengthPercent=60");
+// clang-format on
 #undef L
 static_assert(sizeof(kConfigDefaultText) == kConfigDefaultTextSize + 1, "default configuration text size");
 
@@ -114,8 +116,8 @@ int config_parse_integer(const char* text, uint32_t* value) {
   return 1;
 }
 
-void config_read_keys(CrtSettings* settings, uint32_t* aspect, uint32_t* stretch,
-                    ConfigKeyReader reader, void* context) {
+void config_read_keys(CrtSettings* settings, uint32_t* aspect, uint32_t* stretch, ConfigKeyReader reader,
+                      void* context) {
   uint32_t scratch;
   if (!aspect) aspect = &scratch;
   if (!stretch) stretch = &scratch;

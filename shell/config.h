@@ -35,8 +35,8 @@ typedef uint32_t (*ConfigKeyReader)(const char* key, char* buffer, uint32_t size
 
 // Step "for each key": default first, then the text when it is 1..62 characters,
 // parses and lies in the key's range.
-void config_read_keys(CrtSettings* settings, uint32_t* aspect, uint32_t* stretch,
-                    ConfigKeyReader reader, void* context);
+void config_read_keys(CrtSettings* settings, uint32_t* aspect, uint32_t* stretch, ConfigKeyReader reader,
+                      void* context);
 
 // Checks the bare file name and joins it to the executable's folder (the module
 // path up to and including its last backslash). Paths are UTF-16 as the wide Windows

@@ -48,8 +48,8 @@ void LoadConfiguration(const wchar_t* fileName, const char* caption, uint32_t* a
   DEVMODEA mode = {};
   mode.dmSize = sizeof mode;
   if (EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &mode))
-    g_settings.selectedMode = DisplayMode{mode.dmPelsWidth, mode.dmPelsHeight, mode.dmBitsPerPel,
-                                          mode.dmDisplayFrequency};
+    g_settings.selectedMode =
+        DisplayMode{mode.dmPelsWidth, mode.dmPelsHeight, mode.dmBitsPerPel, mode.dmDisplayFrequency};
   wchar_t module[MAX_PATH];
   wchar_t path[MAX_PATH];
   DWORD length = GetModuleFileNameW(nullptr, module, MAX_PATH);

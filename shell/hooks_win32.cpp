@@ -99,8 +99,10 @@ MusicKeyParts queryMusicPosition() {
   pollPauseAndStop();
   if (audio_song_finished()) demo_exit();
   int32_t position = audio_music_position();
-  if (position == -1) position = g_pacing.musicPosition;
-  else g_pacing.musicPosition = position;
+  if (position == -1)
+    position = g_pacing.musicPosition;
+  else
+    g_pacing.musicPosition = position;
   uint32_t packed = static_cast<uint32_t>(position);
   return MusicKeyParts{static_cast<uint16_t>((packed & 0xFF) << 8), static_cast<uint8_t>(packed >> 16)};
 }

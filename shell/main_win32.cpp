@@ -1,5 +1,7 @@
 // Process start-up, the main thread's message loop and the orderly shutdown.
+// clang-format off
 #include <windows.h>
+// clang-format on
 #include <shellapi.h>
 
 #include <cstdlib>
@@ -71,16 +73,15 @@ bool create_window(HINSTANCE instance) {
   wc.hInstance = instance;
   wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(kIconResource));
   wc.hIconSm = wc.hIcon;
-  wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));   // IDC_ARROW
+  wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
   wc.lpszClassName = kClassName;
   if (!RegisterClassExA(&wc)) return false;
 
   // 4:3 shows the 200 lines as 240.
   RECT r = {0, 0, 320, g_settings.AspectRatio4x3 ? 240 : 200};
   AdjustWindowRect(&r, WS_OVERLAPPEDWINDOW, FALSE);
-  g_window = CreateWindowExA(0, kClassName, kProgramTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                             CW_USEDEFAULT, r.right - r.left, r.bottom - r.top, nullptr, nullptr,
-                             instance, nullptr);
+  g_window = CreateWindowExA(0, kClassName, kProgramTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
+                             r.right - r.left, r.bottom - r.top, nullptr, nullptr, instance, nullptr);
   if (!g_window) return false;
   // Single size in the pixels of the monitor the window was placed on.
   int width, height;

@@ -97,8 +97,8 @@ void carry_out(HWND window, uint32_t id) {
 void menu_refresh(HWND window) {
   RECT client;
   GetClientRect(window, &client);
-  MenuView view{g_shell.fullscreenActive, g_shell.fullscreenLocked, g_shell.paused, overlayMode,
-                int(client.right), int(client.bottom), int(window_dpi(window))};
+  MenuView view{g_shell.fullscreenActive, g_shell.fullscreenLocked, g_shell.paused,         overlayMode,
+                int(client.right),        int(client.bottom),       int(window_dpi(window))};
   MenuItemState items[kMenuItemCount];
   menu_state(g_settings, view, items);
   // The text first: replacing an item resets its check mark and grayed state.

@@ -5,9 +5,9 @@
 #include <cstdint>
 
 struct PacingState {
-  uint32_t nextFrameTime;   // clock value at which the next frame may be shown
-  uint32_t frameFraction;   // sevenths of a millisecond owed, 0..6
-  int32_t musicPosition;    // last good packed playback position
+  uint32_t nextFrameTime;  // clock value at which the next frame may be shown
+  uint32_t frameFraction;  // sevenths of a millisecond owed, 0..6
+  int32_t musicPosition;   // last good packed playback position
 };
 
 extern PacingState g_pacing;

@@ -8,7 +8,7 @@ struct ShellFlags {
   volatile int32_t quitRequested;
   volatile int32_t paused;
   volatile int32_t exitCode;
-  volatile uintptr_t demoThread;   // thread handle, 0 when none
+  volatile uintptr_t demoThread;  // thread handle, 0 when none
   volatile int32_t dosPromptActive;
   volatile int32_t fullscreenActive;
   volatile int32_t fullscreenLocked;
