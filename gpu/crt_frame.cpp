@@ -5,11 +5,9 @@
 #include "base/crt_settings.h"
 #include "gpu/crt_constants.h"
 #include "gpu/crt_cpu.h"
-// clang-format off
-#include "gpu/gpu_hooks.h"
-// clang-format on
 #include "gpu/crt_job.h"
 #include "gpu/crt_map.h"
+#include "gpu/gpu_hooks.h"
 
 namespace {
 

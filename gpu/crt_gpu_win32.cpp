@@ -5,10 +5,8 @@
 #include <initializer_list>
 
 #include "gpu/com_release_win32.h"
-// clang-format off
-#include "gpu/gpu_hooks.h"
-// clang-format on
 #include "gpu/crt_shader_dxbc.h"
+#include "gpu/gpu_hooks.h"
 #include "gpu/presenter_win32.h"
 
 namespace {

@@ -1,11 +1,9 @@
 #include "gpu/presenter_win32.h"
 
-// clang-format off
-#include <cstdlib>
-// clang-format on
-
 #include <d3d11.h>
 #include <dxgi1_5.h>
+
+#include <cstdlib>
 
 #include "base/test_log_win32.h"
 #include "gpu/com_release_win32.h"

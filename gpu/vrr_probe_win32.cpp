@@ -1,12 +1,11 @@
-// clang-format off
+#include "gpu/vrr_probe_win32.h"
+
 #include <dxgi1_5.h>
 
 #include <cstdint>
 
 #include "base/test_log_win32.h"
-#include "gpu/vrr_probe_win32.h"
 #include "gpu/vrr_records.h"
-// clang-format on
 
 namespace {
 

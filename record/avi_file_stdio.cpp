@@ -1,9 +1,7 @@
-// clang-format off
-#include "record/avi_file.h"
-// clang-format on
-
 #include <cerrno>
 #include <cstdio>
+
+#include "record/avi_file.h"
 
 namespace {
 

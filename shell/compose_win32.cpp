@@ -5,10 +5,8 @@
 
 #include "base/clock_win32.h"
 #include "base/gdi_surface_win32.h"
-// clang-format off
-#include "base/worker_pool.h"
-// clang-format on
 #include "base/test_log_win32.h"
+#include "base/worker_pool.h"
 #include "gpu/crt_frame.h"
 #include "gpu/crt_gpu_win32.h"
 #include "gpu/gpu_hooks.h"
