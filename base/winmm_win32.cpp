@@ -1,17 +1,19 @@
 #include "base/winmm_win32.h"
 
+#include "base/system_library_win32.h"
+
 namespace {
 
 template <typename F>
 bool resolve(HMODULE library, const char* name, F* function) {
-  *function = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(library, name)));
+  *function = library_function<F>(library, name);
   return *function != nullptr;
 }
 
 const Winmm* load() {
   static Winmm f;
-  HMODULE library = LoadLibraryExW(L"winmm.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-  bool found = library && resolve(library, "timeGetTime", &f.timeGetTime) &&
+  HMODULE library = load_system_library(L"winmm.dll");
+  bool found = resolve(library, "timeGetTime", &f.timeGetTime) &&
                resolve(library, "timeBeginPeriod", &f.timeBeginPeriod) &&
                resolve(library, "timeEndPeriod", &f.timeEndPeriod) &&
                resolve(library, "waveOutOpen", &f.waveOutOpen) &&

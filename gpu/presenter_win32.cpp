@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 
+#include "base/system_library_win32.h"
 #include "base/test_log_win32.h"
 #include "gpu/com_release_win32.h"
 #include "gpu/crt_gpu_win32.h"
@@ -51,10 +52,8 @@ HRESULT hresult_from_last_error() {
 
 bool load_d3d(PFN_D3D11_CREATE_DEVICE* create) {
   Presenter& p = g_presenter;
-  if (!p.d3dModule) p.d3dModule = LoadLibraryExW(L"d3d11.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-  *create = p.d3dModule ? reinterpret_cast<PFN_D3D11_CREATE_DEVICE>(
-                              reinterpret_cast<void*>(GetProcAddress(p.d3dModule, "D3D11CreateDevice")))
-                        : nullptr;
+  if (!p.d3dModule) p.d3dModule = load_system_library(L"d3d11.dll");
+  *create = library_function<PFN_D3D11_CREATE_DEVICE>(p.d3dModule, "D3D11CreateDevice");
   if (!*create) p.lastError = hresult_from_last_error();
   return *create != nullptr;
 }

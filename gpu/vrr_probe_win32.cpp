@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "base/system_library_win32.h"
 #include "base/test_log_win32.h"
 #include "gpu/vrr_records.h"
 
@@ -31,15 +32,6 @@ typedef int(__stdcall* AdlDisplayInfo)(void* context, int adapter, int* count, v
                                        int forceDetect);
 typedef int(__stdcall* AdlFreeSyncCaps)(void* context, int adapter, int display, void* caps);
 
-HMODULE load_system_library(const wchar_t* name) {
-  return LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-}
-
-template <typename F>
-F symbol(HMODULE module, const char* name) {
-  return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
-
 template <typename F>
 F nv_function(NvQueryInterface query, uint32_t id) {
   return reinterpret_cast<F>(query(id));
@@ -54,7 +46,7 @@ int probe_nvidia(const char* deviceName) {
   HMODULE nvapi = load_system_library(kNvapiLibrary);
   if (!nvapi) return kUndetermined;
   int answer = kUndetermined;
-  NvQueryInterface query = symbol<NvQueryInterface>(nvapi, "nvapi_QueryInterface");
+  NvQueryInterface query = library_function<NvQueryInterface>(nvapi, "nvapi_QueryInterface");
   if (query) {
     NvCall initialize = nv_function<NvCall>(query, kNvInitialize);
     NvCall unload = nv_function<NvCall>(query, kNvUnload);
@@ -101,12 +93,12 @@ struct Adl {
 };
 
 bool adl_bind(HMODULE module, Adl* adl) {
-  adl->create = symbol<AdlCreate>(module, "ADL2_Main_Control_Create");
-  adl->destroy = symbol<AdlDestroy>(module, "ADL2_Main_Control_Destroy");
-  adl->adapterCount = symbol<AdlAdapterCount>(module, "ADL2_Adapter_NumberOfAdapters_Get");
-  adl->adapterInfo = symbol<AdlAdapterInfo>(module, "ADL2_Adapter_AdapterInfo_Get");
-  adl->displayInfo = symbol<AdlDisplayInfo>(module, "ADL2_Display_DisplayInfo_Get");
-  adl->freeSyncCaps = symbol<AdlFreeSyncCaps>(module, "ADL2_Display_FreeSync_Cap");
+  adl->create = library_function<AdlCreate>(module, "ADL2_Main_Control_Create");
+  adl->destroy = library_function<AdlDestroy>(module, "ADL2_Main_Control_Destroy");
+  adl->adapterCount = library_function<AdlAdapterCount>(module, "ADL2_Adapter_NumberOfAdapters_Get");
+  adl->adapterInfo = library_function<AdlAdapterInfo>(module, "ADL2_Adapter_AdapterInfo_Get");
+  adl->displayInfo = library_function<AdlDisplayInfo>(module, "ADL2_Display_DisplayInfo_Get");
+  adl->freeSyncCaps = library_function<AdlFreeSyncCaps>(module, "ADL2_Display_FreeSync_Cap");
   return adl->create && adl->destroy && adl->adapterCount && adl->adapterInfo && adl->displayInfo &&
          adl->freeSyncCaps;
 }
@@ -176,7 +168,7 @@ bool vrr_factory_allows_tearing() {
   HMODULE dxgi = load_system_library(L"dxgi.dll");
   if (!dxgi) return false;
   typedef HRESULT(WINAPI * CreateFactory)(REFIID, void**);
-  CreateFactory create = symbol<CreateFactory>(dxgi, "CreateDXGIFactory1");
+  CreateFactory create = library_function<CreateFactory>(dxgi, "CreateDXGIFactory1");
   IDXGIFactory5* factory = nullptr;
   BOOL allow = FALSE;
   if (create && SUCCEEDED(create(__uuidof(IDXGIFactory5), reinterpret_cast<void**>(&factory))) &&

@@ -7,6 +7,7 @@
 #include <compressapi.h>
 
 #include "base/asset_image.h"
+#include "base/system_library_win32.h"
 #include "lzms/compress_container.h"
 #include "shell/assets.h"
 #include "shell/assets_blob.h"
@@ -21,14 +22,11 @@ using CloseDecompressorFn = BOOL(WINAPI*)(DECOMPRESSOR_HANDLE);
 enum CabinetResult { kUnpacked, kWrongSize, kRefused, kUnavailable };
 
 CabinetResult unpack_with_cabinet() {
-  HMODULE cabinet = LoadLibraryExA("cabinet.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  HMODULE cabinet = load_system_library(L"cabinet.dll");
   if (!cabinet) return kUnavailable;
-  auto create = reinterpret_cast<CreateDecompressorFn>(
-      reinterpret_cast<void*>(GetProcAddress(cabinet, "CreateDecompressor")));
-  auto decompress =
-      reinterpret_cast<DecompressFn>(reinterpret_cast<void*>(GetProcAddress(cabinet, "Decompress")));
-  auto close = reinterpret_cast<CloseDecompressorFn>(
-      reinterpret_cast<void*>(GetProcAddress(cabinet, "CloseDecompressor")));
+  auto create = library_function<CreateDecompressorFn>(cabinet, "CreateDecompressor");
+  auto decompress = library_function<DecompressFn>(cabinet, "Decompress");
+  auto close = library_function<CloseDecompressorFn>(cabinet, "CloseDecompressor");
   DECOMPRESSOR_HANDLE handle = nullptr;
   if (!create || !decompress || !close || !create(COMPRESS_ALGORITHM_LZMS, nullptr, &handle)) {
     FreeLibrary(cabinet);

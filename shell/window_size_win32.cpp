@@ -1,5 +1,7 @@
 #include "shell/window_size_win32.h"
 
+#include "base/system_library_win32.h"
+
 namespace {
 
 using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
@@ -8,8 +10,7 @@ using AdjustWindowRectExForDpiFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT
 // Looked up at run time: older Windows lack both, and a static import would stop the start there.
 template <typename Function>
 Function user32_function(const char* name) {
-  return reinterpret_cast<Function>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), name)));
+  return library_function<Function>(GetModuleHandleA("user32.dll"), name);
 }
 
 }  // namespace
