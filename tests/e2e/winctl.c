@@ -13,6 +13,7 @@
      winctl move X Y          move the mouse cursor to screen position X, Y
      winctl message TITLE SECONDS
                               wait for a message box captioned TITLE, print its text, press OK
+     winctl box SECONDS       wait for any message box, print its caption and then its text, press OK
      winctl dialog SECONDS    wait until the setup dialog exists
      winctl controls          print the setup dialog: caption, then per control
                               "id<TAB>class<TAB>enabled<TAB>checked<TAB>text"; drop-down
@@ -84,6 +85,13 @@ static HWND message_box(const char* title) {
   return box;
 }
 
+static HWND any_message_box(const char* unused) {
+  HWND box = FindWindowA("#32770", NULL);
+  (void)unused;
+  if (box && box == setup_dialog(NULL)) box = FindWindowExA(NULL, box, "#32770", NULL);
+  return box;
+}
+
 static HWND shown_menu(const char* unused) {
   HWND menu = FindWindowA("#32768", NULL);
   (void)unused;
@@ -105,9 +113,15 @@ int main(int argc, char** argv) {
   if (argc < 2) return 2;
   if (COMMAND("wait", 1)) return wait_for(demo_window, NULL, argv[2]) ? 0 : 1;
   if (COMMAND("dialog", 1)) return wait_for(setup_dialog, NULL, argv[2]) ? 0 : 1;
-  if (COMMAND("message", 2)) {
-    HWND box = wait_for(message_box, argv[2], argv[3]);
+  if (COMMAND("message", 2) || COMMAND("box", 1)) {
+    HWND box = argv[1][0] == 'm' ? wait_for(message_box, argv[2], argv[3])
+                                 : wait_for(any_message_box, NULL, argv[2]);
     if (!box) return 1;
+    if (argv[1][0] == 'b') {
+      char caption[256];
+      GetWindowTextA(box, caption, sizeof caption);
+      printf("%s\n", caption);
+    }
     EnumChildWindows(box, print_static_text, 0);
     fflush(stdout);
     PostMessageA(box, WM_COMMAND, IDOK, 0);
